@@ -1,0 +1,57 @@
+# The Windows build: Fernwick.dll, its type library and resources, and the test tiers run under Wine.
+
+set(FERNWICK_GENERATED ${CMAKE_BINARY_DIR}/generated)
+file(MAKE_DIRECTORY ${FERNWICK_GENERATED})
+
+# Type library, interface header and GUID definitions from one IDL run.
+set(FERNWICK_WINE_IDL_INCLUDE /usr/include/wine/wine/windows)
+set(FERNWICK_WINE_TLB_DIR /usr/lib/x86_64-linux-gnu/wine/x86_64-windows)
+add_custom_command(
+    OUTPUT ${FERNWICK_GENERATED}/fernwick.h ${FERNWICK_GENERATED}/fernwick_i.c
+           ${FERNWICK_GENERATED}/fernwick.tlb
+    COMMAND ${FERNWICK_WIDL} --${FERNWICK_TYPELIB_ENV} -I${FERNWICK_WINE_IDL_INCLUDE}
+            -L${FERNWICK_WINE_TLB_DIR} -h -H ${FERNWICK_GENERATED}/fernwick.h
+            -u -U ${FERNWICK_GENERATED}/fernwick_i.c -t -T ${FERNWICK_GENERATED}/fernwick.tlb
+            ${CMAKE_SOURCE_DIR}/resources/fernwick.idl
+    DEPENDS ${CMAKE_SOURCE_DIR}/resources/fernwick.idl
+    COMMENT "Compiling the type library")
+add_custom_target(fernwick_idl DEPENDS ${FERNWICK_GENERATED}/fernwick.h)
+
+# Everything is linked statically except the system DLLs.
+set(FERNWICK_STATIC_RUNTIME -static -static-libgcc -static-libstdc++)
+set(FERNWICK_SYSTEM_LIBS ole32 oleaut32 uuid advapi32 shell32 comdlg32 comctl32 user32 gdi32 kernel32)
+
+add_library(fernwick_win32 STATIC ${FERNWICK_WIN32_SOURCES} ${FERNWICK_GENERATED}/fernwick_i.c)
+add_dependencies(fernwick_win32 fernwick_idl)
+target_include_directories(fernwick_win32 PUBLIC ${FERNWICK_GENERATED})
+target_compile_definitions(fernwick_win32 PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
+                                                 _WIN32_WINNT=0x0601)
+target_link_libraries(fernwick_win32 PUBLIC fernwick_core ${FERNWICK_SYSTEM_LIBS})
+
+file(GLOB FERNWICK_RESOURCE_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/*)
+set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/fernwick.rc PROPERTIES
+    OBJECT_DEPENDS "${FERNWICK_GENERATED}/fernwick.tlb;${FERNWICK_RESOURCE_FILES}")
+
+add_library(Fernwick SHARED ${CMAKE_SOURCE_DIR}/server/fernwick.def
+                            ${CMAKE_SOURCE_DIR}/resources/fernwick.rc)
+set(FERNWICK_DLL ${CMAKE_BINARY_DIR}/Fernwick.dll)
+set_target_properties(Fernwick PROPERTIES PREFIX "" OUTPUT_NAME Fernwick
+                                          RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+target_include_directories(Fernwick PRIVATE ${FERNWICK_GENERATED} ${CMAKE_SOURCE_DIR}/resources)
+target_compile_definitions(Fernwick PRIVATE
+    FERNWICK_VERSION_MAJOR=${PROJECT_VERSION_MAJOR} FERNWICK_VERSION_MINOR=${PROJECT_VERSION_MINOR}
+    FERNWICK_VERSION_PATCH=${PROJECT_VERSION_PATCH})
+target_link_libraries(Fernwick PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,fernwick_win32>")
+target_link_options(Fernwick PRIVATE ${FERNWICK_STATIC_RUNTIME})
+
+# GoogleTest compiled from source for the cross compiler.
+set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+include(cmake/WineTests.cmake)
+add_subdirectory(tests/unit)
+add_subdirectory(tests/win)
+add_subdirectory(tests/script)
+add_subdirectory(tests/ui)
+add_subdirectory(bench)

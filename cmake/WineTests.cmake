@@ -1,0 +1,51 @@
+# CTest wiring for the tiers that run under Wine: one private prefix in the build tree, one
+# persistent wineserver for the whole run, registration as a fixture.
+
+set(FERNWICK_WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+set(FERNWICK_HARNESS ${CMAKE_SOURCE_DIR}/scripts/wine-harness)
+set(FERNWICK_HARNESS_ENV FERNWICK_WINE=${FERNWICK_WINE_LOADER})
+
+add_test(NAME wine.start COMMAND ${FERNWICK_HARNESS} start ${FERNWICK_WINE_PREFIX})
+set_tests_properties(wine.start PROPERTIES FIXTURES_SETUP wine ENVIRONMENT "${FERNWICK_HARNESS_ENV}")
+add_test(NAME wine.stop COMMAND ${FERNWICK_HARNESS} stop ${FERNWICK_WINE_PREFIX})
+set_tests_properties(wine.stop PROPERTIES FIXTURES_CLEANUP wine ENVIRONMENT "${FERNWICK_HARNESS_ENV}")
+
+add_test(NAME wine.register
+         COMMAND ${FERNWICK_HARNESS} register ${FERNWICK_WINE_PREFIX} $<TARGET_FILE:Fernwick>)
+set_tests_properties(wine.register PROPERTIES FIXTURES_SETUP registered FIXTURES_REQUIRED wine
+                                              ENVIRONMENT "${FERNWICK_HARNESS_ENV}")
+
+# fernwick_add_wine_test(NAME EXE_TARGET [REGISTERED] [DISPLAY] [ARGS ...])
+# One CTest test per Windows executable: every Wine process start costs time.
+function(fernwick_add_wine_test name target)
+    cmake_parse_arguments(arg "REGISTERED;DISPLAY" "" "ARGS" ${ARGN})
+    set(fixtures wine)
+    if(arg_REGISTERED)
+        list(APPEND fixtures registered)
+    endif()
+    set(environment ${FERNWICK_HARNESS_ENV})
+    set(command ${FERNWICK_HARNESS} run ${FERNWICK_WINE_PREFIX} $<TARGET_FILE:${target}> ${arg_ARGS})
+    if(arg_DISPLAY)
+        list(APPEND environment FERNWICK_DISPLAY=1)
+        set(command xvfb-run -a -s "-screen 0 1280x1024x24" ${command})
+    endif()
+    add_test(NAME ${name} COMMAND ${command})
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED "${fixtures}"
+                                            ENVIRONMENT "${environment}" TIMEOUT 600)
+endfunction()
+
+# fernwick_add_script_suite(FILE [DISPLAY] [ARGS ...]): a .js or .vbs suite run by cscript against
+# the registered DLL.
+function(fernwick_add_script_suite file)
+    cmake_parse_arguments(arg "DISPLAY" "" "ARGS" ${ARGN})
+    get_filename_component(base ${file} NAME)
+    set(environment ${FERNWICK_HARNESS_ENV})
+    set(command ${FERNWICK_HARNESS} script ${FERNWICK_WINE_PREFIX} ${file} ${arg_ARGS})
+    if(arg_DISPLAY)
+        list(APPEND environment FERNWICK_DISPLAY=1)
+        set(command xvfb-run -a -s "-screen 0 1280x1024x24" ${command})
+    endif()
+    add_test(NAME script.${base} COMMAND ${command})
+    set_tests_properties(script.${base} PROPERTIES FIXTURES_REQUIRED "wine;registered"
+                                                   ENVIRONMENT "${environment}" TIMEOUT 600)
+endfunction()

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <windows.h>
+#include <oleauto.h>
+
+#include "support/unique_resource.h"
+
+// Owners for the Win32 handles that Fernwick uses. Each closes its handle with the function that
+// belongs to it; an empty owner (NULL, or INVALID_HANDLE_VALUE for find and file handles) closes
+// nothing.
+namespace tolk::stdx {
+
+struct HkeyTraits {
+    using Handle = HKEY;
+    static Handle Empty() noexcept { return nullptr; }
+    static void Close(Handle key) noexcept { RegCloseKey(key); }
+};
+using UniqueHkey = UniqueResource<HkeyTraits>;
+
+struct FindHandleTraits {
+    using Handle = HANDLE;
+    static Handle Empty() noexcept { return INVALID_HANDLE_VALUE; }
+    static void Close(Handle find) noexcept { FindClose(find); }
+};
+using UniqueFindHandle = UniqueResource<FindHandleTraits>;
+
+struct FileHandleTraits {
+    using Handle = HANDLE;
+    static Handle Empty() noexcept { return INVALID_HANDLE_VALUE; }
+    static void Close(Handle file) noexcept { CloseHandle(file); }
+};
+using UniqueFileHandle = UniqueResource<FileHandleTraits>;
+
+struct BstrTraits {
+    using Handle = BSTR;
+    static Handle Empty() noexcept { return nullptr; }
+    static void Close(Handle text) noexcept { SysFreeString(text); }
+};
+using UniqueBstr = UniqueResource<BstrTraits>;
+
+}  // namespace tolk::stdx

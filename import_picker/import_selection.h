@@ -1,0 +1,62 @@
+#pragma once
+
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "import_picker/import_dialog_view.h"
+
+namespace fernwick {
+
+inline constexpr std::wstring_view kPathPrompt = L"Select a file/folder to show its full path...";
+inline constexpr std::wstring_view kFilesAlreadyListedMessage =
+    L"File(s) are already in the list of files and folders to import:";
+inline constexpr std::wstring_view kDriveRootMessage =
+    L"Please select a file or folder. An entire drive such as C:\\ or D:\\ cannot be imported at "
+    L"once.";
+inline constexpr std::wstring_view kFolderAlreadyListedMessage =
+    L"The selected folder is already in the list of files and folders to import.";
+
+// What the Import dialog gathers and the rules by which it gathers it: two sets of paths ordered
+// by UTF-16 code units, one list row per path, the last file and folder the user picked. The
+// dialog window feeds it the choices of the file dialog and the folder picker; every effect on
+// the window goes through the view.
+class ImportSelection {
+public:
+    ImportSelection(ImportDialogView& view, std::wstring lastSelectedFolder,
+                    std::wstring lastSelectedFile);
+
+    // Once the window exists: OK disabled for the empty list, the prompt in the path line.
+    void Initialize();
+    // The full paths that one run of the file dialog yielded, in its order.
+    void AddFiles(const std::vector<std::wstring>& paths);
+    // The file-system path that the folder picker yielded.
+    void AddFolder(const std::wstring& path);
+    // Drops every selected row and its path.
+    void RemoveSelected();
+    // The list reported that a row became selected.
+    void OnRowSelected(int row);
+
+    // The order of the list's rows: by display name, by code units.
+    static int SortFileList(const std::wstring& leftPath, const std::wstring& rightPath);
+
+    const std::set<std::wstring>& SelectedFolders() const { return m_selectedFolders; }
+    const std::set<std::wstring>& SelectedFiles() const { return m_selectedFiles; }
+    const std::wstring& LastSelectedFolder() const { return m_strLastSelectedFolder; }
+    const std::wstring& LastSelectedFile() const { return m_strLastSelectedFile; }
+
+private:
+    void SortAndScrollTo(std::wstring_view name);
+    void ScrollToName(std::wstring_view name);
+    void UpdateOkButton();
+    void UpdatePathText();
+
+    ImportDialogView& m_view;
+    std::wstring m_strLastSelectedFile;
+    std::wstring m_strLastSelectedFolder;
+    std::set<std::wstring> m_selectedFolders;
+    std::set<std::wstring> m_selectedFiles;
+};
+
+}  // namespace fernwick

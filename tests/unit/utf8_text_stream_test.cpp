@@ -146,7 +146,9 @@ TEST(Utf8TextStreamTest, KnowsLineStartsAtEveryChunkAndBlockBoundary) {
     std::vector<std::streamoff> expected;
     for (std::size_t i = 0; bytes.size() < 300000; ++i) {
         expected.push_back(static_cast<std::streamoff>(bytes.size()));
-        bytes += "[" + std::string(i % 38, 'h') + "]\r\n";
+        bytes += '[';
+        bytes.append(i % 38, 'h');
+        bytes += "]\r\n";
     }
     auto stream = StreamOver(bytes);
     std::vector<std::streamoff> starts;
@@ -163,7 +165,10 @@ TEST(Utf8TextStreamTest, KnowsLineStartsAtEveryChunkAndBlockBoundary) {
         stream->seekg(expected[i]);
         std::wstring line;
         std::getline(*stream, line);
-        EXPECT_EQ(line, L"[" + std::wstring(i % 38, L'h') + L"]");
+        std::wstring expectedLine(i % 38 + 2, L'h');
+        expectedLine.front() = L'[';
+        expectedLine.back() = L']';
+        EXPECT_EQ(line, expectedLine);
     }
 }
 

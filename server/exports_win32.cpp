@@ -1,6 +1,46 @@
+// The four entry points that Fernwick.dll exports, and its library entry point.
 #include <windows.h>
 
-STDAPI DllCanUnloadNow() { return S_OK; }
-STDAPI DllGetClassObject(REFCLSID, REFIID, void** ppv) { if (!ppv) return E_POINTER; *ppv = nullptr; return CLASS_E_CLASSNOTAVAILABLE; }
-STDAPI DllRegisterServer() { return S_OK; }
-STDAPI DllUnregisterServer() { return S_OK; }
+#include "server/class_table_win32.h"
+#include "server/com_call_win32.h"
+#include "server/module_win32.h"
+#include "server/registration_win32.h"
+
+using fernwick::ComCall;
+using fernwick::FernwickModule;
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+    switch (reason) {
+        case DLL_PROCESS_ATTACH:
+            FernwickModule().SetInstance(instance);
+            DisableThreadLibraryCalls(instance);
+            break;
+        case DLL_PROCESS_DETACH:
+            // When the whole process ends, other libraries may already be gone: only a real
+            // unload (FreeLibrary) releases cached class objects and type information.
+            if (!reserved) FernwickModule().Terminate();
+            break;
+        default:
+            break;
+    }
+    return TRUE;
+}
+
+STDAPI DllCanUnloadNow() { return FernwickModule().GetLockCount() > 0 ? S_FALSE : S_OK; }
+
+// Whatever the lookup's own failure, a caller is told only that the class is not available here.
+STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, void** ppv) {
+    if (!ppv) return E_POINTER;
+    const HRESULT result = ComCall([&] { return fernwick::GetClassObject(rclsid, riid, ppv); });
+    if (SUCCEEDED(result)) return result;
+    *ppv = nullptr;
+    return CLASS_E_CLASSNOTAVAILABLE;
+}
+
+STDAPI DllRegisterServer() {
+    return ComCall([] { return fernwick::RegisterServer(); });
+}
+
+STDAPI DllUnregisterServer() {
+    return ComCall([] { return fernwick::UnregisterServer(); });
+}

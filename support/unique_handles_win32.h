@@ -38,4 +38,14 @@ struct BstrTraits {
 };
 using UniqueBstr = UniqueResource<BstrTraits>;
 
+template <typename Interface>
+struct ComInterfaceTraits {
+    using Handle = Interface*;
+    static Handle Empty() noexcept { return nullptr; }
+    static void Close(Handle object) noexcept { object->Release(); }
+};
+// Owns one reference to a COM interface.
+template <typename Interface>
+using UniqueCom = UniqueResource<ComInterfaceTraits<Interface>>;
+
 }  // namespace tolk::stdx

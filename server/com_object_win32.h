@@ -1,0 +1,136 @@
+#pragma once
+
+#include <windows.h>
+
+#include <new>
+#include <utility>
+
+#include "server/module_win32.h"
+
+namespace fernwick {
+
+// Object wrappers around a COM class T. T derives from its interfaces, leaves IUnknown to the
+// wrapper and provides:
+//   static constexpr bool kAggregatable;
+//   HRESULT FinalConstruct();               // runs once the object holds a reference
+//   IUnknown* InterfaceFor(REFIID riid);    // no AddRef; IUnknown is the first interface
+// Objects live on one apartment thread, so their reference counts are plain counters. Each live
+// object holds one lock on the module.
+
+template <typename T>
+HRESULT QueryInterfaceOf(T& object, REFIID riid, void** ppv) {
+    if (!ppv) return E_POINTER;
+    IUnknown* answer = object.InterfaceFor(riid);
+    *ppv = answer;
+    if (!answer) return E_NOINTERFACE;
+    answer->AddRef();
+    return S_OK;
+}
+
+// A stand-alone object.
+template <typename T>
+class ComObject final : public T {
+public:
+    ComObject() { FernwickModule().Lock(); }
+    ~ComObject() { FernwickModule().Unlock(); }
+
+    // Runs T's final construction with a reference held, then drops it without destroying.
+    HRESULT Construct() {
+        ++references_;
+        const HRESULT result = this->FinalConstruct();
+        --references_;
+        return result;
+    }
+
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        return QueryInterfaceOf<T>(*this, riid, ppv);
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return ++references_; }
+    STDMETHODIMP_(ULONG) Release() override {
+        const ULONG remaining = --references_;
+        if (remaining == 0) delete this;
+        return remaining;
+    }
+
+private:
+    ULONG references_ = 0;
+};
+
+// T as the inner part of an aggregate: its IUnknown calls go to the outer object.
+template <typename T>
+class ContainedObject final : public T {
+public:
+    explicit ContainedObject(IUnknown* outer) : outer_(outer) {}
+
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        return outer_->QueryInterface(riid, ppv);
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return outer_->AddRef(); }
+    STDMETHODIMP_(ULONG) Release() override { return outer_->Release(); }
+
+private:
+    IUnknown* outer_;
+};
+
+// The inner object handed to an aggregating outer object: its own IUnknown does not delegate and
+// owns the contained T.
+template <typename T>
+class AggregatedObject final : public IUnknown {
+public:
+    explicit AggregatedObject(IUnknown* outer) : contained_(outer) { FernwickModule().Lock(); }
+    ~AggregatedObject() { FernwickModule().Unlock(); }
+
+    HRESULT Construct() {
+        ++references_;
+        const HRESULT result = contained_.FinalConstruct();
+        --references_;
+        return result;
+    }
+
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        if (!ppv) return E_POINTER;
+        if (IsEqualIID(riid, IID_IUnknown)) {
+            *ppv = static_cast<IUnknown*>(this);
+            AddRef();
+            return S_OK;
+        }
+        return QueryInterfaceOf<T>(contained_, riid, ppv);
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return ++references_; }
+    STDMETHODIMP_(ULONG) Release() override {
+        const ULONG remaining = --references_;
+        if (remaining == 0) delete this;
+        return remaining;
+    }
+
+private:
+    ULONG references_ = 0;
+    ContainedObject<T> contained_;
+};
+
+// The instance creator of class T: a stand-alone object, or the inner part of an aggregate when
+// an outer unknown is given and T can be aggregated.
+template <typename T>
+HRESULT CreateComInstance(IUnknown* outer, REFIID riid, void** ppv) {
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    auto create = [&](auto* object) -> HRESULT {
+        if (!object) return E_OUTOFMEMORY;
+        HRESULT result = object->Construct();
+        if (SUCCEEDED(result)) result = object->QueryInterface(riid, ppv);
+        if (FAILED(result)) delete object;
+        return result;
+    };
+    try {
+        if (!outer) return create(new (std::nothrow) ComObject<T>());
+        if constexpr (T::kAggregatable) {
+            return create(new (std::nothrow) AggregatedObject<T>(outer));
+        } else {
+            return CLASS_E_NOAGGREGATION;
+        }
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+}
+
+}  // namespace fernwick

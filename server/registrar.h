@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstdint>
+
+#include "server/registry_script.h"
+#include "server/registry_writer.h"
+
+namespace fernwick {
+
+enum class RegistrarMode { Register, Unregister };
+
+// Runs a parsed registry script against the registry. Register: every key is opened or created,
+// ForceRemove keys are first deleted with their subtree. Unregister: NoRemove keys stay and only
+// their listed contents are processed, ForceRemove keys go with their subtree, other keys go once
+// nothing but foreign values remains in them. Answers 0 or the first Win32 error, at which it
+// stops.
+std::int32_t RunRegistryScript(const RegistryScript& script, RegistrarMode mode,
+                               RegistryWriter& writer);
+
+}  // namespace fernwick

@@ -1,5 +1,7 @@
 #include "import_picker/fec_file_dialog_win32.h"
 
+#include <cderr.h>
+
 #include <algorithm>
 #include <string_view>
 

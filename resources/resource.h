@@ -3,6 +3,7 @@
 // Registry scripts (resource type "REGISTRY").
 #define IDR_APPID 3000
 #define IDR_DOCUMENTUMREGISTRYHELPER 3001
+#define IDR_IMPORTPICKER 3004
 
 // Import dialog: picture strips (resource type BITMAP), template and its controls.
 #define IDB_IMPORT_SMALL_PICTURES 3001

@@ -34,7 +34,8 @@ test: native native-asan fuzz-build windows
 	scripts/run-fuzzers build/fuzz $(FUZZ_SMOKE_SECONDS)
 	ctest --preset windows
 
-fuzz: fuzz-build
+fuzz: fuzz-build native
+	build/native/tests/unit/fernwick_unit_tests --gtest_filter='Utf8cvtExhaustiveTest.*'
 	scripts/run-fuzzers build/fuzz $(FUZZ_SECONDS)
 
 bench: native windows

@@ -44,6 +44,9 @@ target_compile_definitions(Fernwick PRIVATE
 target_link_libraries(Fernwick PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,fernwick_win32>")
 target_link_options(Fernwick PRIVATE ${FERNWICK_STATIC_RUNTIME})
 
+add_test(NAME dll.exports_and_imports
+         COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-dll ${FERNWICK_OBJDUMP} $<TARGET_FILE:Fernwick>)
+
 # GoogleTest compiled from source for the cross compiler.
 set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)

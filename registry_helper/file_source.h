@@ -1,21 +1,13 @@
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
 #include <memory>
 #include <string_view>
 
+#include "support/byte_source.h"
+
 namespace fernwick {
 
-// Bytes of one open file, read from the start or from a remembered offset.
-class ByteSource {
-public:
-    virtual ~ByteSource() = default;
-    // Reads up to size bytes; 0 at the end of the file or on a read error.
-    virtual std::size_t Read(char* buffer, std::size_t size) = 0;
-    // Moves to an absolute byte offset; false when the file cannot be repositioned.
-    virtual bool Seek(std::uint64_t offset) = 0;
-};
+using tolk::stdx::ByteSource;
 
 // The file system as the registry file reader sees it.
 class FileSource {

@@ -1,0 +1,53 @@
+#include "registry_helper/config_file_finder.h"
+
+#include <string_view>
+
+namespace fernwick {
+
+namespace {
+
+constexpr std::wstring_view kConfigFileName = L"ucf.client.config.xml";
+constexpr std::wstring_view kSearchRoots[] = {L"\\Documentum\\ucf", L"\\Documentum\\ucf-java"};
+constexpr std::wstring_view kAllEntries = L"\\*.*";
+
+bool IsSelfOrParent(std::wstring_view name) { return name == L"." || name == L".."; }
+
+}  // namespace
+
+std::wstring ConfigFileFinder::Find() {
+    const std::optional<std::wstring> profile = directories_.ProfileFolder();
+    if (!profile) return {};
+
+    Newest newest;
+    std::wstring folder;
+    for (const std::wstring_view root : kSearchRoots) {
+        folder.assign(*profile).append(root);
+        CollectConfigFiles(folder, newest);
+    }
+    return std::move(newest.path);
+}
+
+void ConfigFileFinder::CollectConfigFiles(std::wstring& folder, Newest& newest) {
+    const std::size_t folderLength = folder.size();
+    folder.append(kAllEntries);
+    const std::unique_ptr<DirectorySearch> search = directories_.StartSearch(folder);
+    folder.resize(folderLength);
+    if (!search) return;
+
+    DirectoryEntry entry;
+    while (search->Next(entry)) {
+        if (entry.isDirectory) {
+            if (IsSelfOrParent(entry.name)) continue;
+            // Depth first: the subfolder is walked before the next entry of this one.
+            folder.append(L"\\").append(entry.name);
+            CollectConfigFiles(folder, newest);
+            folder.resize(folderLength);
+        } else if (entry.name == kConfigFileName &&
+                   (newest.path.empty() || entry.lastWriteSeconds > newest.lastWriteSeconds)) {
+            newest.path.assign(folder).append(L"\\").append(entry.name);
+            newest.lastWriteSeconds = entry.lastWriteSeconds;
+        }
+    }
+}
+
+}  // namespace fernwick

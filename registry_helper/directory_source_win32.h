@@ -1,0 +1,15 @@
+#pragma once
+
+#include "registry_helper/directory_source.h"
+
+namespace fernwick {
+
+// The real file system: the profile folder from SHGetSpecialFolderPathW and directory searches
+// with FindFirstFileW and FindNextFileW. It keeps no state; each search owns its find handle.
+class Win32DirectorySource final : public DirectorySource {
+public:
+    std::optional<std::wstring> ProfileFolder() override;
+    std::unique_ptr<DirectorySearch> StartSearch(std::wstring_view pattern) override;
+};
+
+}  // namespace fernwick

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstdint>
+#include <cwchar>
+#include <exception>
+#include <locale>
+#include <memory>
+#include <streambuf>
+
+#include "support/byte_source.h"
+
+namespace tolk::stdx {
+
+// Wide text read from a byte source through the imbued locale's conversion facet, the way the
+// registry file reader needs it:
+// - the units converted ahead of a malformed byte are delivered first; the facet's exception then
+//   comes out of the next read, which the owning stream turns into its bad state;
+// - a carriage return directly before a line feed is dropped, and the byte 1A ends the text;
+// - a byte-order mark at the very start of the bytes is skipped;
+// - at the start of a line, seekoff(0, cur, in) answers the byte offset where that line begins,
+//   and seekpos() returns there.
+// The get area never runs past a line feed, which is what makes line starts addressable.
+class Utf8TextBuffer : public std::wstreambuf {
+public:
+    explicit Utf8TextBuffer(ByteSource& bytes);
+
+protected:
+    void imbue(const std::locale& locale) override;
+    int_type underflow() override;
+    pos_type seekoff(off_type offset, std::ios_base::seekdir direction,
+                     std::ios_base::openmode which) override;
+    pos_type seekpos(pos_type position, std::ios_base::openmode which) override;
+
+private:
+    using Codecvt = std::codecvt<wchar_t, char, std::mbstate_t>;
+
+    bool FillBytes();
+    std::size_t DecodeChunk(wchar_t* target);
+
+    ByteSource& source_;
+    const Codecvt* codecvt_;
+    std::mbstate_t state_{};
+    std::unique_ptr<char[]> bytes_;
+    std::unique_ptr<wchar_t[]> units_;
+    std::size_t bytesBegin_ = 0;       // first byte not yet decoded
+    std::size_t bytesEnd_ = 0;         // end of the bytes read and not cut off by 1A
+    std::uint64_t bytesOffset_ = 0;    // offset in the source of bytes_[bytesBegin_]
+    bool textEnded_ = false;           // the source is exhausted or a 1A byte was met
+    bool carriageReturnHeld_ = false;  // a CR ended the last chunk; a LF may follow
+    std::exception_ptr pendingError_;  // met after the units now in the get area
+};
+
+}  // namespace tolk::stdx

@@ -1,0 +1,143 @@
+#include "support/utf8_text_stream.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "support/utf8_locale.h"
+#include "tests/support/memory_file_source.h"
+
+namespace tolk::stdx {
+namespace {
+
+using fernwick::testing::MemoryByteSource;
+
+std::unique_ptr<Utf8TextStream> StreamOver(std::string bytes) {
+    return std::make_unique<Utf8TextStream>(std::make_unique<MemoryByteSource>(std::move(bytes)));
+}
+
+std::vector<std::wstring> LinesOf(std::string bytes) {
+    auto stream = StreamOver(std::move(bytes));
+    std::vector<std::wstring> lines;
+    for (std::wstring line; std::getline(*stream, line);) lines.push_back(line);
+    EXPECT_FALSE(stream->bad());
+    return lines;
+}
+
+std::streamoff LineStart(std::wistream& stream) {
+    return stream.rdbuf()->pubseekoff(0, std::ios_base::cur, std::ios_base::in);
+}
+
+using Lines = std::vector<std::wstring>;
+
+TEST(Utf8TextStreamTest, ReadsUtf8WithTheTextRulesOfRegistryFiles) {
+    EXPECT_EQ(StreamOver("")->getloc(), utf8Locale);
+    EXPECT_EQ(LinesOf("a\r\nb\rc\n\r\n"), (Lines{L"a", L"b\rc", L""}));
+    EXPECT_EQ(LinesOf("a\r"), (Lines{L"a\r"}));
+    EXPECT_EQ(LinesOf("one\ntwo\x1Athree\nfour\n"), (Lines{L"one", L"two"}));
+    EXPECT_EQ(LinesOf(std::string("a\0b\n\0\0\n", 7)), (Lines{L"ab", L""}));
+    EXPECT_EQ(LinesOf("\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\n"),
+              (Lines{{wchar_t(0xE9), wchar_t(0x20AC), wchar_t(0xD83D), wchar_t(0xDE00)}}));
+    // Only a byte-order mark at the very start is dropped.
+    EXPECT_EQ(LinesOf("\xEF\xBB\xBF[head]\nx\xEF\xBB\xBFy\n"), (Lines{L"[head]", L"x\xFEFFy"}));
+    EXPECT_EQ(LinesOf("\xEF\xBB"), Lines{});
+}
+
+TEST(Utf8TextStreamTest, LinesCrossingEveryInnerBoundaryComeOutWhole) {
+    std::string bytes;
+    Lines expected;
+    auto add = [&](std::string body, std::wstring text, const char* ending) {
+        bytes += body + ending;
+        expected.push_back(text);
+    };
+    for (std::size_t length : {4094u, 4095u, 16383u, 16384u, 16385u, 65534u, 65535u, 65536u}) {
+        add(std::string(length, 'a'), std::wstring(length, L'a'), "\r\n");
+    }
+    add(std::string(16382, 'b') + "\xF0\x9F\x98\x80",
+        std::wstring(16382, L'b') + wchar_t(0xD83D) + wchar_t(0xDE00), "\n");
+    add(std::string(16383, 'c') + "\rd", std::wstring(16383, L'c') + L"\rd", "\n");
+    add(std::string(70000, 'e') + "\xC3\xA9", std::wstring(70000, L'e') + wchar_t(0xE9), "\r\n");
+    EXPECT_EQ(LinesOf(bytes), expected);
+}
+
+TEST(Utf8TextStreamTest, BoundedLineReadStopsAtTheLimit) {
+    wchar_t line[4095];
+    auto exact = StreamOver(std::string(4094, 'x') + "\nnext\n");
+    exact->getline(line, 4095);
+    EXPECT_TRUE(exact->good());
+    EXPECT_EQ(std::wstring(line), std::wstring(4094, L'x'));
+    exact->getline(line, 4095);
+    EXPECT_EQ(std::wstring(line), L"next");
+
+    auto longer = StreamOver(std::string(4095, 'x') + "\n");
+    longer->getline(line, 4095);
+    EXPECT_TRUE(longer->fail());
+    EXPECT_EQ(std::wstring(line), std::wstring(4094, L'x'));
+
+    auto unterminated = StreamOver("last");
+    unterminated->getline(line, 4095);
+    EXPECT_TRUE(unterminated->eof());
+    EXPECT_FALSE(unterminated->fail());
+    EXPECT_EQ(std::wstring(line), L"last");
+    unterminated->getline(line, 4095);
+    EXPECT_TRUE(unterminated->fail());
+    EXPECT_EQ(std::wstring(line), L"");
+}
+
+TEST(Utf8TextStreamTest, MalformedByteKeepsTheUnitsBeforeItAndTurnsTheStreamBad) {
+    wchar_t line[4095];
+    auto stream = StreamOver("first\r\nse\xC3\xA9\xC3\x41nd\nthird\n");
+    stream->getline(line, 4095);
+    EXPECT_EQ(std::wstring(line), L"first");
+    stream->getline(line, 4095);
+    EXPECT_TRUE(stream->bad());
+    EXPECT_EQ(std::wstring(line), L"se\xE9");
+
+    auto carriageReturnFirst = StreamOver("ab\r\x80");
+    std::wstring text;
+    std::getline(*carriageReturnFirst, text);
+    EXPECT_TRUE(carriageReturnFirst->bad());
+    EXPECT_EQ(text, L"ab\r");
+
+    auto farInALongLine = StreamOver(std::string(100000, 'a') + "\xFF" + "tail\n");
+    std::getline(*farInALongLine, text);
+    EXPECT_TRUE(farInALongLine->bad());
+    EXPECT_EQ(text, std::wstring(100000, L'a'));
+}
+
+TEST(Utf8TextStreamTest, ReturnsToTheByteOffsetWhereALineBegan) {
+    const std::string bytes =
+        "\xEF\xBB\xBF[a]\r\n\xC3\xA9"
+        "dition\n\n\xF0\x9F\x98\x80x\n" +
+        std::string(70000, 'y') + "\nlast";
+    auto stream = StreamOver(bytes);
+    std::vector<std::streamoff> starts;
+    Lines lines;
+    for (std::wstring line;;) {
+        starts.push_back(LineStart(*stream));
+        if (!std::getline(*stream, line)) break;
+        lines.push_back(line);
+    }
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_EQ(std::vector<std::streamoff>(starts.begin() + 1, starts.begin() + 6),
+              (std::vector<std::streamoff>{8, 17, 18, 24, 70025}));
+
+    for (std::size_t i = lines.size(); i-- > 0;) {
+        stream->clear(stream->rdstate() & ~std::ios_base::failbit);
+        stream->seekg(starts[i]);
+        ASSERT_TRUE(stream->good()) << i;
+        std::wstring line;
+        std::getline(*stream, line);
+        EXPECT_EQ(line, lines[i]) << i;
+    }
+
+    // Inside a line the offset is not known.
+    stream->seekg(starts[1]);
+    stream->get();
+    EXPECT_EQ(LineStart(*stream), -1);
+}
+
+}  // namespace
+}  // namespace tolk::stdx

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "fernwick.h"
@@ -183,12 +184,33 @@ DialogDriver::Step Inspect(std::function<void(HWND import)> inspect) {
     };
 }
 
-DialogDriver::Step DumpDialogs() {
+// Accepts the folder that the browser opened with.
+DialogDriver::Step AcceptFolder() {
     return [] {
-        for (HWND dialog : ThreadDialogs()) {
-            wprintf(L"dialog '%ls'\n", WindowText(dialog).c_str());
-        }
-        return ThreadDialogs().size() > 1;
+        HWND browser = FindDialog(L"Browse for Folder");
+        if (!browser) return false;
+        Press(browser, IDOK);
+        return true;
+    };
+}
+
+DialogDriver::Step CancelDialog(const std::wstring& caption) {
+    return [caption] {
+        HWND dialog = FindDialog(caption);
+        if (!dialog) return false;
+        Press(dialog, IDCANCEL);
+        return true;
+    };
+}
+
+// Reads a message box's caption and text, then closes it.
+DialogDriver::Step CloseMessage(std::vector<std::wstring>& messages) {
+    return [&messages] {
+        HWND box = FindDialog(L"Fernwick");
+        if (!box) return false;
+        messages.push_back(MessageText(box));
+        Press(box, IDOK);
+        return true;
     };
 }
 
@@ -246,10 +268,124 @@ TEST_F(ImportPickerDialogTest, ThreeFilesAreListedByNameAndHandedBackByPathOnOk)
     EXPECT_EQ(LastFile(), sample.three + L"\\C.xml");
 }
 
-TEST_F(ImportPickerDialogTest, ExploreFolder) {
+TEST_F(ImportPickerDialogTest, ManyFilesBeyondTheResultBufferAreAllHandedBack) {
     const Sample& sample = TheSample();
-    Run(sample.tree + L"\\Sub", L"", L"",
-        {PressInImport(kAddFolder), DumpDialogs(), [] { return false; }});
+    int rows = 0;
+    EXPECT_EQ(Run(L"", sample.many + L"\\" + sample.manyNames[0], L"",
+                  {PressInImport(kAddFiles), ChooseAllFiles(40),
+                   Inspect([&](HWND import) { rows = RowCount(GetDlgItem(import, kFileList)); }),
+                   PressInImport(IDOK)}),
+              VARIANT_TRUE);
+    EXPECT_EQ(rows, 40);
+    Texts expected;
+    for (const std::wstring& name : sample.manyNames)
+        expected.push_back(sample.many + L"\\" + name);
+    EXPECT_EQ(SelectedFiles(), expected);
+}
+
+TEST_F(ImportPickerDialogTest, FilesChosenAgainAreReportedAndTheRestAdded) {
+    const Sample& sample = TheSample();
+    std::vector<std::wstring> messages;
+    Texts rows;
+    EXPECT_EQ(Run(L"", sample.three + L"\\a.xml", L"",
+                  {PressInImport(kAddFiles), ChooseAllFiles(3), PressInImport(kAddFiles),
+                   ChooseAllFiles(3), CloseMessage(messages),
+                   Inspect([&](HWND import) { rows = RowTexts(GetDlgItem(import, kFileList)); }),
+                   PressInImport(IDOK)}),
+              VARIANT_TRUE);
+    EXPECT_EQ(messages, (Texts{L"File(s) are already in the list of files and folders to "
+                               L"import:\na.xml, b.xml, C.xml"}));
+    EXPECT_EQ(rows, (Texts{L"C.xml", L"a.xml", L"b.xml"}));
+    EXPECT_EQ(SelectedFiles().size(), 3u);
+}
+
+TEST_F(ImportPickerDialogTest, FolderBrowserOpensAtTheLastFolderAndReportsADuplicate) {
+    const Sample& sample = TheSample();
+    std::vector<std::wstring> messages;
+    Texts rows;
+    EXPECT_EQ(Run(sample.tree + L"\\Sub", L"", L"",
+                  {PressInImport(kAddFolder), AcceptFolder(), PressInImport(kAddFolder),
+                   AcceptFolder(), CloseMessage(messages),
+                   Inspect([&](HWND import) { rows = RowTexts(GetDlgItem(import, kFileList)); }),
+                   PressInImport(IDOK)}),
+              VARIANT_TRUE);
+    EXPECT_EQ(rows, (Texts{L"Sub"}));
+    EXPECT_EQ(
+        messages,
+        (Texts{L"The selected folder is already in the list of files and folders to import."}));
+    EXPECT_EQ(SelectedFolders(), (Texts{sample.tree + L"\\Sub"}));
+    EXPECT_EQ(LastFolder(), sample.tree + L"\\Sub");
+}
+
+TEST_F(ImportPickerDialogTest, ADriveRootIsRefusedAndChangesNothing) {
+    std::vector<std::wstring> messages;
+    bool okEnabled = true;
+    int rows = -1;
+    EXPECT_EQ(Run(L"C:\\", L"", L"",
+                  {PressInImport(kAddFolder), AcceptFolder(), CloseMessage(messages),
+                   Inspect([&](HWND import) {
+                       okEnabled = IsWindowEnabled(GetDlgItem(import, IDOK));
+                       rows = RowCount(GetDlgItem(import, kFileList));
+                   }),
+                   PressInImport(IDCANCEL)}),
+              VARIANT_FALSE);
+    EXPECT_EQ(messages, (Texts{L"Please select a file or folder. An entire drive such as C:\\ or "
+                               L"D:\\ cannot be imported at once."}));
+    EXPECT_FALSE(okEnabled);
+    EXPECT_EQ(rows, 0);
+    EXPECT_EQ(SelectedFolders(), Texts{});
+    EXPECT_EQ(LastFolder(), L"C:\\");
+}
+
+TEST_F(ImportPickerDialogTest, RemoveDropsTheSelectedRowsAndOkFollowsTheList) {
+    const Sample& sample = TheSample();
+    Texts afterFirstRemove;
+    std::wstring pathAfterRemove;
+    bool okAfterFirst = false, okAfterSecond = true;
+    EXPECT_EQ(Run(sample.tree + L"\\Other", sample.three + L"\\a.xml", L"",
+                  {PressInImport(kAddFiles), ChooseAllFiles(3), PressInImport(kAddFolder),
+                   AcceptFolder(), Inspect([&](HWND import) {
+                       // Rows: C.xml Other a.xml b.xml
+                       HWND list = GetDlgItem(import, kFileList);
+                       SelectRow(list, 0, true);
+                       SelectRow(list, 1, true);
+                       SelectRow(list, 3, true);
+                       Press(import, kRemove);
+                   }),
+                   Inspect([&](HWND import) {
+                       HWND list = GetDlgItem(import, kFileList);
+                       afterFirstRemove = RowTexts(list);
+                       pathAfterRemove = WindowText(GetDlgItem(import, kPathEdit));
+                       okAfterFirst = IsWindowEnabled(GetDlgItem(import, IDOK));
+                       SelectRow(list, 0, true);
+                       Press(import, kRemove);
+                   }),
+                   Inspect([&](HWND import) {
+                       okAfterSecond = IsWindowEnabled(GetDlgItem(import, IDOK));
+                       Press(import, IDCANCEL);
+                   })}),
+              VARIANT_FALSE);
+    EXPECT_EQ(afterFirstRemove, (Texts{L"a.xml"}));
+    EXPECT_EQ(pathAfterRemove, kPrompt);
+    EXPECT_TRUE(okAfterFirst);
+    EXPECT_FALSE(okAfterSecond);
+}
+
+TEST_F(ImportPickerDialogTest, VeryLongAndEmptyTextsOpenBothChoosersSafely) {
+    const std::wstring longFolder = L"C:\\" + std::wstring(31997, L'f');
+    const std::wstring longFile = longFolder + L"\\" + std::wstring(31990, L'n');
+    const std::wstring longFilter = L"Many|" + std::wstring(31990, L'*') + L"|";
+    for (const auto& [folder, file, filter] :
+         {std::tuple{longFolder, longFile, longFilter},
+          std::tuple{std::wstring(), std::wstring(), std::wstring()}}) {
+        EXPECT_EQ(Run(folder, file, filter,
+                      {PressInImport(kAddFiles), CancelDialog(L"Open"), PressInImport(kAddFolder),
+                       CancelDialog(L"Browse for Folder"), PressInImport(IDCANCEL)}),
+                  VARIANT_FALSE);
+        EXPECT_EQ(LastFolder(), folder);
+        EXPECT_EQ(LastFile(), file);
+        EXPECT_EQ(SelectedFiles(), Texts{});
+    }
 }
 
 }  // namespace

@@ -18,9 +18,9 @@ using Codecvt = std::codecvt<wchar_t, char, std::mbstate_t>;
 
 struct Outcome {
     std::wstring units;
-    std::string error;          // empty when nothing was refused
+    std::string error;  // empty when nothing was refused
     std::size_t errorPosition = 0;
-    bool incomplete = false;    // the input ended inside a character
+    bool incomplete = false;  // the input ended inside a character
 };
 
 bool IsFollower(unsigned char byte) { return (byte & 0xC0) == 0x80; }

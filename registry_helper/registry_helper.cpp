@@ -2,6 +2,7 @@
 
 #include "registry_helper/client_registry.h"
 #include "registry_helper/config_file_finder.h"
+#include "registry_helper/registry_file_reader.h"
 
 namespace fernwick {
 
@@ -19,23 +20,25 @@ bool RegistryHelper::InitViewFromObjectID(std::wstring_view objectId) {
 
 bool RegistryHelper::FindByObjectId(std::wstring_view objectId, ClientLists lists) {
     if (InFileMode()) {
-        // File mode comes with issue 3; until then a registry file finds nothing.
-        return false;
+        return RegistryFileReader(state_, platform_.files).FindByObjectId(objectId, lists);
     }
     return ClientRegistry(platform_.registry).FindByObjectId(state_, objectId, lists);
 }
 
 bool RegistryHelper::InitFromFileName(std::wstring_view fileName) {
     if (InFileMode()) {
-        // File mode comes with issue 3; until then a registry file finds nothing.
-        return false;
+        return RegistryFileReader(state_, platform_.files).FindByFileName(fileName);
     }
     return ClientRegistry(platform_.registry).FindByFileName(state_, fileName);
 }
 
 std::wstring RegistryHelper::LastConnectedDocBaseName() {
-    // File mode comes with issue 3; until then it answers whatever the cache holds.
-    if (!InFileMode()) ClientRegistry(platform_.registry).ReadLastConnectedDocbase(state_);
+    // One cache serves both modes: a name found by either is kept for the life of the object.
+    if (InFileMode()) {
+        RegistryFileReader(state_, platform_.files).ReadLastConnectedDocbase();
+    } else {
+        ClientRegistry(platform_.registry).ReadLastConnectedDocbase(state_);
+    }
     return state_.lastConnectedDocbase;
 }
 

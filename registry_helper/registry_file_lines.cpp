@@ -1,0 +1,87 @@
+#include "registry_helper/registry_file_lines.h"
+
+#include <algorithm>
+#include <cwchar>
+
+#include "support/ascii_case.h"
+
+namespace fernwick {
+namespace {
+
+constexpr std::size_t kMaxObjectIdUnits = 16;
+
+// The same white space on every platform: tab, line feed, vertical tab, form feed, carriage
+// return and space.
+bool IsBlank(wchar_t unit) { return unit == L' ' || (unit >= L'\t' && unit <= L'\r'); }
+
+std::wstring_view Trim(std::wstring_view text) {
+    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+void AssignEntry(LocalCopyRecord& record, std::wstring_view name, std::wstring_view value) {
+    using tolk::stdx::AsciiEqualsIgnoreCase;
+    if (AsciiEqualsIgnoreCase(name, L"DocbaseName")) {
+        record.DocbaseName = value;
+    } else if (AsciiEqualsIgnoreCase(name, L"UserName")) {
+        record.UserName = value;
+    } else if (AsciiEqualsIgnoreCase(name, L"User")) {
+        record.User = value;
+    } else if (AsciiEqualsIgnoreCase(name, L"DomainName")) {
+        record.DomainName = value;
+    } else if (AsciiEqualsIgnoreCase(name, L"FileName")) {
+        record.FileName = value;
+    }
+}
+
+}  // namespace
+
+std::wstring_view RegistryLineScanner::Read() {
+    stream_.getline(line_, kMaxLineUnits + 1);
+    // The facet never produces U+0000, so the terminator that getline writes ends the line.
+    return std::wstring_view(line_, std::wcslen(line_));
+}
+
+std::optional<std::uint64_t> RegistryLineScanner::NextLineOffset() const {
+    const auto offset = static_cast<std::streamoff>(
+        stream_.rdbuf()->pubseekoff(0, std::ios_base::cur, std::ios_base::in));
+    if (offset < 0) return std::nullopt;
+    return static_cast<std::uint64_t>(offset);
+}
+
+bool RegistryLineScanner::ReturnTo(std::uint64_t offset) {
+    stream_.seekg(static_cast<std::streamoff>(offset));
+    return !stream_.fail();
+}
+
+bool IsSectionHeader(std::wstring_view line) { return !line.empty() && line.front() == L'['; }
+
+void ParseSectionHeader(std::wstring_view header, LocalCopyRecord& record) {
+    const std::size_t backslash = header.rfind(L'\\');
+    if (backslash != std::wstring_view::npos && backslash > 0 && backslash + 1 < header.size()) {
+        std::wstring_view id = header.substr(backslash + 1);
+        id = id.substr(0, std::min(id.find(L']'), kMaxObjectIdUnits));
+        record.ObjectID = id;
+    }
+    const std::size_t viewList = header.find(L"\\ViewFiles\\");
+    record.Origin =
+        viewList != std::wstring_view::npos && viewList > 0 ? OpenMode::View : OpenMode::Edit;
+}
+
+std::optional<Entry> ParseEntry(std::wstring_view line) {
+    const std::size_t equals = line.find(L'=');
+    if (equals == std::wstring_view::npos || equals == 0) return std::nullopt;
+    return Entry{Trim(line.substr(0, equals)), Trim(line.substr(equals + 1))};
+}
+
+std::wstring_view ReadSection(RegistryLineScanner& lines, LocalCopyRecord& record) {
+    while (lines.CanRead()) {
+        const std::wstring_view line = lines.Read();
+        if (IsSectionHeader(line)) return line;
+        if (const auto entry = ParseEntry(line)) AssignEntry(record, entry->name, entry->value);
+    }
+    return {};
+}
+
+}  // namespace fernwick

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <memory>
+#include <string_view>
+
+#include "registry_helper/file_source.h"
+#include "registry_helper/local_copy_record.h"
+#include "registry_helper/lookup_state.h"
+#include "support/utf8_text_stream.h"
+
+namespace fernwick {
+
+// Answers the registry helper's lookups from a registry file: a UTF-8 text file of sections, each
+// a header line in brackets followed by name=value entries, holding the client's lists of working
+// and view files. Each lookup opens the file named by the helper's registryFile, scans it once
+// from the top and closes it; nothing is kept between calls. The helper's record changes only
+// after the file was found to exist, and takes a found record only when it is complete.
+class RegistryFileReader {
+public:
+    RegistryFileReader(LookupState& state, FileSource& files) : state_(state), files_(files) {}
+
+    // True when registryFile is non-empty and names an existing file or directory.
+    bool RegistryFileExists() const;
+    bool FindByObjectId(std::wstring_view objectId, ClientLists lists);
+    bool FindByFileName(std::wstring_view fileName);
+    // Fills lastConnectedDocbase from the first docbase named after "\XML Applications\", unless
+    // it already holds one.
+    void ReadLastConnectedDocbase();
+
+private:
+    std::unique_ptr<tolk::stdx::Utf8TextStream> OpenRegistryFile() const;
+
+    LookupState& state_;
+    FileSource& files_;
+};
+
+}  // namespace fernwick

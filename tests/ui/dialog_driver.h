@@ -30,7 +30,7 @@ inline std::vector<HWND> ThreadDialogs() {
     std::vector<HWND> dialogs;
     EnumThreadWindows(
         GetCurrentThreadId(),
-        [](HWND window, LPARAM found) {
+        [](HWND window, LPARAM found) CALLBACK -> BOOL {
             if (ClassName(window) == L"#32770" && IsWindowVisible(window)) {
                 reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
             }
@@ -53,7 +53,7 @@ inline HWND FindDescendant(HWND parent, const std::wstring& className) {
     std::pair<std::wstring, HWND> search{className, nullptr};
     EnumChildWindows(
         parent,
-        [](HWND child, LPARAM data) {
+        [](HWND child, LPARAM data) CALLBACK -> BOOL {
             auto* wanted = reinterpret_cast<std::pair<std::wstring, HWND>*>(data);
             if (ClassName(child) != wanted->first) return TRUE;
             wanted->second = child;
@@ -68,7 +68,7 @@ inline std::wstring MessageText(HWND box) {
     std::wstring longest;
     EnumChildWindows(
         box,
-        [](HWND child, LPARAM data) {
+        [](HWND child, LPARAM data) CALLBACK -> BOOL {
             auto* best = reinterpret_cast<std::wstring*>(data);
             if (ClassName(child) == L"Static") {
                 std::wstring text = WindowText(child);

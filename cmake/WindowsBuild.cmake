@@ -56,6 +56,8 @@ set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
 include(cmake/WineTests.cmake)
+# Built by tests/ui, started by the dialog script suites of tests/script.
+set(FERNWICK_SCRIPT_DRIVER_DIR ${CMAKE_BINARY_DIR}/tests/ui)
 add_subdirectory(tests/unit)
 add_subdirectory(tests/win)
 add_subdirectory(tests/script)

@@ -24,13 +24,12 @@ function newPicker() {
 }
 
 // Runs SelectFilesAndFolders while the driver performs `steps`; the driver must have done them all
-// (it leaves the report file only then).
+// (it leaves the report file before its last press, and only then).
 var report = root + "\\driver-done";
 function select(picker, folder, file, filter, steps) {
     if (fso.FileExists(report)) fso.DeleteFile(report);
     shell.Run('"' + driverPath + '" "' + report + '" ' + steps, 0, false);
     var result = picker.SelectFilesAndFolders(folder, file, filter);
-    for (var waited = 0; !fso.FileExists(report) && waited < 10000; waited += 50) WScript.Sleep(50);
     check("driver finished [" + steps + "]", fso.FileExists(report), true);
     return result;
 }

@@ -13,19 +13,13 @@ shell.Run "cmd /c rmdir /s /q """ & root & """", 0, True
 shell.Run "cmd /c mkdir """ & laterFolder & """ """ & earlierFolder & """", 0, True
 
 ' Runs SelectFilesAndFolders while the driver performs steps; the driver must have done them all
-' (it leaves the report file only then).
+' (it leaves the report file before its last press, and only then).
 Dim report
 report = root & "\driver-done"
 Function SelectWithDriver(picker, folder, file, steps)
-    Dim waited
     If fso.FileExists(report) Then fso.DeleteFile report
     shell.Run """" & driverPath & """ """ & report & """ " & steps, 0, False
     SelectWithDriver = picker.SelectFilesAndFolders(folder, file, "")
-    waited = 0
-    Do While Not fso.FileExists(report) And waited < 10000
-        WScript.Sleep 50
-        waited = waited + 50
-    Loop
     Check "driver finished [" & steps & "]", fso.FileExists(report), True
 End Function
 

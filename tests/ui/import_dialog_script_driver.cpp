@@ -1,15 +1,15 @@
 // Operates the Import dialog of the script that started this program, for the script suites:
 // SelectFilesAndFolders is modal and blocks the script, so its dialogs are driven from outside.
 //
-//   import_dialog_script_driver REPORT STEP...
+//   import_dialog_script_driver REPORT STEP... ok|cancel
 //     add-folder PATH   press "Add Folder", select PATH in the folder browser, press OK
 //     add-files COUNT   press "Add Files", select the (at least COUNT) files listed, press Open
-//     ok | cancel       press OK or Cancel in the Import dialog
+//     ok | cancel       create the file REPORT, then press OK or Cancel in the Import dialog
 //
-// Only windows of the parent process count. Once every step is done, creates the file REPORT (a
-// script cannot read the exit code of a program it did not wait for under Wine) and exits 0; when
-// the steps do not finish in time, cancels the parent's dialogs so that the script never hangs,
-// and exits 1.
+// Only windows of the parent process count. The report is made before the last press, so that
+// the script finds it as soon as its call returns (under Wine the script host can neither read
+// the exit code of a program it did not wait for nor sleep). When the steps do not finish in
+// time, cancels the parent's dialogs so that the script never hangs, and exits 1 without a report.
 #include <windows.h>
 #include <commctrl.h>
 #include <shlobj.h>
@@ -169,6 +169,19 @@ Step PressInImport(const ScriptDialogs& dialogs, int id) {
     };
 }
 
+Step ReportAndClose(const ScriptDialogs& dialogs, int id, const std::wstring& report) {
+    return [&dialogs, id, report] {
+        HWND import = dialogs.EnabledImport();
+        if (!import) return false;
+        const tolk::stdx::UniqueFileHandle file(CreateFileW(report.c_str(), GENERIC_WRITE, 0,
+                                                            nullptr, CREATE_ALWAYS,
+                                                            FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) return false;
+        Press(import, id);
+        return true;
+    };
+}
+
 // Selects `path` until the browser's tree shows its last component as the selected item on a few
 // ticks in a row: the browser moves its selection to the initial folder while it fills the tree.
 Step ChooseFolder(const ScriptDialogs& dialogs, const std::wstring& path) {
@@ -202,10 +215,12 @@ Step ChooseAllFiles(const ScriptDialogs& dialogs, int count) {
 // The steps of the command line, or none when it is malformed.
 std::vector<Step> ParseSteps(const ScriptDialogs& dialogs, int argc, wchar_t** argv) {
     std::vector<Step> steps;
+    bool closes = false;
     for (int i = 2; i < argc; ++i) {
         const std::wstring command = argv[i];
-        if (command == L"ok" || command == L"cancel") {
-            steps.push_back(PressInImport(dialogs, command == L"ok" ? IDOK : IDCANCEL));
+        if ((command == L"ok" || command == L"cancel") && i + 1 == argc) {
+            steps.push_back(ReportAndClose(dialogs, command == L"ok" ? IDOK : IDCANCEL, argv[1]));
+            closes = true;
         } else if (command == L"add-folder" && i + 1 < argc) {
             steps.push_back(PressInImport(dialogs, kAddFolder));
             steps.push_back(ChooseFolder(dialogs, argv[++i]));
@@ -217,7 +232,7 @@ std::vector<Step> ParseSteps(const ScriptDialogs& dialogs, int argc, wchar_t** a
             return {};
         }
     }
-    return steps;
+    return closes ? steps : std::vector<Step>{};
 }
 
 // Cancels and closes the script's dialogs until none is left, the innermost first by repetition.
@@ -237,7 +252,7 @@ void CancelEverything(const ScriptDialogs& dialogs) {
 int Drive(int argc, wchar_t** argv) {
     const ScriptDialogs dialogs(ParentProcessId());
     std::vector<Step> steps = ParseSteps(dialogs, argc, argv);
-    if (argc < 2 || steps.empty()) return 2;
+    if (steps.empty()) return 2;
     const DWORD deadline = GetTickCount() + kWatchdogMilliseconds;
     std::size_t next = 0;
     while (next < steps.size()) {
@@ -252,9 +267,7 @@ int Drive(int argc, wchar_t** argv) {
             Sleep(kTickMilliseconds);
         }
     }
-    const tolk::stdx::UniqueFileHandle report(CreateFileW(
-        argv[1], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    return report ? 0 : 1;
+    return 0;
 }
 
 }  // namespace

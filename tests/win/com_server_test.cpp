@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -331,6 +332,44 @@ TEST_F(ComServerTest, RegistrationWritesAndRemovesExactlyItsEntries) {
 
     // Leave the prefix registered for the suites that run after this program.
     EXPECT_EQ(server.registerServer(), S_OK);
+}
+
+// Every member, given null strings (the empty string) and 100,000-character ones: false or empty
+// answers, always allocated strings, S_OK throughout. With the long registry file path the
+// helper is in file mode, where a missing file leaves the record as it was.
+TEST_F(ComServerTest, NullAndLongStringsAreAnsweredSafely) {
+    auto helper = server.CreateHelper();
+    IDocumentumRegistryHelper* h = helper.get();
+    const UniqueBstr longText(SysAllocStringLen(nullptr, 100000));
+    std::fill_n(longText.get(), 100000, L'7');
+    using Lookup = HRESULT (STDMETHODCALLTYPE IDocumentumRegistryHelper::*)(BSTR, VARIANT_BOOL*);
+    for (BSTR argument : {static_cast<BSTR>(nullptr), longText.get()}) {
+        EXPECT_EQ(h->put_RegistryFile(argument), S_OK);
+        for (Lookup lookup : {&IDocumentumRegistryHelper::InitFromObjectID,
+                              &IDocumentumRegistryHelper::InitEditFromObjectID,
+                              &IDocumentumRegistryHelper::InitViewFromObjectID,
+                              &IDocumentumRegistryHelper::InitFromFileName}) {
+            VARIANT_BOOL found = VARIANT_TRUE;
+            EXPECT_EQ((h->*lookup)(argument, &found), S_OK);
+            EXPECT_EQ(found, VARIANT_FALSE);
+        }
+        using Getter = HRESULT (STDMETHODCALLTYPE IDocumentumRegistryHelper::*)(BSTR*);
+        for (Getter getter :
+             {&IDocumentumRegistryHelper::get_ObjectID, &IDocumentumRegistryHelper::get_UserName,
+              &IDocumentumRegistryHelper::get_User, &IDocumentumRegistryHelper::get_DomainName,
+              &IDocumentumRegistryHelper::get_DocbaseName, &IDocumentumRegistryHelper::get_FileName,
+              &IDocumentumRegistryHelper::get_LastConnectedDocBaseName,
+              &IDocumentumRegistryHelper::DetectUcfClientConfigXml}) {
+            BSTR text = nullptr;
+            EXPECT_EQ((h->*getter)(&text), S_OK);
+            EXPECT_NE(text, nullptr);
+            EXPECT_EQ(SysStringLen(text), 0u);
+            SysFreeString(text);
+        }
+        VARIANT_BOOL open = VARIANT_TRUE;
+        EXPECT_EQ(h->IsOpenForEdit(&open), S_OK);
+        EXPECT_EQ(open, VARIANT_FALSE);
+    }
 }
 
 TEST_F(ComServerTest, TheFileCarriesItsVersion) {

@@ -118,10 +118,11 @@ public:
     // A step returns true when it has done its part; until then it is tried again on every tick.
     using Step = std::function<bool()>;
 
-    explicit DialogDriver(std::vector<Step> steps, UINT watchdogMilliseconds = 30000)
+    explicit DialogDriver(std::vector<Step> steps, UINT watchdogMilliseconds = 30000,
+                          UINT tickMilliseconds = 20)
         : steps_(std::move(steps)) {
         active_ = this;
-        tick_ = SetTimer(nullptr, 0, 20, &DialogDriver::OnTick);
+        tick_ = SetTimer(nullptr, 0, tickMilliseconds, &DialogDriver::OnTick);
         watchdog_ = SetTimer(nullptr, 0, watchdogMilliseconds, &DialogDriver::OnWatchdog);
     }
     ~DialogDriver() {

@@ -39,8 +39,9 @@ void AssignEntry(LocalCopyRecord& record, std::wstring_view name, std::wstring_v
 
 std::wstring_view RegistryLineScanner::Read() {
     stream_.getline(line_, kMaxLineUnits + 1);
-    // The facet never produces U+0000, so the terminator that getline writes ends the line.
-    return std::wstring_view(line_, std::wcslen(line_));
+    // The line feed is counted when it was taken, which is exactly when the stream is still good.
+    const auto taken = static_cast<std::size_t>(stream_.gcount());
+    return std::wstring_view(line_, stream_.good() && taken > 0 ? taken - 1 : taken);
 }
 
 std::optional<std::uint64_t> RegistryLineScanner::NextLineOffset() const {

@@ -22,6 +22,10 @@ public:
     bool CanRead() const { return !stream_.fail(); }
     // The next line; valid until the next call.
     std::wstring_view Read();
+    // True when the next line is a section header; looks without reading.
+    bool NextIsSectionHeader() {
+        return stream_.peek() == std::wistream::traits_type::to_int_type(L'[');
+    }
     // The byte offset where the next line begins, or nothing where the stream cannot tell.
     std::optional<std::uint64_t> NextLineOffset() const;
     // Returns to a remembered line start; clears end of file. False when the stream has failed.

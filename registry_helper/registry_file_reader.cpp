@@ -142,7 +142,8 @@ bool RegistryFileReader::FindByFileName(std::wstring_view fileName) {
         RegistryLineScanner lines(*stream);
         SectionTrail trail;
         while (lines.CanRead()) {
-            const auto offset = lines.NextLineOffset();
+            // Only a header's offset is ever returned to, so only a header's is asked for.
+            const auto offset = lines.NextIsSectionHeader() ? lines.NextLineOffset() : std::nullopt;
             const std::wstring_view line = lines.Read();
             // A line cut short (too long, or ended by a malformed byte) may not be what the file
             // says, so it never counts as a match; the scan ends with it.

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "fernwick.h"
+#include "import_picker/import_picker_win32.h"
 #include "registry_helper/documentum_registry_helper_win32.h"
 #include "resources/resource.h"
 #include "server/com_object_win32.h"
@@ -14,6 +15,7 @@ namespace {
 ClassEntry classTable[] = {
     {CLSID_DocumentumRegistryHelper, IDR_DOCUMENTUMREGISTRYHELPER,
      &CreateComInstance<CDocumentumRegistryHelper>},
+    {CLSID_ImportPicker, IDR_IMPORTPICKER, &CreateComInstance<CImportPicker>},
 };
 
 }  // namespace

@@ -55,9 +55,7 @@ bool Utf8TextBuffer::FillBytes() {
 
 std::size_t Utf8TextBuffer::DecodeChunk(wchar_t* target) {
     const char* from = bytes_.get() + bytesBegin_;
-    const char* limit = from + std::min(bytesEnd_ - bytesBegin_, kChunkBytes);
-    const void* lineFeed = std::memchr(from, '\n', static_cast<std::size_t>(limit - from));
-    const char* end = lineFeed != nullptr ? static_cast<const char*>(lineFeed) + 1 : limit;
+    const char* end = from + std::min(bytesEnd_ - bytesBegin_, kChunkBytes);
     const char* next = from;
     wchar_t* written = target;
     try {
@@ -76,30 +74,52 @@ std::size_t Utf8TextBuffer::DecodeChunk(wchar_t* target) {
     return static_cast<std::size_t>(written - target);
 }
 
+wchar_t* Utf8TextBuffer::DropCarriageReturnsBeforeLineFeeds(wchar_t* first, wchar_t* last) {
+    wchar_t* kept = std::wmemchr(first, L'\r', static_cast<std::size_t>(last - first));
+    if (kept == nullptr) return last;
+    wchar_t* next = kept;
+    while (next != last) {
+        wchar_t* carriageReturn = std::wmemchr(next, L'\r', static_cast<std::size_t>(last - next));
+        if (carriageReturn == nullptr) carriageReturn = last;
+        const std::size_t run = static_cast<std::size_t>(carriageReturn - next);
+        std::wmemmove(kept, next, run);
+        kept += run;
+        next = carriageReturn;
+        if (next == last) break;
+        if (next + 1 == last || next[1] != L'\n') *kept++ = L'\r';
+        ++next;
+    }
+    return kept;
+}
+
 Utf8TextBuffer::int_type Utf8TextBuffer::underflow() {
     if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
     if (pendingError_) std::rethrow_exception(std::exchange(pendingError_, nullptr));
+    // Decided before decoding, which overwrites the area just used up.
+    const bool startsLine = eback() == nullptr || (egptr() != eback() && egptr()[-1] == L'\n');
 
     for (;;) {
         if (bytesBegin_ == bytesEnd_ && (textEnded_ || !FillBytes())) {
             if (!carriageReturnHeld_) return traits_type::eof();
             carriageReturnHeld_ = false;
             units_[0] = L'\r';
+            areaStartsLine_ = false;
             setg(units_.get(), units_.get(), units_.get() + 1);
+            cursorUnit_ = units_.get() + 1;
+            cursorByte_ = bytesBegin_;
             return traits_type::to_int_type(L'\r');
         }
 
         wchar_t* first = units_.get() + 1;
+        const std::size_t chunkByte = bytesBegin_;
         wchar_t* last = first + DecodeChunk(first);
         if (carriageReturnHeld_) {
             if (first == last && !pendingError_) continue;
             carriageReturnHeld_ = false;
             if (first == last || *first != L'\n') *--first = L'\r';
         }
-        if (last - first >= 2 && last[-1] == L'\n' && last[-2] == L'\r') {
-            last[-2] = L'\n';
-            --last;
-        } else if (last != first && last[-1] == L'\r' && !pendingError_) {
+        last = DropCarriageReturnsBeforeLineFeeds(first, last);
+        if (last != first && last[-1] == L'\r' && !pendingError_) {
             // The chunk ended between a CR and whatever follows it.
             carriageReturnHeld_ = true;
             --last;
@@ -108,19 +128,33 @@ Utf8TextBuffer::int_type Utf8TextBuffer::underflow() {
             if (pendingError_) std::rethrow_exception(std::exchange(pendingError_, nullptr));
             continue;
         }
+        areaStartsLine_ = startsLine;
         setg(first, first, last);
+        // A held CR put in front came from the chunk before; the LF count starts after it.
+        cursorUnit_ = first == units_.get() ? first + 1 : first;
+        cursorByte_ = chunkByte;
         return traits_type::to_int_type(*first);
     }
 }
 
 Utf8TextBuffer::pos_type Utf8TextBuffer::seekoff(off_type offset, std::ios_base::seekdir direction,
                                                  std::ios_base::openmode which) {
-    const bool atLineStart = gptr() == egptr() && !carriageReturnHeld_ && std::mbsinit(&state_);
-    if (offset != 0 || direction != std::ios_base::cur || (which & std::ios_base::in) == 0 ||
-        !atLineStart) {
+    if (offset != 0 || direction != std::ios_base::cur || (which & std::ios_base::in) == 0) {
         return pos_type(off_type(-1));
     }
-    return pos_type(static_cast<off_type>(bytesOffset_));
+    // Nothing decoded since the start or the last seek.
+    if (eback() == nullptr) return pos_type(static_cast<off_type>(bytesOffset_));
+    const bool atLineStart = gptr() == eback() ? areaStartsLine_ : gptr()[-1] == L'\n';
+    if (!atLineStart || gptr() < cursorUnit_) return pos_type(off_type(-1));
+
+    for (const wchar_t* unit = cursorUnit_; unit != gptr(); ++unit) {
+        unit = std::wmemchr(unit, L'\n', static_cast<std::size_t>(gptr() - unit));
+        const auto lineFeed = static_cast<const char*>(
+            std::memchr(bytes_.get() + cursorByte_, '\n', bytesBegin_ - cursorByte_));
+        cursorByte_ = static_cast<std::size_t>(lineFeed - bytes_.get()) + 1;
+    }
+    cursorUnit_ = gptr();
+    return pos_type(static_cast<off_type>(bytesOffset_ - (bytesBegin_ - cursorByte_)));
 }
 
 Utf8TextBuffer::pos_type Utf8TextBuffer::seekpos(pos_type position, std::ios_base::openmode which) {

@@ -19,7 +19,8 @@ namespace tolk::stdx {
 // - a byte-order mark at the very start of the bytes is skipped;
 // - at the start of a line, seekoff(0, cur, in) answers the byte offset where that line begins,
 //   and seekpos() returns there.
-// The get area never runs past a line feed, which is what makes line starts addressable.
+// Line starts are found again by counting line feeds: each LF unit comes from exactly one LF byte,
+// whatever vanished or was dropped around it, so no per-unit map of offsets is kept.
 class Utf8TextBuffer : public std::wstreambuf {
 public:
     explicit Utf8TextBuffer(ByteSource& bytes);
@@ -36,15 +37,21 @@ private:
 
     bool FillBytes();
     std::size_t DecodeChunk(wchar_t* target);
+    wchar_t* DropCarriageReturnsBeforeLineFeeds(wchar_t* first, wchar_t* last);
 
     ByteSource& source_;
     const Codecvt* codecvt_;
     std::mbstate_t state_{};
     std::unique_ptr<char[]> bytes_;
     std::unique_ptr<wchar_t[]> units_;
-    std::size_t bytesBegin_ = 0;       // first byte not yet decoded
-    std::size_t bytesEnd_ = 0;         // end of the bytes read and not cut off by 1A
-    std::uint64_t bytesOffset_ = 0;    // offset in the source of bytes_[bytesBegin_]
+    std::size_t bytesBegin_ = 0;     // first byte not yet decoded
+    std::size_t bytesEnd_ = 0;       // end of the bytes read and not cut off by 1A
+    std::uint64_t bytesOffset_ = 0;  // offset in the source of bytes_[bytesBegin_]
+    // A known pairing of a unit in the get area with the offset of the byte it came from; it
+    // moves forward as line starts are asked for.
+    const wchar_t* cursorUnit_ = nullptr;
+    std::size_t cursorByte_ = 0;       // index into bytes_
+    bool areaStartsLine_ = false;      // the get area's first unit begins a line
     bool textEnded_ = false;           // the source is exhausted or a 1A byte was met
     bool carriageReturnHeld_ = false;  // a CR ended the last chunk; a LF may follow
     std::exception_ptr pendingError_;  // met after the units now in the get area

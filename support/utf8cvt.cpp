@@ -50,6 +50,30 @@ bool AllPlainAscii(std::uint64_t bytes) {
     return ((bytes & kEveryByte(0x80)) | zeroBytes) == 0;
 }
 
+// Widens the leading run of plain ASCII bytes, sixteen at a time; answers its length. The bytes
+// go through a local copy so that the compiler need not fear the stores overwriting them.
+std::size_t WidenPlainAscii(const char* in, std::size_t size, wchar_t* out) {
+    std::size_t done = 0;
+    while (size - done >= 16) {
+        unsigned char bytes[16];
+        std::memcpy(bytes, in + done, sizeof bytes);
+        std::uint64_t low;
+        std::uint64_t high;
+        std::memcpy(&low, bytes, 8);
+        std::memcpy(&high, bytes + 8, 8);
+        if (!AllPlainAscii(low) || !AllPlainAscii(high)) break;
+        for (int i = 0; i < 16; ++i) out[done + i] = static_cast<wchar_t>(bytes[i]);
+        done += 16;
+    }
+    return done;
+}
+
+bool EightZeroBytes(const char* in) {
+    std::uint64_t bytes;
+    std::memcpy(&bytes, in, sizeof bytes);
+    return bytes == 0;
+}
+
 // Publishes how far the conversion got, so that a caller keeps the units converted ahead of the
 // malformed input, and throws.
 template <typename Source, typename Target>
@@ -81,25 +105,17 @@ std::codecvt_base::result utf8cvt<1>::do_in(state_type& state, const extern_type
     const extern_type* in = from;
     intern_type* out = to;
     std::uint32_t current = LoadState(state);
-    auto reject = [&](const char* message) {
-        Reject(message, state, current, in, fromNext, out, toNext);
-    };
 
     while (in != fromEnd && out != toEnd) {
         if (current == 0) {
-            // Registry files are nearly all ASCII: convert eight bytes at a time while they are.
-            while (fromEnd - in >= 8 && toEnd - out >= 8) {
-                std::uint64_t bytes;
-                std::memcpy(&bytes, in, sizeof bytes);
-                if (bytes == 0) {
-                    in += 8;
-                } else if (AllPlainAscii(bytes)) {
-                    for (int i = 0; i < 8; ++i) out[i] = static_cast<intern_type>(in[i]);
-                    in += 8;
-                    out += 8;
-                } else {
-                    break;
-                }
+            // Registry files are nearly all ASCII, and a run of zero bytes vanishes whole.
+            for (;;) {
+                const auto room = static_cast<std::size_t>(std::min(fromEnd - in, toEnd - out));
+                const std::size_t widened = WidenPlainAscii(in, room, out);
+                in += widened;
+                out += widened;
+                if (fromEnd - in < 8 || !EightZeroBytes(in)) break;
+                in += 8;
             }
             if (in == fromEnd || out == toEnd) break;
         }
@@ -109,35 +125,42 @@ std::codecvt_base::result utf8cvt<1>::do_in(state_type& state, const extern_type
             const std::uint32_t expected = ExpectedFollowers(current);
             const std::uint32_t gathered = current & kGatheredBits;
             if ((byte & 0xC0) == 0x80) {
-                if (expected == 0) reject("malformd UTF-8: too many followers");
+                if (expected == 0)
+                    Reject("malformd UTF-8: too many followers", state, current, in, fromNext, out,
+                           toNext);
                 // Right after E0 or F0 the gathered bits are still 0; every other lead leaves a
                 // non-zero payload by the first follower (F0 80 is refused here).
                 if (expected == 2 && gathered == 0 && byte <= 0x9F) {
-                    reject("overlong 3 bytes sequence");
+                    Reject("overlong 3 bytes sequence", state, current, in, fromNext, out, toNext);
                 }
                 if (expected == 3 && gathered == 0 && byte <= 0x8F) {
-                    reject("overlong 4 bytes sequence");
+                    Reject("overlong 4 bytes sequence", state, current, in, fromNext, out, toNext);
                 }
                 // F4 90 and above decode beyond U+10FFFF, which UTF-16 cannot carry: the
                 // surrogate formulas would silently fold such a value onto another character.
-                if (expected == 3 && gathered == 4 && byte >= 0x90) reject(kBeyondUnicode);
+                if (expected == 3 && gathered == 4 && byte >= 0x90)
+                    Reject(kBeyondUnicode, state, current, in, fromNext, out, toNext);
                 current = ((expected - 1) << kExpectedShift) |
                           (((gathered << 6) | (byte & 0x3F)) & kGatheredBits);
             } else {
-                if (expected != 0) reject("malformd UTF-8: not enough followers");
+                if (expected != 0)
+                    Reject("malformd UTF-8: not enough followers", state, current, in, fromNext,
+                           out, toNext);
                 if (byte < 0x80) {
                     current = byte;
                 } else if (byte < 0xE0) {
-                    if (byte < 0xC2) reject("overlong 2 bytes sequence");
+                    if (byte < 0xC2)
+                        Reject("overlong 2 bytes sequence", state, current, in, fromNext, out,
+                               toNext);
                     current = (1u << kExpectedShift) | (byte & 0x1F);
                 } else if (byte < 0xF0) {
                     current = (2u << kExpectedShift) | (byte & 0x0F);
                 } else if (byte < 0xF5) {
                     current = (3u << kExpectedShift) | (byte & 0x07);
                 } else if (byte < 0xF8) {
-                    reject(kBeyondUnicode);
+                    Reject(kBeyondUnicode, state, current, in, fromNext, out, toNext);
                 } else {
-                    reject("Bad UTF-8 sequence");
+                    Reject("Bad UTF-8 sequence", state, current, in, fromNext, out, toNext);
                 }
             }
         }
@@ -146,7 +169,8 @@ std::codecvt_base::result utf8cvt<1>::do_in(state_type& state, const extern_type
         if (ExpectedFollowers(current) == 0 && codePoint != 0) {
             if (codePoint <= 0xFFFF) {
                 if (codePoint >= 0xD800 && codePoint <= 0xDFFF) {
-                    reject("Bad Unicode character - unexpected surrogate");
+                    Reject("Bad Unicode character - unexpected surrogate", state, current, in,
+                           fromNext, out, toNext);
                 }
                 *out++ = static_cast<intern_type>(codePoint);
                 current = 0;

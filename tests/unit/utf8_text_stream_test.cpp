@@ -139,5 +139,38 @@ TEST(Utf8TextStreamTest, ReturnsToTheByteOffsetWhereALineBegan) {
     EXPECT_EQ(LineStart(*stream), -1);
 }
 
+TEST(Utf8TextStreamTest, KnowsLineStartsAtEveryChunkAndBlockBoundary) {
+    // Lines of every length from 1 to 40 bytes, CRLF-terminated, put line starts on every inner
+    // boundary of the buffer sooner or later.
+    std::string bytes;
+    std::vector<std::streamoff> expected;
+    for (std::size_t i = 0; bytes.size() < 300000; ++i) {
+        expected.push_back(static_cast<std::streamoff>(bytes.size()));
+        bytes += '[';
+        bytes.append(i % 38, 'h');
+        bytes += "]\r\n";
+    }
+    auto stream = StreamOver(bytes);
+    std::vector<std::streamoff> starts;
+    for (std::wstring line;;) {
+        // Looking at the next unit first, as a scan does, moves the buffer on to the next chunk.
+        if (stream->peek() == std::wistream::traits_type::eof()) break;
+        starts.push_back(LineStart(*stream));
+        std::getline(*stream, line);
+    }
+    EXPECT_EQ(starts, expected);
+
+    stream->clear();
+    for (std::size_t i : {expected.size() - 1, std::size_t{0}, expected.size() / 2}) {
+        stream->seekg(expected[i]);
+        std::wstring line;
+        std::getline(*stream, line);
+        std::wstring expectedLine(i % 38 + 2, L'h');
+        expectedLine.front() = L'[';
+        expectedLine.back() = L']';
+        EXPECT_EQ(line, expectedLine);
+    }
+}
+
 }  // namespace
 }  // namespace tolk::stdx

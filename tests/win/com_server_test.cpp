@@ -9,6 +9,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "fernwick.h"
 #include "support/unique_handles_win32.h"
@@ -328,6 +329,22 @@ TEST_F(ComServerTest, RegistrationWritesAndRemovesExactlyItsEntries) {
 
     // Leave the prefix registered for the suites that run after this program.
     EXPECT_EQ(server.registerServer(), S_OK);
+}
+
+TEST_F(ComServerTest, TheFileCarriesItsVersion) {
+    const DWORD size = GetFileVersionInfoSizeW(FERNWICK_DLL_PATH, nullptr);
+    ASSERT_GT(size, 0u);
+    std::vector<char> block(size);
+    ASSERT_TRUE(GetFileVersionInfoW(FERNWICK_DLL_PATH, 0, size, block.data()));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+    EXPECT_EQ(HIWORD(fixed->dwFileVersionMS), 1);
+    EXPECT_EQ(LOWORD(fixed->dwFileVersionMS), 0);
+    wchar_t* product = nullptr;
+    ASSERT_TRUE(VerQueryValueW(block.data(), L"\\StringFileInfo\\040904B0\\ProductName",
+                               reinterpret_cast<void**>(&product), &length));
+    EXPECT_STREQ(product, L"Fernwick");
 }
 
 SIZE_T PrivateBytes() {

@@ -1,0 +1,141 @@
+#include "import_picker/fec_file_dialog_win32.h"
+
+#include <cderr.h>
+
+#include <algorithm>
+#include <string_view>
+
+#include "import_picker/dialog_owner_win32.h"
+#include "import_picker/file_selection_text.h"
+
+namespace fernwick {
+namespace {
+
+std::wstring FilterList(const wchar_t* filter) {
+    std::wstring list = filter ? filter : L"";
+    std::replace(list.begin(), list.end(), L'|', L'\0');
+    // Two terminators whether or not the caller ended the filter with "|".
+    list.append(2, L'\0');
+    return list;
+}
+
+// Asks the dialog frame for a text by its size query; the answer counts the terminator.
+LRESULT QueryTextSize(HWND dialogFrame, UINT query) {
+    wchar_t probe[1] = {};
+    return SendMessageW(dialogFrame, query, 1, reinterpret_cast<LPARAM>(probe));
+}
+
+std::unique_ptr<wchar_t[]> QueryText(HWND dialogFrame, UINT query, LRESULT size) {
+    auto text = std::make_unique<wchar_t[]>(static_cast<std::size_t>(size) + 1);
+    SendMessageW(dialogFrame, query, static_cast<WPARAM>(size),
+                 reinterpret_cast<LPARAM>(text.get()));
+    return text;
+}
+
+}  // namespace
+
+CFECFileDialog::CFECFileDialog(bool bOpenFileDialog, const wchar_t* lpszDefExt,
+                               const wchar_t* lpszFileName, DWORD dwFlags,
+                               const wchar_t* lpszFilter, HWND pParentWnd)
+    : m_bOpenFileDialog(bOpenFileDialog),
+      m_parent(pParentWnd),
+      m_defaultExtension(lpszDefExt ? lpszDefExt : L""),
+      m_filter(FilterList(lpszFilter)),
+      m_resultBuffer(kResultBufferChars, L'\0') {
+    if (lpszFileName) {
+        const std::wstring_view initialName(lpszFileName);
+        std::copy_n(initialName.begin(),
+                    std::min<std::size_t>(initialName.size(), kResultBufferChars - 1),
+                    m_resultBuffer.begin());
+    }
+    m_ofn.lStructSize = sizeof(m_ofn);
+    m_ofn.lpstrFile = m_resultBuffer.data();
+    m_ofn.nMaxFile = kResultBufferChars;
+    m_ofn.lpstrFilter = m_filter.c_str();
+    m_ofn.lpstrDefExt = lpszDefExt ? m_defaultExtension.c_str() : nullptr;
+    m_ofn.Flags = dwFlags | OFN_EXPLORER | OFN_ENABLEHOOK;
+    m_ofn.lpfnHook = &CFECFileDialog::HookProcedure;
+    m_ofn.lCustData = reinterpret_cast<LPARAM>(this);
+}
+
+INT_PTR CFECFileDialog::DoModal() {
+    ReleaseCapture();
+    m_chosenPaths.clear();
+    m_ofn.hwndOwner = DialogOwner(m_parent);
+    const BOOL chosen = m_bOpenFileDialog ? GetOpenFileNameW(&m_ofn) : GetSaveFileNameW(&m_ofn);
+    if (chosen) return IDOK;
+    if (CommDlgExtendedError() == FNERR_BUFFERTOOSMALL && m_pszCapturedNames) return IDOK;
+    return IDCANCEL;
+}
+
+CFECFileDialog::Position CFECFileDialog::GetStartPosition() {
+    if (m_pszCapturedNames) {
+        if (!m_bNamesSplit) {
+            m_chosenPaths.clear();
+            for (const std::wstring& name : SplitSelectionText(m_pszCapturedNames.get())) {
+                m_chosenPaths.push_back(JoinFolderAndName(m_pszCapturedFolder.get(), name));
+            }
+            m_bNamesSplit = true;
+        }
+    } else {
+        m_chosenPaths = PathsFromResultBuffer({m_ofn.lpstrFile, m_ofn.nMaxFile});
+    }
+    if (m_chosenPaths.empty()) return std::nullopt;
+    return 0;
+}
+
+std::wstring CFECFileDialog::GetNextPathName(Position& pos) const {
+    std::wstring path = m_chosenPaths.at(*pos);
+    if (++*pos == m_chosenPaths.size()) pos.reset();
+    return path;
+}
+
+UINT_PTR CALLBACK CFECFileDialog::HookProcedure(HWND hook, UINT message, WPARAM, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        const auto* ofn = reinterpret_cast<const OPENFILENAMEW*>(lParam);
+        SetWindowLongPtrW(hook, GWLP_USERDATA, ofn->lCustData);
+        return 0;
+    }
+    if (message != WM_NOTIFY) return 0;
+    const auto* notification = reinterpret_cast<const OFNOTIFYW*>(lParam);
+    if (notification->hdr.code != CDN_SELCHANGE) return 0;
+    auto* dialog = reinterpret_cast<CFECFileDialog*>(GetWindowLongPtrW(hook, GWLP_USERDATA));
+    try {
+        dialog->OnFileNameChange(GetParent(hook));
+    } catch (...) {
+        // Out of memory for a copy: the result buffer alone decides, as without a capture.
+        dialog->ReleaseCapture();
+    }
+    return 0;
+}
+
+void CFECFileDialog::OnFileNameChange(HWND dialogFrame) {
+    const LRESULT namesSize = QueryTextSize(dialogFrame, CDM_GETSPEC);
+    const LRESULT folderSize = QueryTextSize(dialogFrame, CDM_GETFOLDERPATH);
+    if (!SelectionExceedsResultBuffer(namesSize, folderSize)) {
+        ReleaseCapture();
+        return;
+    }
+    m_bNamesSplit = false;
+    m_pszCapturedNames = QueryText(dialogFrame, CDM_GETSPEC, namesSize);
+    m_pszCapturedFolder = QueryText(dialogFrame, CDM_GETFOLDERPATH, folderSize);
+    // The folder, a NUL, each name with its NUL and a final NUL never need more than the folder
+    // path and the quoted names together.
+    GrowResultBuffer(static_cast<std::size_t>(namesSize) + static_cast<std::size_t>(folderSize) +
+                     1);
+}
+
+void CFECFileDialog::ReleaseCapture() {
+    m_pszCapturedNames.reset();
+    m_pszCapturedFolder.reset();
+    m_bNamesSplit = false;
+}
+
+void CFECFileDialog::GrowResultBuffer(std::size_t characters) {
+    if (characters <= m_resultBuffer.size()) return;
+    m_resultBuffer.resize(characters, L'\0');
+    m_ofn.lpstrFile = m_resultBuffer.data();
+    m_ofn.nMaxFile = static_cast<DWORD>(characters);
+}
+
+}  // namespace fernwick

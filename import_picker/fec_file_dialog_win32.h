@@ -1,0 +1,58 @@
+#pragma once
+
+#include <windows.h>
+#include <commdlg.h>
+
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace fernwick {
+
+// The multiple-selection file-open dialog behind "Add Files": the system's explorer-style open
+// dialog with a hook that watches the selection. Whenever the selected names and their folder no
+// longer fit the 260-character result buffer, it keeps its own copy of both and answers from that
+// copy; it also grows the result buffer then, since not every system checks its size before
+// copying a multiple selection into it.
+class CFECFileDialog {
+public:
+    // Where GetNextPathName continues; empty after the last name.
+    using Position = std::optional<std::size_t>;
+
+    // The filter separates descriptions and patterns with "|"; the initial file name is cut to
+    // 259 characters.
+    CFECFileDialog(bool bOpenFileDialog, const wchar_t* lpszDefExt, const wchar_t* lpszFileName,
+                   DWORD dwFlags, const wchar_t* lpszFilter, HWND pParentWnd);
+    CFECFileDialog(const CFECFileDialog&) = delete;
+    CFECFileDialog& operator=(const CFECFileDialog&) = delete;
+
+    // IDOK or IDCANCEL. A selection that overflowed the result buffer but was captured is IDOK.
+    INT_PTR DoModal();
+
+    // The first chosen path, after IDOK.
+    Position GetStartPosition();
+    // The full path at pos; moves pos to the next one.
+    std::wstring GetNextPathName(Position& pos) const;
+
+private:
+    static UINT_PTR CALLBACK HookProcedure(HWND hook, UINT message, WPARAM wParam, LPARAM lParam);
+    void OnFileNameChange(HWND dialogFrame);
+    void ReleaseCapture();
+    void GrowResultBuffer(std::size_t characters);
+
+    bool m_bOpenFileDialog;
+    HWND m_parent;
+    std::wstring m_defaultExtension;
+    std::wstring m_filter;  // pairs separated by NULs, ended by two NULs
+    std::vector<wchar_t> m_resultBuffer;
+    OPENFILENAMEW m_ofn{};
+
+    std::unique_ptr<wchar_t[]> m_pszCapturedNames;
+    std::unique_ptr<wchar_t[]> m_pszCapturedFolder;
+    bool m_bNamesSplit = false;
+    std::vector<std::wstring> m_chosenPaths;
+};
+
+}  // namespace fernwick

@@ -1,0 +1,168 @@
+#pragma once
+
+// Drives the real dialogs of this thread from timers while a modal call runs: a list of steps is
+// tried one per tick, and a watchdog cancels every dialog of the thread when the steps do not
+// finish in time, so that a run can never hang.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace fernwick::testing {
+
+inline std::wstring WindowText(HWND window) {
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(
+        GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+inline std::wstring ClassName(HWND window) {
+    wchar_t name[256] = {};
+    GetClassNameW(window, name, 256);
+    return name;
+}
+
+inline std::vector<HWND> ThreadDialogs() {
+    std::vector<HWND> dialogs;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM found) {
+            if (ClassName(window) == L"#32770" && IsWindowVisible(window)) {
+                reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&dialogs));
+    return dialogs;
+}
+
+// A visible dialog of this thread with this caption, or null.
+inline HWND FindDialog(const std::wstring& caption) {
+    for (HWND dialog : ThreadDialogs()) {
+        if (WindowText(dialog) == caption) return dialog;
+    }
+    return nullptr;
+}
+
+// The first descendant of this class, or null.
+inline HWND FindDescendant(HWND parent, const std::wstring& className) {
+    std::pair<std::wstring, HWND> search{className, nullptr};
+    EnumChildWindows(
+        parent,
+        [](HWND child, LPARAM data) {
+            auto* wanted = reinterpret_cast<std::pair<std::wstring, HWND>*>(data);
+            if (ClassName(child) != wanted->first) return TRUE;
+            wanted->second = child;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.second;
+}
+
+// The text of a message box: its longest static text.
+inline std::wstring MessageText(HWND box) {
+    std::wstring longest;
+    EnumChildWindows(
+        box,
+        [](HWND child, LPARAM data) {
+            auto* best = reinterpret_cast<std::wstring*>(data);
+            if (ClassName(child) == L"Static") {
+                std::wstring text = WindowText(child);
+                if (text.size() > best->size()) *best = std::move(text);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&longest));
+    return longest;
+}
+
+// Presses a dialog button without waiting for what it starts.
+inline void Press(HWND dialog, int id) {
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+inline int RowCount(HWND list) {
+    return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+}
+
+inline std::wstring RowText(HWND list, int row) {
+    wchar_t text[1024] = {};
+    LVITEMW item{};
+    item.iSubItem = 0;
+    item.pszText = text;
+    item.cchTextMax = 1024;
+    SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+    return text;
+}
+
+inline std::vector<std::wstring> RowTexts(HWND list) {
+    std::vector<std::wstring> texts;
+    for (int row = 0; row < RowCount(list); ++row) texts.push_back(RowText(list, row));
+    return texts;
+}
+
+inline void SelectRow(HWND list, int row, bool selected) {
+    LVITEMW item{};
+    item.stateMask = LVIS_SELECTED;
+    item.state = selected ? LVIS_SELECTED : 0;
+    SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+}
+
+class DialogDriver {
+public:
+    // A step returns true when it has done its part; until then it is tried again on every tick.
+    using Step = std::function<bool()>;
+
+    explicit DialogDriver(std::vector<Step> steps, UINT watchdogMilliseconds = 30000)
+        : steps_(std::move(steps)) {
+        active_ = this;
+        tick_ = SetTimer(nullptr, 0, 20, &DialogDriver::OnTick);
+        watchdog_ = SetTimer(nullptr, 0, watchdogMilliseconds, &DialogDriver::OnWatchdog);
+    }
+    ~DialogDriver() {
+        KillTimer(nullptr, tick_);
+        KillTimer(nullptr, watchdog_);
+        active_ = nullptr;
+    }
+    DialogDriver(const DialogDriver&) = delete;
+    DialogDriver& operator=(const DialogDriver&) = delete;
+
+    bool Finished() const { return next_ == steps_.size(); }
+    bool TimedOut() const { return timedOut_; }
+    std::size_t StepsDone() const { return next_; }
+
+private:
+    static void CALLBACK OnTick(HWND, UINT, UINT_PTR, DWORD) {
+        DialogDriver* self = active_;
+        if (!self || self->running_) return;
+        if (self->timedOut_) {
+            for (HWND dialog : ThreadDialogs()) {
+                PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+                PostMessageW(dialog, WM_CLOSE, 0, 0);
+            }
+            return;
+        }
+        if (self->Finished()) return;
+        self->running_ = true;
+        if (self->steps_[self->next_]()) ++self->next_;
+        self->running_ = false;
+    }
+    static void CALLBACK OnWatchdog(HWND, UINT, UINT_PTR, DWORD) {
+        if (active_) active_->timedOut_ = true;
+    }
+
+    static inline DialogDriver* active_ = nullptr;
+    std::vector<Step> steps_;
+    std::size_t next_ = 0;
+    bool running_ = false;
+    bool timedOut_ = false;
+    UINT_PTR tick_ = 0;
+    UINT_PTR watchdog_ = 0;
+};
+
+}  // namespace fernwick::testing

@@ -1,0 +1,392 @@
+// The Import dialog driven through the registered ImportPicker object, as a script host runs it:
+// the real file dialog, folder browser and message boxes under Xvfb.
+#include <windows.h>
+#include <commctrl.h>
+#include <oleauto.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "fernwick.h"
+#include "support/unique_automation_win32.h"
+#include "support/unique_handles_win32.h"
+#include "tests/ui/dialog_driver.h"
+
+namespace fernwick::testing {
+namespace {
+
+using tolk::stdx::UniqueBstr;
+using tolk::stdx::UniqueCom;
+using tolk::stdx::UniqueVariant;
+using Texts = std::vector<std::wstring>;
+
+constexpr int kAddFiles = 3000;
+constexpr int kAddFolder = 3001;
+constexpr int kRemove = 3002;
+constexpr int kFileList = 3004;
+constexpr int kPathEdit = 3005;
+
+const std::wstring kPrompt = L"Select a file/folder to show its full path...";
+
+std::wstring TempFolder() {
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    return std::wstring(temp) + L"fernwick-ui";
+}
+
+void CreateFileAt(const std::wstring& path) {
+    CloseHandle(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+// Test data: three small files, forty files with long names, and a folder tree.
+struct Sample {
+    std::wstring root = TempFolder();
+    std::wstring three = root + L"\\three";
+    std::wstring many = root + L"\\many";
+    std::wstring tree = root + L"\\tree";
+    Texts manyNames;
+
+    Sample() {
+        for (const std::wstring& folder :
+             {root, three, many, tree, tree + L"\\Sub", tree + L"\\Other"}) {
+            CreateDirectoryW(folder.c_str(), nullptr);
+        }
+        for (const wchar_t* name : {L"b.xml", L"a.xml", L"C.xml"})
+            CreateFileAt(three + L"\\" + name);
+        for (int i = 0; i < 40; ++i) {
+            wchar_t name[64];
+            swprintf(name, 64, L"quarterly report number %02d.xml", i);
+            manyNames.push_back(name);
+            CreateFileAt(many + L"\\" + name);
+        }
+    }
+};
+
+const Sample& TheSample() {
+    static const Sample sample;
+    return sample;
+}
+
+UniqueBstr Bstr(const std::wstring& text) {
+    return UniqueBstr(SysAllocStringLen(text.data(), static_cast<UINT>(text.size())));
+}
+
+Texts Strings(const VARIANT& array) {
+    Texts texts;
+    EXPECT_EQ(array.vt, VT_ARRAY | VT_VARIANT);
+    if (array.vt != (VT_ARRAY | VT_VARIANT)) return texts;
+    LONG lower = 1, upper = 0;
+    SafeArrayGetLBound(array.parray, 1, &lower);
+    SafeArrayGetUBound(array.parray, 1, &upper);
+    EXPECT_EQ(lower, 0);
+    for (LONG i = lower; i <= upper; ++i) {
+        UniqueVariant element;
+        SafeArrayGetElement(array.parray, &i, element.get());
+        EXPECT_EQ(element.get()->vt, VT_BSTR);
+        texts.emplace_back(element.get()->bstrVal, SysStringLen(element.get()->bstrVal));
+    }
+    return texts;
+}
+
+class ImportPickerDialogTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        CoInitialize(nullptr);
+        TheSample();
+    }
+
+    void SetUp() override {
+        IImportPicker* created = nullptr;
+        ASSERT_EQ(CoCreateInstance(CLSID_ImportPicker, nullptr, CLSCTX_INPROC_SERVER,
+                                   IID_IImportPicker, reinterpret_cast<void**>(&created)),
+                  S_OK);
+        picker.reset(created);
+    }
+
+    // Runs SelectFilesAndFolders while the steps drive the dialogs; fails the test when they do
+    // not all finish.
+    VARIANT_BOOL Run(const std::wstring& folder, const std::wstring& file,
+                     const std::wstring& filter, std::vector<DialogDriver::Step> steps) {
+        VARIANT_BOOL result = 1;
+        DialogDriver driver(std::move(steps));
+        EXPECT_EQ(picker.get()->SelectFilesAndFolders(Bstr(folder).get(), Bstr(file).get(),
+                                                      Bstr(filter).get(), &result),
+                  S_OK);
+        EXPECT_FALSE(driver.TimedOut()) << "stopped at step " << driver.StepsDone();
+        EXPECT_TRUE(driver.Finished());
+        return result;
+    }
+
+    Texts SelectedFiles() {
+        UniqueVariant files;
+        EXPECT_EQ(picker.get()->get_SelectedFiles(files.get()), S_OK);
+        return Strings(*files.get());
+    }
+    Texts SelectedFolders() {
+        UniqueVariant folders;
+        EXPECT_EQ(picker.get()->get_SelectedFolders(folders.get()), S_OK);
+        return Strings(*folders.get());
+    }
+    std::wstring LastFolder() {
+        BSTR text = nullptr;
+        EXPECT_EQ(picker.get()->get_LastSelectedFolder(&text), S_OK);
+        UniqueBstr owner(text);
+        return {text, SysStringLen(text)};
+    }
+    std::wstring LastFile() {
+        BSTR text = nullptr;
+        EXPECT_EQ(picker.get()->get_LastSelectedFile(&text), S_OK);
+        UniqueBstr owner(text);
+        return {text, SysStringLen(text)};
+    }
+
+    UniqueCom<IImportPicker> picker;
+};
+
+// Steps shared by the tests.
+HWND EnabledImport() {
+    HWND import = FindDialog(L"Import");
+    return import && IsWindowEnabled(import) ? import : nullptr;
+}
+
+DialogDriver::Step PressInImport(int id) {
+    return [id] {
+        HWND import = EnabledImport();
+        if (!import) return false;
+        Press(import, id);
+        return true;
+    };
+}
+
+// Selects every file that the open dialog lists (expecting `count`), then opens them.
+DialogDriver::Step ChooseAllFiles(int count) {
+    return [count] {
+        HWND open = FindDialog(L"Open");
+        if (!open) return false;
+        HWND list = FindDescendant(open, L"SysListView32");
+        if (!list || RowCount(list) < count) return false;
+        for (int row = 0; row < RowCount(list); ++row) SelectRow(list, row, true);
+        Press(open, IDOK);
+        return true;
+    };
+}
+
+DialogDriver::Step Inspect(std::function<void(HWND import)> inspect) {
+    return [inspect] {
+        HWND import = EnabledImport();
+        if (!import) return false;
+        inspect(import);
+        return true;
+    };
+}
+
+// Accepts the folder that the browser opened with.
+DialogDriver::Step AcceptFolder() {
+    return [] {
+        HWND browser = FindDialog(L"Browse for Folder");
+        if (!browser) return false;
+        Press(browser, IDOK);
+        return true;
+    };
+}
+
+DialogDriver::Step CancelDialog(const std::wstring& caption) {
+    return [caption] {
+        HWND dialog = FindDialog(caption);
+        if (!dialog) return false;
+        Press(dialog, IDCANCEL);
+        return true;
+    };
+}
+
+// Reads a message box's caption and text, then closes it.
+DialogDriver::Step CloseMessage(std::vector<std::wstring>& messages) {
+    return [&messages] {
+        HWND box = FindDialog(L"Fernwick");
+        if (!box) return false;
+        messages.push_back(MessageText(box));
+        Press(box, IDOK);
+        return true;
+    };
+}
+
+TEST_F(ImportPickerDialogTest, AFreshDialogCancelledKeepsTheArraysAndTakesTheTexts) {
+    std::wstring caption, pathText, heading;
+    bool okEnabled = true;
+    int rows = -1;
+    EXPECT_EQ(Run(L"C:\\Last", L"C:\\Last\\last.xml", L"",
+                  {Inspect([&](HWND import) {
+                       caption = WindowText(import);
+                       okEnabled = IsWindowEnabled(GetDlgItem(import, IDOK));
+                       pathText = WindowText(GetDlgItem(import, kPathEdit));
+                       HWND list = GetDlgItem(import, kFileList);
+                       rows = RowCount(list);
+                       wchar_t text[64] = {};
+                       LVCOLUMNW column{};
+                       column.mask = LVCF_TEXT;
+                       column.pszText = text;
+                       column.cchTextMax = 64;
+                       SendMessageW(list, LVM_GETCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+                       heading = text;
+                   }),
+                   PressInImport(IDCANCEL)}),
+              VARIANT_FALSE);
+    EXPECT_EQ(caption, L"Import");
+    EXPECT_FALSE(okEnabled);
+    EXPECT_EQ(pathText, kPrompt);
+    EXPECT_EQ(heading, L"Files and folders to import:");
+    EXPECT_EQ(rows, 0);
+    EXPECT_EQ(SelectedFiles(), Texts{});
+    EXPECT_EQ(SelectedFolders(), Texts{});
+    EXPECT_EQ(LastFolder(), L"C:\\Last");
+    EXPECT_EQ(LastFile(), L"C:\\Last\\last.xml");
+}
+
+TEST_F(ImportPickerDialogTest, ThreeFilesAreListedByNameAndHandedBackByPathOnOk) {
+    const Sample& sample = TheSample();
+    Texts rows;
+    std::wstring shownPath;
+    EXPECT_EQ(Run(sample.tree, sample.three + L"\\a.xml", L"XML files (*.xml)|*.xml|All files|*.*|",
+                  {PressInImport(kAddFiles), ChooseAllFiles(3), Inspect([&](HWND import) {
+                       HWND list = GetDlgItem(import, kFileList);
+                       rows = RowTexts(list);
+                       SelectRow(list, 1, true);
+                       shownPath = WindowText(GetDlgItem(import, kPathEdit));
+                   }),
+                   PressInImport(IDOK)}),
+              VARIANT_TRUE);
+    EXPECT_EQ(rows, (Texts{L"C.xml", L"a.xml", L"b.xml"}));
+    EXPECT_EQ(shownPath, sample.three + L"\\a.xml");
+    EXPECT_EQ(SelectedFiles(), (Texts{sample.three + L"\\C.xml", sample.three + L"\\a.xml",
+                                      sample.three + L"\\b.xml"}));
+    EXPECT_EQ(SelectedFolders(), Texts{});
+    EXPECT_EQ(LastFolder(), sample.tree);
+    EXPECT_EQ(LastFile(), sample.three + L"\\C.xml");
+}
+
+TEST_F(ImportPickerDialogTest, ManyFilesBeyondTheResultBufferAreAllHandedBack) {
+    const Sample& sample = TheSample();
+    int rows = 0;
+    EXPECT_EQ(Run(L"", sample.many + L"\\" + sample.manyNames[0], L"",
+                  {PressInImport(kAddFiles), ChooseAllFiles(40),
+                   Inspect([&](HWND import) { rows = RowCount(GetDlgItem(import, kFileList)); }),
+                   PressInImport(IDOK)}),
+              VARIANT_TRUE);
+    EXPECT_EQ(rows, 40);
+    Texts expected;
+    for (const std::wstring& name : sample.manyNames)
+        expected.push_back(sample.many + L"\\" + name);
+    EXPECT_EQ(SelectedFiles(), expected);
+}
+
+TEST_F(ImportPickerDialogTest, FilesChosenAgainAreReportedAndTheRestAdded) {
+    const Sample& sample = TheSample();
+    std::vector<std::wstring> messages;
+    Texts rows;
+    EXPECT_EQ(Run(L"", sample.three + L"\\a.xml", L"",
+                  {PressInImport(kAddFiles), ChooseAllFiles(3), PressInImport(kAddFiles),
+                   ChooseAllFiles(3), CloseMessage(messages),
+                   Inspect([&](HWND import) { rows = RowTexts(GetDlgItem(import, kFileList)); }),
+                   PressInImport(IDOK)}),
+              VARIANT_TRUE);
+    EXPECT_EQ(messages, (Texts{L"File(s) are already in the list of files and folders to "
+                               L"import:\na.xml, b.xml, C.xml"}));
+    EXPECT_EQ(rows, (Texts{L"C.xml", L"a.xml", L"b.xml"}));
+    EXPECT_EQ(SelectedFiles().size(), 3u);
+}
+
+TEST_F(ImportPickerDialogTest, FolderBrowserOpensAtTheLastFolderAndReportsADuplicate) {
+    const Sample& sample = TheSample();
+    std::vector<std::wstring> messages;
+    Texts rows;
+    EXPECT_EQ(Run(sample.tree + L"\\Sub", L"", L"",
+                  {PressInImport(kAddFolder), AcceptFolder(), PressInImport(kAddFolder),
+                   AcceptFolder(), CloseMessage(messages),
+                   Inspect([&](HWND import) { rows = RowTexts(GetDlgItem(import, kFileList)); }),
+                   PressInImport(IDOK)}),
+              VARIANT_TRUE);
+    EXPECT_EQ(rows, (Texts{L"Sub"}));
+    EXPECT_EQ(
+        messages,
+        (Texts{L"The selected folder is already in the list of files and folders to import."}));
+    EXPECT_EQ(SelectedFolders(), (Texts{sample.tree + L"\\Sub"}));
+    EXPECT_EQ(LastFolder(), sample.tree + L"\\Sub");
+}
+
+TEST_F(ImportPickerDialogTest, ADriveRootIsRefusedAndChangesNothing) {
+    std::vector<std::wstring> messages;
+    bool okEnabled = true;
+    int rows = -1;
+    EXPECT_EQ(Run(L"C:\\", L"", L"",
+                  {PressInImport(kAddFolder), AcceptFolder(), CloseMessage(messages),
+                   Inspect([&](HWND import) {
+                       okEnabled = IsWindowEnabled(GetDlgItem(import, IDOK));
+                       rows = RowCount(GetDlgItem(import, kFileList));
+                   }),
+                   PressInImport(IDCANCEL)}),
+              VARIANT_FALSE);
+    EXPECT_EQ(messages, (Texts{L"Please select a file or folder. An entire drive such as C:\\ or "
+                               L"D:\\ cannot be imported at once."}));
+    EXPECT_FALSE(okEnabled);
+    EXPECT_EQ(rows, 0);
+    EXPECT_EQ(SelectedFolders(), Texts{});
+    EXPECT_EQ(LastFolder(), L"C:\\");
+}
+
+TEST_F(ImportPickerDialogTest, RemoveDropsTheSelectedRowsAndOkFollowsTheList) {
+    const Sample& sample = TheSample();
+    Texts afterFirstRemove;
+    std::wstring pathAfterRemove;
+    bool okAfterFirst = false, okAfterSecond = true;
+    EXPECT_EQ(Run(sample.tree + L"\\Other", sample.three + L"\\a.xml", L"",
+                  {PressInImport(kAddFiles), ChooseAllFiles(3), PressInImport(kAddFolder),
+                   AcceptFolder(), Inspect([&](HWND import) {
+                       // Rows: C.xml Other a.xml b.xml
+                       HWND list = GetDlgItem(import, kFileList);
+                       SelectRow(list, 0, true);
+                       SelectRow(list, 1, true);
+                       SelectRow(list, 3, true);
+                       Press(import, kRemove);
+                   }),
+                   Inspect([&](HWND import) {
+                       HWND list = GetDlgItem(import, kFileList);
+                       afterFirstRemove = RowTexts(list);
+                       pathAfterRemove = WindowText(GetDlgItem(import, kPathEdit));
+                       okAfterFirst = IsWindowEnabled(GetDlgItem(import, IDOK));
+                       SelectRow(list, 0, true);
+                       Press(import, kRemove);
+                   }),
+                   Inspect([&](HWND import) {
+                       okAfterSecond = IsWindowEnabled(GetDlgItem(import, IDOK));
+                       Press(import, IDCANCEL);
+                   })}),
+              VARIANT_FALSE);
+    EXPECT_EQ(afterFirstRemove, (Texts{L"a.xml"}));
+    EXPECT_EQ(pathAfterRemove, kPrompt);
+    EXPECT_TRUE(okAfterFirst);
+    EXPECT_FALSE(okAfterSecond);
+}
+
+TEST_F(ImportPickerDialogTest, VeryLongAndEmptyTextsOpenBothChoosersSafely) {
+    const std::wstring longFolder = L"C:\\" + std::wstring(31997, L'f');
+    const std::wstring longFile = longFolder + L"\\" + std::wstring(31990, L'n');
+    const std::wstring longFilter = L"Many|" + std::wstring(31990, L'*') + L"|";
+    for (const auto& [folder, file, filter] :
+         {std::tuple{longFolder, longFile, longFilter},
+          std::tuple{std::wstring(), std::wstring(), std::wstring()}}) {
+        EXPECT_EQ(Run(folder, file, filter,
+                      {PressInImport(kAddFiles), CancelDialog(L"Open"), PressInImport(kAddFolder),
+                       CancelDialog(L"Browse for Folder"), PressInImport(IDCANCEL)}),
+                  VARIANT_FALSE);
+        EXPECT_EQ(LastFolder(), folder);
+        EXPECT_EQ(LastFile(), file);
+        EXPECT_EQ(SelectedFiles(), Texts{});
+    }
+}
+
+}  // namespace
+}  // namespace fernwick::testing

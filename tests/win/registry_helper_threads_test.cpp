@@ -1,0 +1,98 @@
+// Registry helpers in several single-threaded apartments at once, each thread with its own
+// objects, all reading the same client entries.
+#include <windows.h>
+#include <oleauto.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "fernwick.h"
+#include "support/unique_handles_win32.h"
+
+namespace {
+
+using tolk::stdx::UniqueBstr;
+using tolk::stdx::UniqueCom;
+using tolk::stdx::UniqueHkey;
+
+constexpr int kDocuments = 50;
+const std::wstring kList = L"SOFTWARE\\Documentum\\Common\\WorkingFiles\\";
+
+std::wstring ObjectId(int index) {
+    wchar_t text[17];
+    swprintf(text, 17, L"09000000%08x", index);
+    return text;
+}
+
+std::wstring PathOf(int index) { return L"C:\\Work\\Edit\\doc" + std::to_wstring(index) + L".xml"; }
+
+void SetText(HKEY key, const wchar_t* name, const std::wstring& text) {
+    RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                   static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+}
+
+class RegistryHelperThreadsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\Documentum");
+        for (int i = 0; i < kDocuments; ++i) {
+            HKEY created = nullptr;
+            ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, (kList + ObjectId(i)).c_str(), 0, nullptr,
+                                      0, KEY_WRITE, nullptr, &created, nullptr),
+                      ERROR_SUCCESS);
+            const UniqueHkey key(created);
+            SetText(key.get(), L"FileName", PathOf(i));
+            SetText(key.get(), L"DocbaseName", L"docbase" + std::to_wstring(i));
+        }
+    }
+    void TearDown() override { RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\Documentum"); }
+};
+
+// One thread's work: its own apartment and its own helper; every answer is checked.
+int LookUpEverything(int thread) {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    int wrong = 0;
+    {
+        IDocumentumRegistryHelper* created = nullptr;
+        if (FAILED(CoCreateInstance(CLSID_DocumentumRegistryHelper, nullptr, CLSCTX_INPROC_SERVER,
+                                    IID_IDocumentumRegistryHelper,
+                                    reinterpret_cast<void**>(&created)))) {
+            CoUninitialize();
+            return kDocuments * 2;
+        }
+        const UniqueCom<IDocumentumRegistryHelper> helper(created);
+        for (int round = 0; round < 4; ++round) {
+            for (int i = (thread * 7) % kDocuments, n = 0; n < kDocuments;
+                 ++n, i = (i + 1) % kDocuments) {
+                const UniqueBstr path(SysAllocString(PathOf(i).c_str()));
+                VARIANT_BOOL found = VARIANT_FALSE;
+                helper.get()->InitFromFileName(path.get(), &found);
+                BSTR id = nullptr, docbase = nullptr;
+                helper.get()->get_ObjectID(&id);
+                helper.get()->get_DocbaseName(&docbase);
+                const UniqueBstr ownedId(id), ownedDocbase(docbase);
+                if (found != VARIANT_TRUE || ObjectId(i) != id ||
+                    L"docbase" + std::to_wstring(i) != docbase)
+                    ++wrong;
+            }
+        }
+    }
+    CoUninitialize();
+    return wrong;
+}
+
+TEST_F(RegistryHelperThreadsTest, EightApartmentsLookUpConcurrentlyAndAllAnswersAreRight) {
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> threads;
+    for (int thread = 0; thread < 8; ++thread) {
+        threads.emplace_back([&wrong, thread] { wrong += LookUpEverything(thread); });
+    }
+    for (auto& thread : threads) thread.join();
+    EXPECT_EQ(wrong, 0);
+}
+
+}  // namespace

@@ -5,7 +5,6 @@ file(MAKE_DIRECTORY ${FERNWICK_GENERATED})
 
 # Type library, interface header and GUID definitions from one IDL run.
 set(FERNWICK_WINE_IDL_INCLUDE /usr/include/wine/wine/windows)
-set(FERNWICK_WINE_TLB_DIR /usr/lib/x86_64-linux-gnu/wine/x86_64-windows)
 add_custom_command(
     OUTPUT ${FERNWICK_GENERATED}/fernwick.h ${FERNWICK_GENERATED}/fernwick_i.c
            ${FERNWICK_GENERATED}/fernwick.tlb
@@ -43,6 +42,10 @@ target_compile_definitions(Fernwick PRIVATE
     FERNWICK_VERSION_PATCH=${PROJECT_VERSION_PATCH})
 target_link_libraries(Fernwick PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,fernwick_win32>")
 target_link_options(Fernwick PRIVATE ${FERNWICK_STATIC_RUNTIME})
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    # The .def file names the exports without their stdcall decorations.
+    target_link_options(Fernwick PRIVATE -Wl,--enable-stdcall-fixup)
+endif()
 
 add_test(NAME dll.exports_and_imports
          COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-dll ${FERNWICK_OBJDUMP} $<TARGET_FILE:Fernwick>)

@@ -1,7 +1,8 @@
 # CTest wiring for the tiers that run under Wine: one private prefix in the build tree, one
 # persistent wineserver for the whole run, registration as a fixture.
 
-set(FERNWICK_WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+# The 32-bit build shares the 64-bit build's prefix, so that both are registered side by side.
+set(FERNWICK_WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix CACHE PATH "Wine prefix of the test run")
 set(FERNWICK_HARNESS ${CMAKE_SOURCE_DIR}/scripts/wine-harness)
 set(FERNWICK_HARNESS_ENV FERNWICK_WINE=${FERNWICK_WINE_LOADER})
 

@@ -4,6 +4,7 @@
 //   cscript fernwick-query.js /path:D:\Copies\manual.xml  ... or by the path of a local copy
 //   cscript fernwick-query.js /lastdocbase                the docbase connected to last
 //   cscript fernwick-query.js /config                     the newest client configuration file
+//   cscript fernwick-query.js /file:C:\registry.txt /id:...  answer from a registry file instead
 var helper = new ActiveXObject("PexanFernwick.DocumentumRegistryHelper");
 
 // "/name:value" and "/name" arguments (parsed here: not every script host offers Named).
@@ -12,6 +13,9 @@ for (var i = 0; i < WScript.Arguments.length; i++) {
     var match = /^\/(\w+)(?::(.*))?$/.exec(WScript.Arguments(i));
     if (match) args[match[1].toLowerCase()] = match[2] || "";
 }
+
+// Set before any lookup: every later one answers from the file.
+if ("file" in args) helper.RegistryFile = args.file;
 
 function describe(found, how) {
     if (!found) {

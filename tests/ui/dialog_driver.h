@@ -30,7 +30,7 @@ inline std::vector<HWND> ThreadDialogs() {
     std::vector<HWND> dialogs;
     EnumThreadWindows(
         GetCurrentThreadId(),
-        [](HWND window, LPARAM found) {
+        [](HWND window, LPARAM found) CALLBACK -> BOOL {
             if (ClassName(window) == L"#32770" && IsWindowVisible(window)) {
                 reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
             }
@@ -53,7 +53,7 @@ inline HWND FindDescendant(HWND parent, const std::wstring& className) {
     std::pair<std::wstring, HWND> search{className, nullptr};
     EnumChildWindows(
         parent,
-        [](HWND child, LPARAM data) {
+        [](HWND child, LPARAM data) CALLBACK -> BOOL {
             auto* wanted = reinterpret_cast<std::pair<std::wstring, HWND>*>(data);
             if (ClassName(child) != wanted->first) return TRUE;
             wanted->second = child;
@@ -68,7 +68,7 @@ inline std::wstring MessageText(HWND box) {
     std::wstring longest;
     EnumChildWindows(
         box,
-        [](HWND child, LPARAM data) {
+        [](HWND child, LPARAM data) CALLBACK -> BOOL {
             auto* best = reinterpret_cast<std::wstring*>(data);
             if (ClassName(child) == L"Static") {
                 std::wstring text = WindowText(child);
@@ -118,10 +118,11 @@ public:
     // A step returns true when it has done its part; until then it is tried again on every tick.
     using Step = std::function<bool()>;
 
-    explicit DialogDriver(std::vector<Step> steps, UINT watchdogMilliseconds = 30000)
+    explicit DialogDriver(std::vector<Step> steps, UINT watchdogMilliseconds = 30000,
+                          UINT tickMilliseconds = 20)
         : steps_(std::move(steps)) {
         active_ = this;
-        tick_ = SetTimer(nullptr, 0, 20, &DialogDriver::OnTick);
+        tick_ = SetTimer(nullptr, 0, tickMilliseconds, &DialogDriver::OnTick);
         watchdog_ = SetTimer(nullptr, 0, watchdogMilliseconds, &DialogDriver::OnWatchdog);
     }
     ~DialogDriver() {

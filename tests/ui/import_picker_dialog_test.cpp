@@ -184,11 +184,28 @@ DialogDriver::Step Inspect(std::function<void(HWND import)> inspect) {
     };
 }
 
-// Accepts the folder that the browser opened with.
-DialogDriver::Step AcceptFolder() {
-    return [] {
+// The text of the browser's selected tree item.
+std::wstring SelectedTreeItem(HWND browser) {
+    HWND tree = FindDescendant(browser, L"SysTreeView32");
+    const auto item =
+        reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    if (!item) return {};
+    wchar_t text[MAX_PATH] = {};
+    TVITEMW data{};
+    data.mask = TVIF_TEXT;
+    data.hItem = item;
+    data.pszText = text;
+    data.cchTextMax = MAX_PATH;
+    SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&data));
+    return text;
+}
+
+// Accepts the folder that the browser opened with, once its tree shows an item containing
+// `shown` as selected (the browser selects the initial folder while it fills its tree).
+DialogDriver::Step AcceptFolder(const std::wstring& shown) {
+    return [shown] {
         HWND browser = FindDialog(L"Browse for Folder");
-        if (!browser) return false;
+        if (!browser || SelectedTreeItem(browser).find(shown) == std::wstring::npos) return false;
         Press(browser, IDOK);
         return true;
     };
@@ -304,8 +321,8 @@ TEST_F(ImportPickerDialogTest, FolderBrowserOpensAtTheLastFolderAndReportsADupli
     std::vector<std::wstring> messages;
     Texts rows;
     EXPECT_EQ(Run(sample.tree + L"\\Sub", L"", L"",
-                  {PressInImport(kAddFolder), AcceptFolder(), PressInImport(kAddFolder),
-                   AcceptFolder(), CloseMessage(messages),
+                  {PressInImport(kAddFolder), AcceptFolder(L"Sub"), PressInImport(kAddFolder),
+                   AcceptFolder(L"Sub"), CloseMessage(messages),
                    Inspect([&](HWND import) { rows = RowTexts(GetDlgItem(import, kFileList)); }),
                    PressInImport(IDOK)}),
               VARIANT_TRUE);
@@ -322,7 +339,7 @@ TEST_F(ImportPickerDialogTest, ADriveRootIsRefusedAndChangesNothing) {
     bool okEnabled = true;
     int rows = -1;
     EXPECT_EQ(Run(L"C:\\", L"", L"",
-                  {PressInImport(kAddFolder), AcceptFolder(), CloseMessage(messages),
+                  {PressInImport(kAddFolder), AcceptFolder(L"C:"), CloseMessage(messages),
                    Inspect([&](HWND import) {
                        okEnabled = IsWindowEnabled(GetDlgItem(import, IDOK));
                        rows = RowCount(GetDlgItem(import, kFileList));
@@ -344,7 +361,7 @@ TEST_F(ImportPickerDialogTest, RemoveDropsTheSelectedRowsAndOkFollowsTheList) {
     bool okAfterFirst = false, okAfterSecond = true;
     EXPECT_EQ(Run(sample.tree + L"\\Other", sample.three + L"\\a.xml", L"",
                   {PressInImport(kAddFiles), ChooseAllFiles(3), PressInImport(kAddFolder),
-                   AcceptFolder(), Inspect([&](HWND import) {
+                   AcceptFolder(L"Other"), Inspect([&](HWND import) {
                        // Rows: C.xml Other a.xml b.xml
                        HWND list = GetDlgItem(import, kFileList);
                        SelectRow(list, 0, true);

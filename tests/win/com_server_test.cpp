@@ -25,6 +25,7 @@ using DllFn = HRESULT(STDAPICALLTYPE*)();
 
 const wchar_t kClsidKey[] = L"CLSID\\{4737567A-7ABB-40C9-A857-8EBB46B1494A}";
 const wchar_t kAppId[] = L"{49E947BA-7002-47A2-B57F-6DA3272B679D}";
+const wchar_t* const kSysKind = sizeof(void*) == 8 ? L"win64" : L"win32";
 const CLSID kUnknownClsid = {0x12345678, 0x1234, 0x1234, {1, 2, 3, 4, 5, 6, 7, 8}};
 
 struct Server {
@@ -321,7 +322,8 @@ TEST_F(ComServerTest, RegistrationWritesAndRemovesExactlyItsEntries) {
          {clsid, std::wstring(L"PexanFernwick.DocumentumRegistryHelper"),
           std::wstring(L"PexanFernwick.DocumentumRegistryHelper.1"),
           std::wstring(L"AppID\\PexanFernwick.DLL"), L"AppID\\" + std::wstring(kAppId),
-          std::wstring(L"TypeLib\\{9BA540C4-2F32-4F5A-BBD9-1A6615071830}")}) {
+          // the other build's type library entry, beside this one, may stay
+          L"TypeLib\\{9BA540C4-2F32-4F5A-BBD9-1A6615071830}\\1.0\\0\\" + std::wstring(kSysKind)}) {
         EXPECT_FALSE(ClassesKeyExists(gone)) << std::string(gone.begin(), gone.end());
     }
     EXPECT_TRUE(ClassesKeyExists(L"CLSID"));

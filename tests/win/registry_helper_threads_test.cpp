@@ -12,6 +12,7 @@
 
 #include "fernwick.h"
 #include "support/unique_handles_win32.h"
+#include "test_paths.h"
 
 namespace {
 
@@ -83,6 +84,21 @@ int LookUpEverything(int thread) {
     }
     CoUninitialize();
     return wrong;
+}
+
+// With the 32-bit and the 64-bit build registered side by side, each process gets its own build.
+TEST_F(RegistryHelperThreadsTest, CreationByProgIdLoadsThisBuildsServer) {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    CLSID clsid;
+    ASSERT_EQ(CLSIDFromProgID(L"PexanFernwick.DocumentumRegistryHelper", &clsid), S_OK);
+    IDocumentumRegistryHelper* created = nullptr;
+    ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDocumentumRegistryHelper,
+                               reinterpret_cast<void**>(&created)),
+              S_OK);
+    const UniqueCom<IDocumentumRegistryHelper> helper(created);
+    wchar_t path[MAX_PATH] = L"";
+    GetModuleFileNameW(GetModuleHandleW(L"Fernwick.dll"), path, MAX_PATH);
+    EXPECT_EQ(_wcsicmp(path, FERNWICK_DLL_PATH), 0) << std::string(path, path + wcslen(path));
 }
 
 TEST_F(RegistryHelperThreadsTest, EightApartmentsLookUpConcurrentlyAndAllAnswersAreRight) {

@@ -1,0 +1,126 @@
+// Registry files of one line of 1 GiB. The files are sparse, so they cost no disk and are made at
+// once; the hole reads as zero bytes, which the UTF-8 text drops but which still belong to the
+// line.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "registry_helper/registry_file_reader.h"
+#include "registry_helper/std_file_source.h"
+#include "tests/support/temp_files.h"
+
+namespace fernwick {
+namespace {
+
+constexpr std::uint64_t kGiB = std::uint64_t{1} << 30;
+
+// Counts the bytes the reader takes from its files.
+class CountingFileSource : public FileSource {
+public:
+    bool Exists(std::wstring_view path) override { return files_.Exists(path); }
+
+    std::unique_ptr<ByteSource> OpenShared(std::wstring_view path) override {
+        auto bytes = files_.OpenShared(path);
+        if (!bytes) return nullptr;
+        return std::make_unique<Counted>(std::move(bytes), bytesRead);
+    }
+
+    std::uint64_t bytesRead = 0;
+
+private:
+    class Counted : public ByteSource {
+    public:
+        Counted(std::unique_ptr<ByteSource> bytes, std::uint64_t& count)
+            : bytes_(std::move(bytes)), count_(count) {}
+        std::size_t Read(char* buffer, std::size_t size) override {
+            const std::size_t read = bytes_->Read(buffer, size);
+            count_ += read;
+            return read;
+        }
+        bool Seek(std::uint64_t offset) override { return bytes_->Seek(offset); }
+
+    private:
+        std::unique_ptr<ByteSource> bytes_;
+        std::uint64_t& count_;
+    };
+
+    StdFileSource files_;
+};
+
+long StatusKilobytes(const char* field) {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind(field, 0) == 0) return std::atol(line.c_str() + std::strlen(field));
+    }
+    return -1;
+}
+
+class RegistryFileHugeTest : public ::testing::Test {
+protected:
+    // head, then zero bytes up to 1 GiB, then tail.
+    void UseSparseFile(std::string_view head, std::string_view tail) {
+        state.registryFile = directory.Write("huge.txt", head);
+        const std::filesystem::path file(state.registryFile);
+        std::filesystem::resize_file(file, kGiB);
+        std::ofstream(file, std::ios::binary | std::ios::app)
+            .write(tail.data(), static_cast<std::streamsize>(tail.size()));
+    }
+
+    // Peak resident memory grows by less than 16 MB while the lookup runs.
+    template <typename Lookup>
+    void ExpectBoundedMemory(Lookup lookup) {
+        std::ofstream("/proc/self/clear_refs") << "5";  // the peak starts again from here
+        const long baseline = StatusKilobytes("VmRSS:");
+        lookup();
+        EXPECT_LT(StatusKilobytes("VmHWM:") - baseline, 16 * 1024);
+    }
+
+    testing::TempDirectory directory;
+    CountingFileSource files;
+    LookupState state;
+    RegistryFileReader reader{state, files};
+};
+
+TEST_F(RegistryFileHugeTest, LongLineEndsTheTextScansAtOnceAndTheDocbaseScanReadsItAll) {
+    const std::string section =
+        "[documentum\\Common\\WorkingFiles\\after]\nFileName=C:\\after.xml\n";
+    UseSparseFile("FileName=" + std::string(5000, 'x'),
+                  "\\XML Applications\\archive\\\n" + section);
+
+    ExpectBoundedMemory([&] {
+        EXPECT_FALSE(reader.FindByObjectId(L"after", ClientLists::EditAndView));
+        EXPECT_FALSE(reader.FindByFileName(L"C:\\after.xml"));
+    });
+    EXPECT_EQ(state.current,
+              (LocalCopyRecord{L"", L"", L"", L"", L"", L"C:\\after.xml", OpenMode::None}));
+    // Both scans stopped at the line's first 4094 units.
+    EXPECT_LT(files.bytesRead, 1u << 20);
+
+    // The docbase scan has no line limit: it reads the whole line.
+    files.bytesRead = 0;
+    ExpectBoundedMemory([&] { reader.ReadLastConnectedDocbase(); });
+    EXPECT_EQ(state.lastConnectedDocbase, L"archive");
+    EXPECT_GT(files.bytesRead, kGiB);
+}
+
+TEST_F(RegistryFileHugeTest, ZeroBytesOfAGibibyteVanishFromTheLine) {
+    UseSparseFile("[documentum\\Common\\WorkingFiles\\", "big]\nUser=u\nFileName=C:\\big.xml\n");
+
+    ExpectBoundedMemory([&] {
+        EXPECT_TRUE(reader.FindByObjectId(L"big", ClientLists::EditOnly));
+        EXPECT_EQ(state.current,
+                  (LocalCopyRecord{L"big", L"", L"", L"u", L"", L"C:\\big.xml", OpenMode::Edit}));
+        // The section's header is read again from its start.
+        EXPECT_TRUE(reader.FindByFileName(L"C:\\big.xml"));
+        EXPECT_EQ(state.current,
+                  (LocalCopyRecord{L"big", L"", L"", L"u", L"", L"C:\\big.xml", OpenMode::Edit}));
+    });
+}
+
+}  // namespace
+}  // namespace fernwick

@@ -37,11 +37,60 @@ void AssignEntry(LocalCopyRecord& record, std::wstring_view name, std::wstring_v
 
 }  // namespace
 
+std::wstring_view RegistryLineScanner::Pending() {
+    try {
+        return buffer_.Pending();
+    } catch (...) {
+        // As a stream read does: the error ends the text, the caller keeps what it read.
+        stream_.setstate(std::ios_base::badbit);
+        return {};
+    }
+}
+
+bool RegistryLineScanner::NextIsSectionHeader() {
+    if (!stream_.good()) return false;
+    const std::wstring_view pending = Pending();
+    return !pending.empty() && pending.front() == L'[';
+}
+
+// The rules of std::wistream::getline(line, kMaxLineUnits + 1).
 std::wstring_view RegistryLineScanner::Read() {
-    stream_.getline(line_, kMaxLineUnits + 1);
-    // The line feed is counted when it was taken, which is exactly when the stream is still good.
-    const auto taken = static_cast<std::size_t>(stream_.gcount());
-    return std::wstring_view(line_, stream_.good() && taken > 0 ? taken - 1 : taken);
+    if (!stream_.good()) {
+        stream_.setstate(std::ios_base::failbit);
+        return {};
+    }
+    std::size_t stored = 0;
+    for (;;) {
+        const std::wstring_view pending = Pending();
+        if (pending.empty()) {
+            if (stream_.bad()) return Stored(stored);
+            stream_.setstate(stored == 0 ? std::ios_base::eofbit | std::ios_base::failbit
+                                         : std::ios_base::eofbit);
+            return Stored(stored);
+        }
+        const std::size_t room = kMaxLineUnits - stored;
+        if (room == 0) {
+            if (pending.front() == L'\n') {
+                buffer_.Take(1);
+            } else {
+                stream_.setstate(std::ios_base::failbit);
+            }
+            return Stored(stored);
+        }
+        const std::size_t span = std::min(pending.size(), room);
+        const auto* lineFeed = std::wmemchr(pending.data(), L'\n', span);
+        const std::size_t units =
+            lineFeed != nullptr ? static_cast<std::size_t>(lineFeed - pending.data()) : span;
+        if (lineFeed != nullptr && stored == 0) {
+            // The whole line lies in the decoded units: no copy.
+            buffer_.Take(units + 1);
+            return pending.substr(0, units);
+        }
+        std::wmemcpy(line_ + stored, pending.data(), units);
+        stored += units;
+        buffer_.Take(lineFeed != nullptr ? units + 1 : units);
+        if (lineFeed != nullptr) return Stored(stored);
+    }
 }
 
 std::optional<std::uint64_t> RegistryLineScanner::NextLineOffset() const {

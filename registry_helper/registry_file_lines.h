@@ -1,39 +1,45 @@
 #pragma once
 
 #include <cstdint>
-#include <istream>
 #include <optional>
 #include <string_view>
 
 #include "registry_helper/local_copy_record.h"
+#include "support/utf8_text_stream.h"
 
 namespace fernwick {
 
 // Reads a registry file stream line by line, the way every scan of the reader does: at most 4094
 // units a line (a longer line fails the stream after its first 4094 units), the line feed
 // consumed and not stored, a malformed byte turning the stream bad with the units before it kept.
+// It works on the stream buffer's decoded units directly, so that a line lying whole in them is
+// neither copied nor read unit by unit; the stream keeps the state.
 class RegistryLineScanner {
 public:
     static constexpr std::size_t kMaxLineUnits = 4094;
 
-    explicit RegistryLineScanner(std::wistream& stream) : stream_(stream) {}
+    explicit RegistryLineScanner(tolk::stdx::Utf8TextStream& stream)
+        : stream_(stream), buffer_(stream.Buffer()) {}
 
     // True while the stream has neither failed nor turned bad; end of file alone goes on.
     bool CanRead() const { return !stream_.fail(); }
-    // The next line; valid until the next call.
+    // The next line; valid until the next Read or NextIsSectionHeader.
     std::wstring_view Read();
     // True when the next line is a section header; looks without reading.
-    bool NextIsSectionHeader() {
-        return stream_.peek() == std::wistream::traits_type::to_int_type(L'[');
-    }
+    bool NextIsSectionHeader();
     // The byte offset where the next line begins, or nothing where the stream cannot tell.
     std::optional<std::uint64_t> NextLineOffset() const;
     // Returns to a remembered line start; clears end of file. False when the stream has failed.
     bool ReturnTo(std::uint64_t offset);
 
 private:
-    std::wistream& stream_;
-    wchar_t line_[kMaxLineUnits + 1];
+    // The units not yet read; on an error the stream turns bad and the view is empty.
+    std::wstring_view Pending();
+    std::wstring_view Stored(std::size_t units) const { return {line_, units}; }
+
+    tolk::stdx::Utf8TextStream& stream_;
+    tolk::stdx::Utf8TextBuffer& buffer_;
+    wchar_t line_[kMaxLineUnits];
 };
 
 bool IsSectionHeader(std::wstring_view line);

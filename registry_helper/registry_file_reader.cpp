@@ -40,6 +40,7 @@ bool ListsAlternatePath(std::wstring_view line, std::wstring_view fileName) {
 struct SectionTrail {
     std::wstring currentHeader;
     std::uint64_t currentOffset = 0;
+    bool inAlternatePaths = false;  // decided once a section, not at every line
     bool hasPrevious = false;
     std::uint64_t previousOffset = 0;
 
@@ -48,6 +49,7 @@ struct SectionTrail {
         previousOffset = currentOffset;
         currentHeader = header;
         currentOffset = offset;
+        inAlternatePaths = IsAlternatePathsHeader(header);
     }
 };
 
@@ -156,7 +158,7 @@ bool RegistryFileReader::FindByFileName(std::wstring_view fileName) {
                 found = whole && !trail.currentHeader.empty() &&
                         ReadSectionAt(lines, trail.currentOffset, record);
                 break;
-            } else if (IsAlternatePathsHeader(trail.currentHeader) && trail.hasPrevious &&
+            } else if (trail.inAlternatePaths && trail.hasPrevious &&
                        ListsAlternatePath(line, fileName)) {
                 // Alternate paths belong to the object whose section stands directly before.
                 found = whole && ReadSectionAt(lines, trail.previousOffset, record);

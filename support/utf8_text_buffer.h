@@ -6,6 +6,7 @@
 #include <locale>
 #include <memory>
 #include <streambuf>
+#include <string_view>
 
 #include "support/byte_source.h"
 
@@ -24,6 +25,18 @@ namespace tolk::stdx {
 class Utf8TextBuffer : public std::wstreambuf {
 public:
     explicit Utf8TextBuffer(ByteSource& bytes);
+
+    // For line readers that look for line ends in bulk rather than unit by unit: the decoded units
+    // not yet taken, decoding more when none are left; empty at the end of the text. Throws the
+    // facet's error where it comes next, as a read would.
+    std::wstring_view Pending() {
+        if (gptr() == egptr() && traits_type::eq_int_type(underflow(), traits_type::eof())) {
+            return {};
+        }
+        return std::wstring_view(gptr(), static_cast<std::size_t>(egptr() - gptr()));
+    }
+    // Takes units from the start of Pending(); they stay readable until it decodes again.
+    void Take(std::size_t units) { gbump(static_cast<int>(units)); }
 
 protected:
     void imbue(const std::locale& locale) override;

@@ -14,6 +14,8 @@ class Utf8TextStream : public std::wistream {
 public:
     explicit Utf8TextStream(std::unique_ptr<ByteSource> bytes);
 
+    Utf8TextBuffer& Buffer() { return buffer_; }
+
 private:
     std::unique_ptr<ByteSource> bytes_;
     Utf8TextBuffer buffer_;

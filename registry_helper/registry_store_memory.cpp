@@ -30,14 +30,14 @@ struct MemoryRegistryStore::Key {
 
     Key& AddSubkey(std::wstring_view subkeyName) {
         if (Key* existing = Subkey(subkeyName)) return *existing;
-        const auto folded_less = [](std::wstring_view a, std::wstring_view b) {
+        const auto foldedLess = [](std::wstring_view a, std::wstring_view b) {
             return std::lexicographical_compare(
                 a.begin(), a.end(), b.begin(), b.end(), [](wchar_t x, wchar_t y) {
                     return tolk::stdx::AsciiToLower(x) < tolk::stdx::AsciiToLower(y);
                 });
         };
         const auto position = std::find_if(subkeys.begin(), subkeys.end(), [&](const auto& other) {
-            return folded_less(subkeyName, other->name);
+            return foldedLess(subkeyName, other->name);
         });
         auto added = std::make_unique<Key>();
         added->name = subkeyName;

@@ -159,6 +159,11 @@ TEST_F(FindByObjectIdTest, FileNameMustLeaveRoomForItsTerminator) {
     store.SetValue(kUser, key, L"FileName", ValueType::String,
                    MemoryRegistryStore::Utf16LeBytes(tooLong));
     EXPECT_FALSE(registry.FindByObjectId(state, L"0900000000000a01", ClientLists::EditOnly));
+
+    // Data past the buffer makes the value missing even when its text ends early.
+    store.SetValue(kUser, key, L"FileName", ValueType::String,
+                   MemoryRegistryStore::Utf16LeBytes(std::wstring(L"C:\\a.xml\0", 9) + tooLong));
+    EXPECT_FALSE(registry.FindByObjectId(state, L"0900000000000a01", ClientLists::EditOnly));
 }
 
 using FindByFileNameTest = ClientRegistryTest;
@@ -278,9 +283,13 @@ TEST_F(ReadLastConnectedDocbaseTest, FillsTheCacheOnceANameIsThere) {
     registry.ReadLastConnectedDocbase(state);
     EXPECT_EQ(state.lastConnectedDocbase, L"");
 
+    LookupState machineOnly;
+    store.SetString(kMachine, kLastConnected, L"Docbase", L"machine");
+    registry.ReadLastConnectedDocbase(machineOnly);
+    EXPECT_EQ(machineOnly.lastConnectedDocbase, L"machine");
+
     // The key without its value is the user's, so the machine's value is never read.
     store.AddKey(kUser, kLastConnected);
-    store.SetString(kMachine, kLastConnected, L"Docbase", L"machine");
     registry.ReadLastConnectedDocbase(state);
     EXPECT_EQ(state.lastConnectedDocbase, L"");
 
@@ -293,12 +302,6 @@ TEST_F(ReadLastConnectedDocbaseTest, FillsTheCacheOnceANameIsThere) {
     registry.ReadLastConnectedDocbase(state);
     EXPECT_EQ(state.lastConnectedDocbase, L"archive");
     EXPECT_EQ(store.OpenRequestCount(), requestsBefore);
-}
-
-TEST_F(ReadLastConnectedDocbaseTest, FallsBackToTheLocalMachine) {
-    store.SetString(kMachine, kLastConnected, L"Docbase", L"machine");
-    registry.ReadLastConnectedDocbase(state);
-    EXPECT_EQ(state.lastConnectedDocbase, L"machine");
 }
 
 }  // namespace

@@ -188,6 +188,10 @@ TEST_F(RegistryLookupTest, ValuesAreTextUpToTheFirstNulWithinTheBuffer) {
     SetRaw(user(), key, L"FileName", REG_SZ, tooLong.data(),
            static_cast<DWORD>(tooLong.size() * sizeof(wchar_t)));
     EXPECT_FALSE(helper.InitEditFromObjectID(L"0900000000000a01"));
+    const std::wstring shortTextLongData = std::wstring(L"C:\\a.xml\0", 9) + tooLong;
+    SetRaw(user(), key, L"FileName", REG_SZ, shortTextLongData.data(),
+           static_cast<DWORD>(shortTextLongData.size() * sizeof(wchar_t)));
+    EXPECT_FALSE(helper.InitEditFromObjectID(L"0900000000000a01"));
 }
 
 TEST_F(RegistryLookupTest, LastConnectedDocbaseIsPickedUpOnceItIsThere) {

@@ -8,8 +8,9 @@ namespace {
 LookupState StateWithRecord() {
     LookupState state;
     state.enumerationPosition = 7;
-    state.current = {L"0900000000000a01", L"archive", L"Reviewer One", L"reviewer1",
-                     L"CORP",             L"C:\\Work\\View\\manual.xml", OpenMode::View};
+    state.current = {L"0900000000000a01", L"archive", L"Reviewer One",
+                     L"reviewer1",        L"CORP",    L"C:\\Work\\View\\manual.xml",
+                     OpenMode::View};
     state.lastConnectedDocbase = L"archive";
     state.registryFile = L"C:\\reg.txt";
     return state;
@@ -18,8 +19,8 @@ LookupState StateWithRecord() {
 TEST(LookupStateTest, StartingAQueryClearsTheRecordButKeepsCacheAndFile) {
     LookupState byId = StateWithRecord();
     byId.StartObjectIdQuery(L"0900000000000b02");
-    EXPECT_EQ(byId.current, (LocalCopyRecord{L"0900000000000b02", L"", L"", L"", L"", L"",
-                                             OpenMode::None}));
+    EXPECT_EQ(byId.current,
+              (LocalCopyRecord{L"0900000000000b02", L"", L"", L"", L"", L"", OpenMode::None}));
     EXPECT_EQ(byId.enumerationPosition, 0u);
     EXPECT_EQ(byId.lastConnectedDocbase, L"archive");
     EXPECT_EQ(byId.registryFile, L"C:\\reg.txt");
@@ -33,14 +34,16 @@ TEST(LookupStateTest, StartingAQueryClearsTheRecordButKeepsCacheAndFile) {
 }
 
 TEST(LookupStateTest, AdoptRecordKeepsTheQueriedKeyAndTakesEveryDetail) {
-    const LocalCopyRecord found{L"0900000000000a01", L"archive", L"", L"reviewer1",
-                                L"CORP",             L"C:\\Work\\View\\manual.xml", OpenMode::View};
+    const LocalCopyRecord found{L"0900000000000a01", L"archive", L"",
+                                L"reviewer1",        L"CORP",    L"C:\\Work\\View\\manual.xml",
+                                OpenMode::View};
     LookupState byName;
     byName.current.UserName = L"stale";
     byName.StartFileNameQuery(L"d:\\copies\\MANUAL.XML");
     byName.AdoptRecord(found);
-    EXPECT_EQ(byName.current, (LocalCopyRecord{L"0900000000000a01", L"archive", L"", L"reviewer1",
-                                               L"CORP", L"d:\\copies\\MANUAL.XML", OpenMode::View}));
+    EXPECT_EQ(byName.current,
+              (LocalCopyRecord{L"0900000000000a01", L"archive", L"", L"reviewer1", L"CORP",
+                               L"d:\\copies\\MANUAL.XML", OpenMode::View}));
 
     LookupState byId;
     byId.StartObjectIdQuery(L"0900000000000A01");

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -240,6 +241,36 @@ TEST_F(ComServerTest, TheRegistryHelperCanBeAggregated) {
     EXPECT_EQ(server.canUnloadNow(), S_OK);
 }
 
+TEST_F(ComServerTest, TheImportPickerIsNeverAggregatedAndDeclaresNoSafety) {
+    IClassFactory* factory = nullptr;
+    ASSERT_EQ(server.getClassObject(CLSID_ImportPicker, IID_IClassFactory,
+                                    reinterpret_cast<void**>(&factory)),
+              S_OK);
+    const UniqueCom<IClassFactory> ownedFactory(factory);
+    auto outer = server.CreateHelper();
+    void* object = reinterpret_cast<void*>(1);
+    EXPECT_EQ(factory->CreateInstance(outer.get(), IID_IUnknown, &object), CLASS_E_NOAGGREGATION);
+    EXPECT_EQ(object, nullptr);
+
+    IImportPicker* picker = nullptr;
+    ASSERT_EQ(
+        factory->CreateInstance(nullptr, IID_IImportPicker, reinterpret_cast<void**>(&picker)),
+        S_OK);
+    const UniqueCom<IImportPicker> ownedPicker(picker);
+    object = reinterpret_cast<void*>(1);
+    EXPECT_EQ(picker->QueryInterface(IID_IObjectSafety, &object), E_NOINTERFACE);
+    EXPECT_EQ(object, nullptr);
+    ISupportErrorInfo* errorInfo = nullptr;
+    ASSERT_EQ(picker->QueryInterface(IID_ISupportErrorInfo, reinterpret_cast<void**>(&errorInfo)),
+              S_OK);
+    const UniqueCom<ISupportErrorInfo> ownedErrorInfo(errorInfo);
+    EXPECT_EQ(errorInfo->InterfaceSupportsErrorInfo(IID_IImportPicker), S_OK);
+    EXPECT_EQ(errorInfo->InterfaceSupportsErrorInfo(IID_IDispatch), S_FALSE);
+    const wchar_t* members[] = {L"SelectFilesAndFolders", L"LastSelectedFolder",
+                                L"LastSelectedFile", L"SelectedFolders", L"SelectedFiles"};
+    for (DISPID id = 1; id <= 5; ++id) EXPECT_EQ(IdOf(picker, members[id - 1]), id);
+}
+
 TEST_F(ComServerTest, ErrorInfoAndSafetyDeclarations) {
     auto helper = server.CreateHelper();
     ISupportErrorInfo* errorInfo = nullptr;
@@ -278,30 +309,39 @@ TEST_F(ComServerTest, ErrorInfoAndSafetyDeclarations) {
     EXPECT_EQ(enabled, 0u);
 }
 
+struct RegisteredClass {
+    const wchar_t* name;
+    const wchar_t* clsid;
+};
+const RegisteredClass kClasses[] = {
+    {L"DocumentumRegistryHelper", L"{4737567A-7ABB-40C9-A857-8EBB46B1494A}"},
+    {L"ImportPicker", L"{36260C73-252C-4D32-AF66-C0EF0B8E70C0}"},
+};
+
 TEST_F(ComServerTest, RegistrationWritesAndRemovesExactlyItsEntries) {
     ASSERT_EQ(server.registerServer(), S_OK);
-    const std::wstring clsid = kClsidKey;
     EXPECT_EQ(ClassesValue(L"AppID\\" + std::wstring(kAppId)), L"PexanFernwick");
     EXPECT_EQ(ClassesValue(L"AppID\\PexanFernwick.DLL", L"AppID"), kAppId);
-    EXPECT_EQ(ClassesValue(L"PexanFernwick.DocumentumRegistryHelper.1"),
-              L"DocumentumRegistryHelper Class");
-    EXPECT_EQ(ClassesValue(L"PexanFernwick.DocumentumRegistryHelper.1\\CLSID"),
-              L"{4737567A-7ABB-40C9-A857-8EBB46B1494A}");
-    EXPECT_EQ(ClassesValue(L"PexanFernwick.DocumentumRegistryHelper"),
-              L"DocumentumRegistryHelper Class");
-    EXPECT_EQ(ClassesValue(L"PexanFernwick.DocumentumRegistryHelper\\CLSID"),
-              L"{4737567A-7ABB-40C9-A857-8EBB46B1494A}");
-    EXPECT_EQ(ClassesValue(L"PexanFernwick.DocumentumRegistryHelper\\CurVer"),
-              L"PexanFernwick.DocumentumRegistryHelper.1");
-    EXPECT_EQ(ClassesValue(clsid), L"DocumentumRegistryHelper Class");
-    EXPECT_EQ(ClassesValue(clsid, L"AppID"), kAppId);
-    EXPECT_EQ(ClassesValue(clsid + L"\\ProgID"), L"PexanFernwick.DocumentumRegistryHelper.1");
-    EXPECT_EQ(ClassesValue(clsid + L"\\VersionIndependentProgID"),
-              L"PexanFernwick.DocumentumRegistryHelper");
-    EXPECT_TRUE(ClassesKeyExists(clsid + L"\\Programmable"));
-    EXPECT_EQ(ClassesValue(clsid + L"\\InprocServer32"), std::wstring(FERNWICK_DLL_PATH));
-    EXPECT_EQ(ClassesValue(clsid + L"\\InprocServer32", L"ThreadingModel"), L"Apartment");
-    EXPECT_EQ(ClassesValue(clsid + L"\\TypeLib"), L"{9BA540C4-2F32-4F5A-BBD9-1A6615071830}");
+    for (const RegisteredClass& entry : kClasses) {
+        const std::wstring name = entry.name;
+        const std::wstring progId = L"PexanFernwick." + name;
+        const std::wstring description = name + L" Class";
+        const std::wstring key = L"CLSID\\" + std::wstring(entry.clsid);
+        EXPECT_EQ(ClassesValue(progId + L".1"), description);
+        EXPECT_EQ(ClassesValue(progId + L".1\\CLSID"), entry.clsid);
+        EXPECT_EQ(ClassesValue(progId), description);
+        EXPECT_EQ(ClassesValue(progId + L"\\CLSID"), entry.clsid);
+        EXPECT_EQ(ClassesValue(progId + L"\\CurVer"), progId + L".1");
+        EXPECT_EQ(ClassesValue(key), description);
+        EXPECT_EQ(ClassesValue(key, L"AppID"), kAppId);
+        EXPECT_EQ(ClassesValue(key + L"\\ProgID"), progId + L".1");
+        EXPECT_EQ(ClassesValue(key + L"\\VersionIndependentProgID"), progId);
+        EXPECT_TRUE(ClassesKeyExists(key + L"\\Programmable"));
+        EXPECT_EQ(ClassesValue(key + L"\\InprocServer32"), std::wstring(FERNWICK_DLL_PATH));
+        EXPECT_EQ(ClassesValue(key + L"\\InprocServer32", L"ThreadingModel"), L"Apartment");
+        EXPECT_EQ(ClassesValue(key + L"\\TypeLib"), L"{9BA540C4-2F32-4F5A-BBD9-1A6615071830}");
+    }
+    const std::wstring clsid = kClsidKey;
     ITypeLib* library = nullptr;
     ASSERT_EQ(LoadRegTypeLib(LIBID_FernwickLib, 1, 0, 0, &library), S_OK);
     library->Release();
@@ -318,19 +358,61 @@ TEST_F(ComServerTest, RegistrationWritesAndRemovesExactlyItsEntries) {
     EXPECT_EQ(ClassesValue(clsid + L"\\InprocServer32", L"ThreadingModel"), L"Apartment");
 
     ASSERT_EQ(server.unregisterServer(), S_OK);
-    for (const std::wstring& gone :
-         {clsid, std::wstring(L"PexanFernwick.DocumentumRegistryHelper"),
-          std::wstring(L"PexanFernwick.DocumentumRegistryHelper.1"),
-          std::wstring(L"AppID\\PexanFernwick.DLL"), L"AppID\\" + std::wstring(kAppId),
-          // the other build's type library entry, beside this one, may stay
-          L"TypeLib\\{9BA540C4-2F32-4F5A-BBD9-1A6615071830}\\1.0\\0\\" + std::wstring(kSysKind)}) {
-        EXPECT_FALSE(ClassesKeyExists(gone)) << std::string(gone.begin(), gone.end());
+    std::vector<std::wstring> gone = {
+        L"AppID\\PexanFernwick.DLL", L"AppID\\" + std::wstring(kAppId),
+        // the other build's type library entry, beside this one, may stay
+        L"TypeLib\\{9BA540C4-2F32-4F5A-BBD9-1A6615071830}\\1.0\\0\\" + std::wstring(kSysKind)};
+    for (const RegisteredClass& entry : kClasses) {
+        gone.push_back(L"CLSID\\" + std::wstring(entry.clsid));
+        gone.push_back(L"PexanFernwick." + std::wstring(entry.name));
+        gone.push_back(L"PexanFernwick." + std::wstring(entry.name) + L".1");
+    }
+    for (const std::wstring& key : gone) {
+        EXPECT_FALSE(ClassesKeyExists(key)) << std::string(key.begin(), key.end());
     }
     EXPECT_TRUE(ClassesKeyExists(L"CLSID"));
     EXPECT_TRUE(ClassesKeyExists(L"AppID"));
 
     // Leave the prefix registered for the suites that run after this program.
     EXPECT_EQ(server.registerServer(), S_OK);
+}
+
+// Every member, given null strings (the empty string) and 100,000-character ones: false or empty
+// answers, always allocated strings, S_OK throughout. With the long registry file path the
+// helper is in file mode, where a missing file leaves the record as it was.
+TEST_F(ComServerTest, NullAndLongStringsAreAnsweredSafely) {
+    auto helper = server.CreateHelper();
+    IDocumentumRegistryHelper* h = helper.get();
+    const UniqueBstr longText(SysAllocStringLen(nullptr, 100000));
+    std::fill_n(longText.get(), 100000, L'7');
+    using Lookup = HRESULT (STDMETHODCALLTYPE IDocumentumRegistryHelper::*)(BSTR, VARIANT_BOOL*);
+    for (BSTR argument : {static_cast<BSTR>(nullptr), longText.get()}) {
+        EXPECT_EQ(h->put_RegistryFile(argument), S_OK);
+        for (Lookup lookup : {&IDocumentumRegistryHelper::InitFromObjectID,
+                              &IDocumentumRegistryHelper::InitEditFromObjectID,
+                              &IDocumentumRegistryHelper::InitViewFromObjectID,
+                              &IDocumentumRegistryHelper::InitFromFileName}) {
+            VARIANT_BOOL found = VARIANT_TRUE;
+            EXPECT_EQ((h->*lookup)(argument, &found), S_OK);
+            EXPECT_EQ(found, VARIANT_FALSE);
+        }
+        using Getter = HRESULT (STDMETHODCALLTYPE IDocumentumRegistryHelper::*)(BSTR*);
+        for (Getter getter :
+             {&IDocumentumRegistryHelper::get_ObjectID, &IDocumentumRegistryHelper::get_UserName,
+              &IDocumentumRegistryHelper::get_User, &IDocumentumRegistryHelper::get_DomainName,
+              &IDocumentumRegistryHelper::get_DocbaseName, &IDocumentumRegistryHelper::get_FileName,
+              &IDocumentumRegistryHelper::get_LastConnectedDocBaseName,
+              &IDocumentumRegistryHelper::DetectUcfClientConfigXml}) {
+            BSTR text = nullptr;
+            EXPECT_EQ((h->*getter)(&text), S_OK);
+            EXPECT_NE(text, nullptr);
+            EXPECT_EQ(SysStringLen(text), 0u);
+            SysFreeString(text);
+        }
+        VARIANT_BOOL open = VARIANT_TRUE;
+        EXPECT_EQ(h->IsOpenForEdit(&open), S_OK);
+        EXPECT_EQ(open, VARIANT_FALSE);
+    }
 }
 
 TEST_F(ComServerTest, TheFileCarriesItsVersion) {

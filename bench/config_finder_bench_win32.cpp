@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/round_statistics.h"
 #include "registry_helper/helper_platform_win32.h"
 #include "registry_helper/registry_helper.h"
 #include "support/unique_handles_win32.h"
@@ -121,23 +122,10 @@ double MillisecondsOf(Find find, const std::wstring& expected) {
         .count();
 }
 
-// The fastest round: on a shared machine the slower ones measure the neighbours.
-double Fastest(const std::vector<double>& values) {
-    return *std::min_element(values.begin(), values.end());
-}
-
-// The median of the ratios of the two runs of each round: the load of a shared machine drifts,
-// and the two runs of one round see nearly the same load.
-double MedianRoundRatio(const std::vector<double>& measured, const std::vector<double>& baseline) {
-    std::vector<double> ratios;
-    for (std::size_t round = 0; round < measured.size(); ++round) {
-        ratios.push_back(measured[round] / baseline[round]);
-    }
-    std::sort(ratios.begin(), ratios.end());
-    return ratios[ratios.size() / 2];
-}
-
 }  // namespace
+
+using fernwick::bench::Fastest;
+using fernwick::bench::MedianRoundRatio;
 
 int main() {
     const std::filesystem::path documentum = ProfileFolder() / L"Documentum";

@@ -16,36 +16,29 @@ add_test(NAME wine.register
 set_tests_properties(wine.register PROPERTIES FIXTURES_SETUP registered FIXTURES_REQUIRED wine
                                               ENVIRONMENT "${FERNWICK_HARNESS_ENV}")
 
-# fernwick_add_wine_test(NAME EXE_TARGET [REGISTERED] [DISPLAY] [ARGS ...])
-# One CTest test per Windows executable: every Wine process start costs time.
+# fernwick_add_wine_test(NAME EXE_TARGET [REGISTERED] [ARGS ...])
+# One CTest test per Windows executable: every Wine process start costs time. Programs that show
+# windows use the prefix's own Xvfb, which the harness starts with the wineserver.
 function(fernwick_add_wine_test name target)
-    cmake_parse_arguments(arg "REGISTERED;DISPLAY" "" "ARGS" ${ARGN})
+    cmake_parse_arguments(arg "REGISTERED" "" "ARGS" ${ARGN})
     set(fixtures wine)
     if(arg_REGISTERED)
         list(APPEND fixtures registered)
     endif()
     set(environment ${FERNWICK_HARNESS_ENV})
     set(command ${FERNWICK_HARNESS} run ${FERNWICK_WINE_PREFIX} $<TARGET_FILE:${target}> ${arg_ARGS})
-    if(arg_DISPLAY)
-        list(APPEND environment FERNWICK_DISPLAY=1)
-        set(command xvfb-run -a -s "-screen 0 1280x1024x24" ${command})
-    endif()
     add_test(NAME ${name} COMMAND ${command})
     set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED "${fixtures}"
                                             ENVIRONMENT "${environment}" TIMEOUT 600)
 endfunction()
 
-# fernwick_add_script_suite(FILE [DISPLAY] [ARGS ...]): a .js or .vbs suite run by cscript against
-# the registered DLL.
+# fernwick_add_script_suite(FILE [ARGS ...]): a .js or .vbs suite run by cscript against the
+# registered DLL.
 function(fernwick_add_script_suite file)
-    cmake_parse_arguments(arg "DISPLAY" "" "ARGS" ${ARGN})
+    cmake_parse_arguments(arg "" "" "ARGS" ${ARGN})
     get_filename_component(base ${file} NAME)
     set(environment ${FERNWICK_HARNESS_ENV})
     set(command ${FERNWICK_HARNESS} script ${FERNWICK_WINE_PREFIX} ${file} ${arg_ARGS})
-    if(arg_DISPLAY)
-        list(APPEND environment FERNWICK_DISPLAY=1)
-        set(command xvfb-run -a -s "-screen 0 1280x1024x24" ${command})
-    endif()
     add_test(NAME script.${base} COMMAND ${command})
     set_tests_properties(script.${base} PROPERTIES FIXTURES_REQUIRED "wine;registered"
                                                    ENVIRONMENT "${environment}" TIMEOUT 600)

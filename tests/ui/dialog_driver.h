@@ -166,4 +166,17 @@ private:
     UINT_PTR watchdog_ = 0;
 };
 
+// Selects every file that the open dialog lists (expecting `count`), then opens them.
+inline DialogDriver::Step ChooseAllFiles(int count) {
+    return [count] {
+        HWND open = FindDialog(L"Open");
+        if (!open) return false;
+        HWND list = FindDescendant(open, L"SysListView32");
+        if (!list || RowCount(list) < count) return false;
+        for (int row = 0; row < RowCount(list); ++row) SelectRow(list, row, true);
+        Press(open, IDOK);
+        return true;
+    };
+}
+
 }  // namespace fernwick::testing

@@ -87,18 +87,6 @@ DialogDriver::Step PressIn(const std::wstring& caption, int id) {
     };
 }
 
-DialogDriver::Step ChooseAllFiles(int count) {
-    return [count] {
-        HWND open = FindDialog(L"Open");
-        if (!open) return false;
-        HWND list = FindDescendant(open, L"SysListView32");
-        if (!list || RowCount(list) < count) return false;
-        for (int row = 0; row < RowCount(list); ++row) SelectRow(list, row, true);
-        Press(open, IDOK);
-        return true;
-    };
-}
-
 DialogDriver::Step SelectImportRow(int row) {
     return [row] {
         HWND import = FindDialog(L"Import");

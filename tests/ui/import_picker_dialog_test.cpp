@@ -164,19 +164,6 @@ DialogDriver::Step PressInImport(int id) {
     };
 }
 
-// Selects every file that the open dialog lists (expecting `count`), then opens them.
-DialogDriver::Step ChooseAllFiles(int count) {
-    return [count] {
-        HWND open = FindDialog(L"Open");
-        if (!open) return false;
-        HWND list = FindDescendant(open, L"SysListView32");
-        if (!list || RowCount(list) < count) return false;
-        for (int row = 0; row < RowCount(list); ++row) SelectRow(list, row, true);
-        Press(open, IDOK);
-        return true;
-    };
-}
-
 DialogDriver::Step Inspect(std::function<void(HWND import)> inspect) {
     return [inspect] {
         HWND import = EnabledImport();

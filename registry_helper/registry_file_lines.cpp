@@ -77,32 +77,30 @@ std::wstring_view RegistryLineScanner::Read() {
             }
             return Stored(stored);
         }
+        // The buffer's pending units never go past the line's line feed.
         const std::size_t span = std::min(pending.size(), room);
-        const auto* lineFeed = std::wmemchr(pending.data(), L'\n', span);
-        const std::size_t units =
-            lineFeed != nullptr ? static_cast<std::size_t>(lineFeed - pending.data()) : span;
-        if (lineFeed != nullptr && stored == 0) {
+        const bool lineFeed = span == pending.size() && pending.back() == L'\n';
+        const std::size_t units = lineFeed ? span - 1 : span;
+        if (lineFeed && stored == 0) {
             // The whole line lies in the decoded units: no copy.
             buffer_.Take(units + 1);
             return pending.substr(0, units);
         }
         std::wmemcpy(line_ + stored, pending.data(), units);
         stored += units;
-        buffer_.Take(lineFeed != nullptr ? units + 1 : units);
-        if (lineFeed != nullptr) return Stored(stored);
+        buffer_.Take(lineFeed ? units + 1 : units);
+        if (lineFeed) return Stored(stored);
     }
 }
 
-std::optional<std::uint64_t> RegistryLineScanner::NextLineOffset() const {
-    const auto offset = static_cast<std::streamoff>(
-        stream_.rdbuf()->pubseekoff(0, std::ios_base::cur, std::ios_base::in));
-    if (offset < 0) return std::nullopt;
-    return static_cast<std::uint64_t>(offset);
-}
-
-bool RegistryLineScanner::ReturnTo(std::uint64_t offset) {
-    stream_.seekg(static_cast<std::streamoff>(offset));
-    return !stream_.fail();
+bool RegistryLineScanner::ReturnTo(const LineMark& mark) {
+    if (stream_.fail()) return false;
+    stream_.clear();
+    if (!buffer_.ReturnTo(mark)) {
+        stream_.setstate(std::ios_base::failbit);
+        return false;
+    }
+    return true;
 }
 
 bool IsSectionHeader(std::wstring_view line) { return !line.empty() && line.front() == L'['; }

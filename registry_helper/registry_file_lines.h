@@ -1,6 +1,5 @@
 #pragma once
 
-#include <cstdint>
 #include <optional>
 #include <string_view>
 
@@ -12,10 +11,11 @@ namespace fernwick {
 // Reads a registry file stream line by line, the way every scan of the reader does: at most 4094
 // units a line (a longer line fails the stream after its first 4094 units), the line feed
 // consumed and not stored, a malformed byte turning the stream bad with the units before it kept.
-// It works on the stream buffer's decoded units directly, so that a line lying whole in them is
+// It works on the stream buffer's current line directly, so that a line lying whole in it is
 // neither copied nor read unit by unit; the stream keeps the state.
 class RegistryLineScanner {
 public:
+    using LineMark = tolk::stdx::Utf8TextBuffer::LineMark;
     static constexpr std::size_t kMaxLineUnits = 4094;
 
     explicit RegistryLineScanner(tolk::stdx::Utf8TextStream& stream)
@@ -27,10 +27,11 @@ public:
     std::wstring_view Read();
     // True when the next line is a section header; looks without reading.
     bool NextIsSectionHeader();
-    // The byte offset where the next line begins, or nothing where the stream cannot tell.
-    std::optional<std::uint64_t> NextLineOffset() const;
-    // Returns to a remembered line start; clears end of file. False when the stream has failed.
-    bool ReturnTo(std::uint64_t offset);
+    // Where the next line begins, or nothing where the stream cannot tell.
+    std::optional<LineMark> NextLineMark() const { return buffer_.MarkLineStart(); }
+    // Returns to a marked line start; clears end of file. False when the stream has failed or
+    // cannot go back there.
+    bool ReturnTo(const LineMark& mark);
 
 private:
     // The units not yet read; on an error the stream turns bad and the view is empty.

@@ -16,9 +16,16 @@ bool IsComplete(const LocalCopyRecord& record) {
     return !record.ObjectID.empty() && !record.FileName.empty();
 }
 
+// True when the header holds "\Alternate FilePaths]" after its first unit. Headers seldom hold a
+// space, so the search looks for the space in the middle of the name first.
 bool IsAlternatePathsHeader(std::wstring_view header) {
-    const std::size_t found = header.find(L"\\Alternate FilePaths]");
-    return found != std::wstring_view::npos && found > 0;
+    constexpr std::wstring_view kList = L"\\Alternate FilePaths]";
+    constexpr std::size_t kSpace = kList.find(L' ');
+    for (std::size_t space = header.find(L' ', kSpace + 1); space != std::wstring_view::npos;
+         space = header.find(L' ', space + 1)) {
+        if (header.substr(space - kSpace, kList.size()) == kList) return true;
+    }
+    return false;
 }
 
 // True when the line is an entry whose value, split at "<", lists exactly this path.
@@ -35,27 +42,30 @@ bool ListsAlternatePath(std::wstring_view line, std::wstring_view fileName) {
     return false;
 }
 
-// Where FindByFileName stands: the header of the current section and of the one before it, with
-// the byte offsets where their lines begin.
+// Where FindByFileName stands: whether it is inside a section, and where the current section's
+// header line and the one before it begin.
 struct SectionTrail {
-    std::wstring currentHeader;
-    std::uint64_t currentOffset = 0;
+    using LineMark = RegistryLineScanner::LineMark;
+
+    bool inSection = false;
+    LineMark current;
     bool inAlternatePaths = false;  // decided once a section, not at every line
     bool hasPrevious = false;
-    std::uint64_t previousOffset = 0;
+    LineMark previous;
 
-    void Enter(std::wstring_view header, std::uint64_t offset) {
-        hasPrevious = !currentHeader.empty();
-        previousOffset = currentOffset;
-        currentHeader = header;
-        currentOffset = offset;
+    void Enter(std::wstring_view header, const LineMark& start) {
+        hasPrevious = inSection;
+        previous = current;
+        inSection = true;
+        current = start;
         inAlternatePaths = IsAlternatePathsHeader(header);
     }
 };
 
-// Rereads the section whose header line starts at offset, header included, into the record.
-bool ReadSectionAt(RegistryLineScanner& lines, std::uint64_t offset, LocalCopyRecord& record) {
-    if (!lines.ReturnTo(offset)) return false;
+// Rereads the section whose header line starts at the mark, header included, into the record.
+bool ReadSectionAt(RegistryLineScanner& lines, const RegistryLineScanner::LineMark& start,
+                   LocalCopyRecord& record) {
+    if (!lines.ReturnTo(start)) return false;
     const std::wstring header(lines.Read());
     if (!IsSectionHeader(header)) return false;
     ParseSectionHeader(header, record);
@@ -144,24 +154,23 @@ bool RegistryFileReader::FindByFileName(std::wstring_view fileName) {
         RegistryLineScanner lines(*stream);
         SectionTrail trail;
         while (lines.CanRead()) {
-            // Only a header's offset is ever returned to, so only a header's is asked for.
-            const auto offset = lines.NextIsSectionHeader() ? lines.NextLineOffset() : std::nullopt;
+            // Only a header is ever returned to, so only a header is marked.
+            const auto start = lines.NextIsSectionHeader() ? lines.NextLineMark() : std::nullopt;
             const std::wstring_view line = lines.Read();
             // A line cut short (too long, or ended by a malformed byte) may not be what the file
             // says, so it never counts as a match; the scan ends with it.
             const bool whole = lines.CanRead();
             if (IsSectionHeader(line)) {
-                if (!offset) break;
-                trail.Enter(line, *offset);
+                if (!start) break;
+                trail.Enter(line, *start);
             } else if (AsciiEqualsIgnoreCase(line, target)) {
                 // The record comes from the whole section, entries before the match included.
-                found = whole && !trail.currentHeader.empty() &&
-                        ReadSectionAt(lines, trail.currentOffset, record);
+                found = whole && trail.inSection && ReadSectionAt(lines, trail.current, record);
                 break;
             } else if (trail.inAlternatePaths && trail.hasPrevious &&
                        ListsAlternatePath(line, fileName)) {
                 // Alternate paths belong to the object whose section stands directly before.
-                found = whole && ReadSectionAt(lines, trail.previousOffset, record);
+                found = whole && ReadSectionAt(lines, trail.previous, record);
                 break;
             }
         }

@@ -74,51 +74,63 @@ std::size_t Utf8TextBuffer::DecodeChunk(wchar_t* target) {
     return static_cast<std::size_t>(written - target);
 }
 
-wchar_t* Utf8TextBuffer::DropCarriageReturnsBeforeLineFeeds(wchar_t* first, wchar_t* last) {
-    wchar_t* kept = std::wmemchr(first, L'\r', static_cast<std::size_t>(last - first));
-    if (kept == nullptr) return last;
-    wchar_t* next = kept;
-    while (next != last) {
-        wchar_t* carriageReturn = std::wmemchr(next, L'\r', static_cast<std::size_t>(last - next));
-        if (carriageReturn == nullptr) carriageReturn = last;
-        const std::size_t run = static_cast<std::size_t>(carriageReturn - next);
-        std::wmemmove(kept, next, run);
-        kept += run;
-        next = carriageReturn;
-        if (next == last) break;
-        if (next + 1 == last || next[1] != L'\n') *kept++ = L'\r';
-        ++next;
+void Utf8TextBuffer::StartLineArea(wchar_t* first) {
+    wchar_t* lineFeed = std::wmemchr(first, L'\n', static_cast<std::size_t>(decodedEnd_ - first));
+    wchar_t* end = lineFeed != nullptr ? lineFeed + 1 : decodedEnd_;
+    nextLine_ = end;
+    if (lineFeed != nullptr && lineFeed != first && lineFeed[-1] == L'\r') {
+        lineFeed[-1] = L'\n';
+        --end;
     }
-    return kept;
+    setg(first, first, end);
+}
+
+std::optional<Utf8TextBuffer::LineMark> Utf8TextBuffer::MarkAfterArea() const {
+    // Nothing decoded since the start or the last return: decoding resumes at a line start.
+    if (eback() == nullptr) return LineMark{bytesOffset_, 0};
+    // An area's line feed always comes from the current chunk's bytes.
+    if (egptr()[-1] == L'\n') return LineMark{chunkOffset_, lineFeedsBefore_ + 1};
+    return std::nullopt;
+}
+
+std::optional<Utf8TextBuffer::LineMark> Utf8TextBuffer::MarkLineStart() const {
+    if (gptr() == egptr()) return MarkAfterArea();
+    if (gptr() == eback()) return areaMark_;
+    return std::nullopt;
 }
 
 Utf8TextBuffer::int_type Utf8TextBuffer::underflow() {
     if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
+    if (nextLine_ != decodedEnd_) {
+        // Inside a chunk, an area ends only at a line feed.
+        areaMark_ = LineMark{chunkOffset_, ++lineFeedsBefore_};
+        StartLineArea(nextLine_);
+        return traits_type::to_int_type(*gptr());
+    }
+    // Taken before the chunk changes: a line that begins in a new chunk is marked from the line
+    // feed before it, since its first bytes may lie in the chunk before (a held CR, bytes that
+    // yield nothing, a sequence cut by the chunk's end).
+    areaMark_ = MarkAfterArea();
     if (pendingError_) std::rethrow_exception(std::exchange(pendingError_, nullptr));
-    // Decided before decoding, which overwrites the area just used up.
-    const bool startsLine = eback() == nullptr || (egptr() != eback() && egptr()[-1] == L'\n');
 
     for (;;) {
         if (bytesBegin_ == bytesEnd_ && (textEnded_ || !FillBytes())) {
             if (!carriageReturnHeld_) return traits_type::eof();
             carriageReturnHeld_ = false;
             units_[0] = L'\r';
-            areaStartsLine_ = false;
-            setg(units_.get(), units_.get(), units_.get() + 1);
-            cursorUnit_ = units_.get() + 1;
-            cursorByte_ = bytesBegin_;
+            decodedEnd_ = units_.get() + 1;
+            StartLineArea(units_.get());
             return traits_type::to_int_type(L'\r');
         }
 
         wchar_t* first = units_.get() + 1;
-        const std::size_t chunkByte = bytesBegin_;
+        const std::uint64_t chunkOffset = bytesOffset_;
         wchar_t* last = first + DecodeChunk(first);
         if (carriageReturnHeld_) {
             if (first == last && !pendingError_) continue;
             carriageReturnHeld_ = false;
             if (first == last || *first != L'\n') *--first = L'\r';
         }
-        last = DropCarriageReturnsBeforeLineFeeds(first, last);
         if (last != first && last[-1] == L'\r' && !pendingError_) {
             // The chunk ended between a CR and whatever follows it.
             carriageReturnHeld_ = true;
@@ -128,49 +140,45 @@ Utf8TextBuffer::int_type Utf8TextBuffer::underflow() {
             if (pendingError_) std::rethrow_exception(std::exchange(pendingError_, nullptr));
             continue;
         }
-        areaStartsLine_ = startsLine;
-        setg(first, first, last);
-        // A held CR put in front came from the chunk before; the LF count starts after it.
-        cursorUnit_ = first == units_.get() ? first + 1 : first;
-        cursorByte_ = chunkByte;
+        chunkOffset_ = chunkOffset;
+        lineFeedsBefore_ = 0;
+        decodedEnd_ = last;
+        StartLineArea(first);
         return traits_type::to_int_type(*first);
     }
 }
 
-Utf8TextBuffer::pos_type Utf8TextBuffer::seekoff(off_type offset, std::ios_base::seekdir direction,
-                                                 std::ios_base::openmode which) {
-    if (offset != 0 || direction != std::ios_base::cur || (which & std::ios_base::in) == 0) {
-        return pos_type(off_type(-1));
+bool Utf8TextBuffer::ReturnTo(const LineMark& mark) {
+    if (!Reposition(mark.chunkOffset)) return false;
+    if (mark.lineFeedsBefore == 0) return true;
+    // The line feeds counted lie in the chunk's bytes, at most one chunk from its start.
+    if (!FillBytes()) return false;
+    const char* const begin = bytes_.get() + bytesBegin_;
+    const char* const end = bytes_.get() + bytesEnd_;
+    const char* lineStart = begin;
+    for (std::size_t i = 0; i < mark.lineFeedsBefore; ++i) {
+        const void* lineFeed = std::memchr(lineStart, '\n', static_cast<std::size_t>(end - lineStart));
+        if (lineFeed == nullptr) return false;
+        lineStart = static_cast<const char*>(lineFeed) + 1;
     }
-    // Nothing decoded since the start or the last seek.
-    if (eback() == nullptr) return pos_type(static_cast<off_type>(bytesOffset_));
-    const bool atLineStart = gptr() == eback() ? areaStartsLine_ : gptr()[-1] == L'\n';
-    if (!atLineStart || gptr() < cursorUnit_) return pos_type(off_type(-1));
-
-    for (const wchar_t* unit = cursorUnit_; unit != gptr(); ++unit) {
-        unit = std::wmemchr(unit, L'\n', static_cast<std::size_t>(gptr() - unit));
-        const auto lineFeed = static_cast<const char*>(
-            std::memchr(bytes_.get() + cursorByte_, '\n', bytesBegin_ - cursorByte_));
-        cursorByte_ = static_cast<std::size_t>(lineFeed - bytes_.get()) + 1;
-    }
-    cursorUnit_ = gptr();
-    return pos_type(static_cast<off_type>(bytesOffset_ - (bytesBegin_ - cursorByte_)));
+    const auto skipped = static_cast<std::size_t>(lineStart - begin);
+    bytesBegin_ += skipped;
+    bytesOffset_ += skipped;
+    return true;
 }
 
-Utf8TextBuffer::pos_type Utf8TextBuffer::seekpos(pos_type position, std::ios_base::openmode which) {
-    const off_type offset = position;
-    if ((which & std::ios_base::in) == 0 || offset < 0 ||
-        !source_.Seek(static_cast<std::uint64_t>(offset))) {
-        return pos_type(off_type(-1));
-    }
+bool Utf8TextBuffer::Reposition(std::uint64_t offset) {
+    if (!source_.Seek(offset)) return false;
     bytesBegin_ = bytesEnd_ = 0;
-    bytesOffset_ = static_cast<std::uint64_t>(offset);
+    bytesOffset_ = offset;
+    nextLine_ = decodedEnd_ = nullptr;
+    lineFeedsBefore_ = 0;
     textEnded_ = false;
     carriageReturnHeld_ = false;
     pendingError_ = nullptr;
     state_ = std::mbstate_t{};
     setg(nullptr, nullptr, nullptr);
-    return position;
+    return true;
 }
 
 }  // namespace tolk::stdx

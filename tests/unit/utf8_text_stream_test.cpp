@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,8 +27,17 @@ std::vector<std::wstring> LinesOf(std::string bytes) {
     return lines;
 }
 
-std::streamoff LineStart(std::wistream& stream) {
-    return stream.rdbuf()->pubseekoff(0, std::ios_base::cur, std::ios_base::in);
+std::optional<Utf8TextBuffer::LineMark> LineStart(Utf8TextStream& stream) {
+    return stream.Buffer().MarkLineStart();
+}
+
+// Goes back to a marked line start and reads the line found there.
+std::wstring LineAt(Utf8TextStream& stream, const Utf8TextBuffer::LineMark& mark) {
+    stream.clear();
+    if (!stream.Buffer().ReturnTo(mark)) return L"<cannot return>";
+    std::wstring line;
+    std::getline(stream, line);
+    return line;
 }
 
 using Lines = std::vector<std::wstring>;
@@ -107,68 +117,64 @@ TEST(Utf8TextStreamTest, MalformedByteKeepsTheUnitsBeforeItAndTurnsTheStreamBad)
     EXPECT_EQ(text, std::wstring(100000, L'a'));
 }
 
-TEST(Utf8TextStreamTest, ReturnsToTheByteOffsetWhereALineBegan) {
+TEST(Utf8TextStreamTest, ReturnsToWhereALineBegan) {
     const std::string bytes =
         "\xEF\xBB\xBF[a]\r\n\xC3\xA9"
         "dition\n\n\xF0\x9F\x98\x80x\n" +
         std::string(70000, 'y') + "\nlast";
     auto stream = StreamOver(bytes);
-    std::vector<std::streamoff> starts;
+    std::vector<Utf8TextBuffer::LineMark> starts;
     Lines lines;
-    for (std::wstring line;;) {
-        starts.push_back(LineStart(*stream));
-        if (!std::getline(*stream, line)) break;
+    for (std::wstring line; stream->peek() != std::wistream::traits_type::eof();) {
+        const auto start = LineStart(*stream);
+        ASSERT_TRUE(start.has_value()) << lines.size();
+        starts.push_back(*start);
+        std::getline(*stream, line);
         lines.push_back(line);
     }
     ASSERT_EQ(lines.size(), 6u);
-    EXPECT_EQ(std::vector<std::streamoff>(starts.begin() + 1, starts.begin() + 6),
-              (std::vector<std::streamoff>{8, 17, 18, 24, 70025}));
-
     for (std::size_t i = lines.size(); i-- > 0;) {
-        stream->clear(stream->rdstate() & ~std::ios_base::failbit);
-        stream->seekg(starts[i]);
-        ASSERT_TRUE(stream->good()) << i;
-        std::wstring line;
-        std::getline(*stream, line);
-        EXPECT_EQ(line, lines[i]) << i;
+        EXPECT_EQ(LineAt(*stream, starts[i]), lines[i]) << i;
     }
 
-    // Inside a line the offset is not known.
-    stream->seekg(starts[1]);
+    // Inside a line the start is not known.
+    stream->clear();
+    ASSERT_TRUE(stream->Buffer().ReturnTo(starts[1]));
+    ASSERT_TRUE(LineStart(*stream).has_value());
     stream->get();
-    EXPECT_EQ(LineStart(*stream), -1);
+    EXPECT_FALSE(LineStart(*stream).has_value());
+
+    // A file that has lost the lines marked cannot be returned to.
+    auto shorter = StreamOver("[a]\n");
+    EXPECT_FALSE(shorter->Buffer().ReturnTo(starts[4]));
 }
 
 TEST(Utf8TextStreamTest, KnowsLineStartsAtEveryChunkAndBlockBoundary) {
-    // Lines of every length from 1 to 40 bytes, CRLF-terminated, put line starts on every inner
-    // boundary of the buffer sooner or later.
+    // Lines of every length from 1 to 40 bytes put line starts on every inner boundary of the
+    // buffer sooner or later, and so cut there a CR LF pair, a character of two or three bytes
+    // that begins a line, a CR that begins one, and bytes that yield nothing.
+    const std::string openings[] = {"[", "\xC3\xA9", "\xE2\x82\xAC", "\r", std::string("\0[", 2)};
     std::string bytes;
-    std::vector<std::streamoff> expected;
     for (std::size_t i = 0; bytes.size() < 300000; ++i) {
-        expected.push_back(static_cast<std::streamoff>(bytes.size()));
-        bytes += '[';
+        bytes += openings[i % 5];
         bytes.append(i % 38, 'h');
         bytes += "]\r\n";
     }
     auto stream = StreamOver(bytes);
-    std::vector<std::streamoff> starts;
+    std::vector<Utf8TextBuffer::LineMark> starts;
+    Lines lines;
     for (std::wstring line;;) {
         // Looking at the next unit first, as a scan does, moves the buffer on to the next chunk.
         if (stream->peek() == std::wistream::traits_type::eof()) break;
-        starts.push_back(LineStart(*stream));
+        const auto start = LineStart(*stream);
+        ASSERT_TRUE(start.has_value()) << lines.size();
+        starts.push_back(*start);
         std::getline(*stream, line);
+        lines.push_back(line);
     }
-    EXPECT_EQ(starts, expected);
-
-    stream->clear();
-    for (std::size_t i : {expected.size() - 1, std::size_t{0}, expected.size() / 2}) {
-        stream->seekg(expected[i]);
-        std::wstring line;
-        std::getline(*stream, line);
-        std::wstring expectedLine(i % 38 + 2, L'h');
-        expectedLine.front() = L'[';
-        expectedLine.back() = L']';
-        EXPECT_EQ(line, expectedLine);
+    ASSERT_FALSE(stream->bad());
+    for (std::size_t i = lines.size(); i-- > 0;) {
+        ASSERT_EQ(LineAt(*stream, starts[i]), lines[i]) << i;
     }
 }
 

@@ -10,6 +10,7 @@
 #include <locale>
 #include <string>
 
+#include "bench/registry_file_sample.h"
 #include "registry_helper/lookup_state.h"
 #include "registry_helper/registry_file_reader.h"
 #include "registry_helper/std_file_source.h"
@@ -18,10 +19,10 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using fernwick::bench::kAbsentFileName;
+using fernwick::bench::kAbsentObjectId;
+using fernwick::bench::WriteSampleFile;
 namespace fs = std::filesystem;
-
-constexpr const char* kAbsentId = "0900ffffffffffff";
-constexpr const char* kAbsentPath = "C:\\Nowhere\\absent.xml";
 
 // Best of three: the figure least disturbed by the other work on the machine.
 double BestSeconds(const std::function<void()>& run) {
@@ -32,37 +33,6 @@ double BestSeconds(const std::function<void()>& run) {
         best = std::min(best, std::chrono::duration<double>(Clock::now() - start).count());
     }
     return best;
-}
-
-std::string Section(std::size_t index) {
-    char id[17];
-    std::snprintf(id, sizeof id, "09%014zx", index);
-    const std::string list = index % 3 == 0 ? "WorkingFiles" : "ViewFiles";
-    std::string text = "[documentum\\Common\\" + list + "\\" + id + "]\r\n" +
-                       "FileName=C:\\Users\\reviewer1\\Documentum\\Checkout\\" + id +
-                       "\\manual.xml\r\nDocbaseName=archive\r\nUserName=Reviewer One\r\n"
-                       "User=reviewer1\r\nDomainName=CORP\r\n";
-    if (list == "ViewFiles") {
-        text += "[documentum\\Common\\ViewFiles\\" + std::string(id) +
-                "\\Alternate FilePaths]\r\n1=C:\\Work\\View\\" + id + ".xml<D:\\Copies\\" + id +
-                ".xml\r\n";
-    }
-    return text;
-}
-
-void Generate(const fs::path& file, std::size_t bytes,
-              const std::function<std::string(std::size_t)>& part) {
-    std::ofstream out(file, std::ios::binary);
-    std::string block;
-    std::size_t written = 0;
-    for (std::size_t i = 0; written < bytes; ++i) {
-        block += part(i);
-        if (block.size() > (1 << 20) || written + block.size() >= bytes) {
-            out << block;
-            written += block.size();
-            block.clear();
-        }
-    }
 }
 
 double GrepSeconds(const fs::path& file, const std::string& text) {
@@ -82,8 +52,8 @@ ScanFigures ScanSeconds(const fs::path& file) {
     fernwick::LookupState state;
     state.registryFile = file.wstring();
     fernwick::RegistryFileReader reader(state, files);
-    const std::wstring absentId(kAbsentId, kAbsentId + 16);
-    const std::string path = kAbsentPath;
+    const std::wstring absentId(kAbsentObjectId, kAbsentObjectId + 16);
+    const std::string path = kAbsentFileName;
     const std::wstring absentPath(path.begin(), path.end());
     ScanFigures figures{};
     figures.byObjectId = BestSeconds([&] {
@@ -98,8 +68,8 @@ ScanFigures ScanSeconds(const fs::path& file) {
 void ReportScan(const std::string& name, const fs::path& file) {
     const double megabytes = static_cast<double>(fs::file_size(file)) / 1e6;
     const ScanFigures scan = ScanSeconds(file);
-    const double grepId = GrepSeconds(file, kAbsentId);
-    const double grepPath = GrepSeconds(file, kAbsentPath);
+    const double grepId = GrepSeconds(file, kAbsentObjectId);
+    const double grepPath = GrepSeconds(file, kAbsentFileName);
     std::printf("%s_size: %.1f MB\n", name.c_str(), megabytes);
     std::printf("%s_scan_object_id: %.0f MB/s\n", name.c_str(), megabytes / scan.byObjectId);
     std::printf("%s_scan_file_name: %.0f MB/s\n", name.c_str(), megabytes / scan.byFileName);
@@ -158,9 +128,9 @@ int main() {
     const fs::path small = directory / "registry-10mb.txt";
     const fs::path large = directory / "registry-100mb.txt";
     const fs::path longLines = directory / "registry-long-lines.txt";
-    Generate(small, 10'000'000, Section);
-    Generate(large, 100'000'000, Section);
-    Generate(longLines, 10'000'000, [](std::size_t index) {
+    WriteSampleFile(small, 10'000'000);
+    WriteSampleFile(large, 100'000'000);
+    WriteSampleFile(longLines, 10'000'000, [](std::size_t index) {
         return index % 2 == 0
                    ? "[documentum\\Common\\ViewFiles\\0900000000000a01]\r\n"
                    : "1=" + std::string(4080, static_cast<char>('a' + index % 26)) + "\r\n";

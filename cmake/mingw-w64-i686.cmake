@@ -4,4 +4,6 @@ set(FERNWICK_TARGET_TRIPLE i686-w64-mingw32)
 set(FERNWICK_TYPELIB_ENV win32)
 set(FERNWICK_WINE_LOADER /usr/lib/wine/wine)
 set(FERNWICK_WINE_TLB_DIR /usr/lib/i386-linux-gnu/wine/i386-windows)
+# Every Windows release since 8 requires SSE2; the text scans use it.
+set(CMAKE_CXX_FLAGS_INIT -msse2)
 include(${CMAKE_CURRENT_LIST_DIR}/MingwToolchain.cmake)

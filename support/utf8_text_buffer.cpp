@@ -4,6 +4,7 @@
 #include <cstring>
 #include <utility>
 
+#include "support/find_unit.h"
 #include "support/utf8_locale.h"
 #include "support/utf_error.h"
 
@@ -42,8 +43,9 @@ bool Utf8TextBuffer::FillBytes() {
     bytesBegin_ = 0;
     bytesEnd_ = got;
     textEnded_ = got < kByteBlock;
-    if (const void* stop = std::memchr(bytes_.get(), '\x1A', got)) {
-        bytesEnd_ = static_cast<std::size_t>(static_cast<const char*>(stop) - bytes_.get());
+    const char* const stop = FindUnit(bytes_.get(), bytes_.get() + got, '\x1A');
+    if (stop != bytes_.get() + got) {
+        bytesEnd_ = static_cast<std::size_t>(stop - bytes_.get());
         textEnded_ = true;
     }
     if (atStart && bytesEnd_ >= 3 && std::memcmp(bytes_.get(), kByteOrderMark, 3) == 0) {
@@ -75,10 +77,11 @@ std::size_t Utf8TextBuffer::DecodeChunk(wchar_t* target) {
 }
 
 void Utf8TextBuffer::StartLineArea(wchar_t* first) {
-    wchar_t* lineFeed = std::wmemchr(first, L'\n', static_cast<std::size_t>(decodedEnd_ - first));
-    wchar_t* end = lineFeed != nullptr ? lineFeed + 1 : decodedEnd_;
+    wchar_t* const lineFeed = FindUnit(first, decodedEnd_, L'\n');
+    const bool endsLine = lineFeed != decodedEnd_;
+    wchar_t* end = endsLine ? lineFeed + 1 : decodedEnd_;
     nextLine_ = end;
-    if (lineFeed != nullptr && lineFeed != first && lineFeed[-1] == L'\r') {
+    if (endsLine && lineFeed != first && lineFeed[-1] == L'\r') {
         lineFeed[-1] = L'\n';
         --end;
     }
@@ -157,9 +160,9 @@ bool Utf8TextBuffer::ReturnTo(const LineMark& mark) {
     const char* const end = bytes_.get() + bytesEnd_;
     const char* lineStart = begin;
     for (std::size_t i = 0; i < mark.lineFeedsBefore; ++i) {
-        const void* lineFeed = std::memchr(lineStart, '\n', static_cast<std::size_t>(end - lineStart));
-        if (lineFeed == nullptr) return false;
-        lineStart = static_cast<const char*>(lineFeed) + 1;
+        const char* const lineFeed = FindUnit(lineStart, end, '\n');
+        if (lineFeed == end) return false;
+        lineStart = lineFeed + 1;
     }
     const auto skipped = static_cast<std::size_t>(lineStart - begin);
     bytesBegin_ += skipped;

@@ -207,6 +207,39 @@ TEST_F(RegistryLookupTest, LastConnectedDocbaseIsPickedUpOnceItIsThere) {
     EXPECT_EQ(helper.LastConnectedDocBaseName(), L"archive");
 }
 
+// The client keeps its registry file open for writing while it runs; every lookup still reads it.
+TEST(RegistryFileLookupTest, AnswersWhileAnotherHandleHoldsTheFileOpenForWriting) {
+    wchar_t temp[MAX_PATH + 1] = {};
+    ASSERT_NE(GetTempPathW(MAX_PATH + 1, temp), 0u);
+    const std::filesystem::path path = std::filesystem::path(temp) / L"fernwick-held-registry.txt";
+    const std::string text =
+        "[documentum\\Common\\WorkingFiles\\0900000000000b02]\r\n"
+        "FileName=C:\\Work\\Edit\\guide.xml\r\nDocbaseName=archive\r\nUser=reviewer1\r\n"
+        "[documentum\\XML Applications\\archive\\Settings]\r\n";
+    {
+        const UniqueFileHandle held(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(held);
+        DWORD written = 0;
+        ASSERT_TRUE(WriteFile(held.get(), text.data(), static_cast<DWORD>(text.size()), &written,
+                              nullptr));
+        // An exclusive open is refused while the handle is held.
+        EXPECT_FALSE(UniqueFileHandle(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr,
+                                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)));
+
+        RegistryHelper helper(Win32HelperPlatform());
+        helper.SetRegistryFile(path.wstring());
+        EXPECT_EQ(helper.LastConnectedDocBaseName(), L"archive");
+        ASSERT_TRUE(helper.InitFromObjectID(L"0900000000000b02"));
+        EXPECT_EQ(helper.Current().FileName, L"C:\\Work\\Edit\\guide.xml");
+        ASSERT_TRUE(helper.InitFromFileName(L"C:\\Work\\Edit\\guide.xml"));
+        EXPECT_EQ(helper.Current().ObjectID, L"0900000000000b02");
+        EXPECT_EQ(helper.Current().User, L"reviewer1");
+    }
+    std::filesystem::remove(path);
+}
+
 std::filesystem::path ProfileFolder() {
     wchar_t buffer[MAX_PATH] = {};
     EXPECT_TRUE(SHGetSpecialFolderPathW(nullptr, buffer, CSIDL_PROFILE, FALSE));

@@ -1,5 +1,6 @@
-// Full scans of generated registry files against grep reading the same files in the same run, the
-// scan's peak memory, and the facet's own throughput. Prints "name: value unit" lines.
+// Full scans of generated registry files against grep reading the same files in the same run (the
+// fastest round's speed, and the median of the rounds' time ratios), the scan's peak memory, and
+// the facet's own throughput. Prints "name: value unit" lines.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -9,8 +10,10 @@
 #include <functional>
 #include <locale>
 #include <string>
+#include <vector>
 
 #include "bench/registry_file_sample.h"
+#include "bench/round_statistics.h"
 #include "registry_helper/lookup_state.h"
 #include "registry_helper/registry_file_reader.h"
 #include "registry_helper/std_file_source.h"
@@ -20,63 +23,76 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using fernwick::bench::kAbsentFileName;
+using fernwick::bench::Fastest;
 using fernwick::bench::kAbsentObjectId;
+using fernwick::bench::MedianRoundRatio;
 using fernwick::bench::WriteSampleFile;
 namespace fs = std::filesystem;
 
-// Best of three: the figure least disturbed by the other work on the machine.
-double BestSeconds(const std::function<void()>& run) {
-    double best = 1e30;
-    for (int i = 0; i < 3; ++i) {
-        const auto start = Clock::now();
-        run();
-        best = std::min(best, std::chrono::duration<double>(Clock::now() - start).count());
-    }
-    return best;
+constexpr int kRounds = 7;
+
+double SecondsOf(const std::function<void()>& run) {
+    const auto start = Clock::now();
+    run();
+    return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-double GrepSeconds(const fs::path& file, const std::string& text) {
+void Grep(const fs::path& file, const std::string& text) {
     const std::string command = "grep -c -F '" + text + "' '" + file.string() + "' >/dev/null";
-    return BestSeconds([&] {
-        if (std::system(command.c_str()) == -1) std::abort();
-    });
+    if (std::system(command.c_str()) == -1) std::abort();
 }
 
-struct ScanFigures {
-    double byObjectId;
-    double byFileName;
+// Full scans for text that the file does not hold.
+class AbsentTextScans {
+public:
+    explicit AbsentTextScans(const fs::path& file) : reader_(state_, files_) {
+        state_.registryFile = file.wstring();
+    }
+    void ByObjectId() {
+        const std::string id = kAbsentObjectId;
+        if (reader_.FindByObjectId(std::wstring(id.begin(), id.end()),
+                                   fernwick::ClientLists::EditAndView)) {
+            std::abort();
+        }
+    }
+    void ByFileName() {
+        const std::string path = kAbsentFileName;
+        if (reader_.FindByFileName(std::wstring(path.begin(), path.end()))) std::abort();
+    }
+
+private:
+    fernwick::StdFileSource files_;
+    fernwick::LookupState state_;
+    fernwick::RegistryFileReader reader_;
 };
 
-ScanFigures ScanSeconds(const fs::path& file) {
-    fernwick::StdFileSource files;
-    fernwick::LookupState state;
-    state.registryFile = file.wstring();
-    fernwick::RegistryFileReader reader(state, files);
-    const std::wstring absentId(kAbsentObjectId, kAbsentObjectId + 16);
-    const std::string path = kAbsentFileName;
-    const std::wstring absentPath(path.begin(), path.end());
-    ScanFigures figures{};
-    figures.byObjectId = BestSeconds([&] {
-        if (reader.FindByObjectId(absentId, fernwick::ClientLists::EditAndView)) std::abort();
-    });
-    figures.byFileName = BestSeconds([&] {
-        if (reader.FindByFileName(absentPath)) std::abort();
-    });
-    return figures;
+// Rounds of a scan and of grep for the same text, in alternating order so that neither always
+// runs on a warmer cache.
+void ReportAgainstGrep(const std::string& name, const fs::path& file,
+                       const std::function<void()>& scan, const std::string& text) {
+    std::vector<double> scanTimes;
+    std::vector<double> grepTimes;
+    for (int round = 0; round < kRounds; ++round) {
+        if (round % 2 == 0) {
+            scanTimes.push_back(SecondsOf(scan));
+            grepTimes.push_back(SecondsOf([&] { Grep(file, text); }));
+        } else {
+            grepTimes.push_back(SecondsOf([&] { Grep(file, text); }));
+            scanTimes.push_back(SecondsOf(scan));
+        }
+    }
+    const double megabytes = static_cast<double>(fs::file_size(file)) / 1e6;
+    std::printf("%s_scan: %.0f MB/s\n", name.c_str(), megabytes / Fastest(scanTimes));
+    std::printf("%s_grep: %.0f MB/s\n", name.c_str(), megabytes / Fastest(grepTimes));
+    std::printf("%s_time_ratio: %.2f x grep\n", name.c_str(),
+                MedianRoundRatio(scanTimes, grepTimes));
 }
 
 void ReportScan(const std::string& name, const fs::path& file) {
-    const double megabytes = static_cast<double>(fs::file_size(file)) / 1e6;
-    const ScanFigures scan = ScanSeconds(file);
-    const double grepId = GrepSeconds(file, kAbsentObjectId);
-    const double grepPath = GrepSeconds(file, kAbsentFileName);
-    std::printf("%s_size: %.1f MB\n", name.c_str(), megabytes);
-    std::printf("%s_scan_object_id: %.0f MB/s\n", name.c_str(), megabytes / scan.byObjectId);
-    std::printf("%s_scan_file_name: %.0f MB/s\n", name.c_str(), megabytes / scan.byFileName);
-    std::printf("%s_grep_object_id: %.0f MB/s\n", name.c_str(), megabytes / grepId);
-    std::printf("%s_grep_file_name: %.0f MB/s\n", name.c_str(), megabytes / grepPath);
-    std::printf("%s_time_ratio_object_id: %.2f x grep\n", name.c_str(), scan.byObjectId / grepId);
-    std::printf("%s_time_ratio_file_name: %.2f x grep\n", name.c_str(), scan.byFileName / grepPath);
+    AbsentTextScans scans(file);
+    std::printf("%s_size: %.1f MB\n", name.c_str(), static_cast<double>(fs::file_size(file)) / 1e6);
+    ReportAgainstGrep(name + "_object_id", file, [&] { scans.ByObjectId(); }, kAbsentObjectId);
+    ReportAgainstGrep(name + "_file_name", file, [&] { scans.ByFileName(); }, kAbsentFileName);
 }
 
 long StatusKilobytes(const char* field) {
@@ -91,7 +107,9 @@ void ReportPeakMemory(const fs::path& file) {
     // Resets the peak to the present size, so that only the scan's growth shows.
     std::ofstream("/proc/self/clear_refs") << "5";
     const long baseline = StatusKilobytes("VmRSS:");
-    ScanSeconds(file);
+    AbsentTextScans scans(file);
+    scans.ByObjectId();
+    scans.ByFileName();
     const long peak = StatusKilobytes("VmHWM:");
     std::printf("scan_100mb_peak_memory_above_baseline: %.2f MB\n",
                 static_cast<double>(peak - baseline) / 1024.0);
@@ -102,7 +120,8 @@ void ReportFacet(const std::string& name, const std::string& bytes) {
         std::use_facet<std::codecvt<wchar_t, char, std::mbstate_t>>(tolk::stdx::utf8Locale);
     std::wstring units(64 * 1024, L'\0');
     std::size_t produced = 0;
-    const double seconds = BestSeconds([&] {
+    std::vector<double> times;
+    for (int round = 0; round < kRounds; ++round) times.push_back(SecondsOf([&] {
         std::mbstate_t state{};
         const char* from = bytes.data();
         const char* end = bytes.data() + bytes.size();
@@ -113,10 +132,10 @@ void ReportFacet(const std::string& name, const std::string& bytes) {
             produced += static_cast<std::size_t>(written - units.data());
             from = next;
         }
-    });
+    }));
     if (produced == 0) std::abort();
     std::printf("facet_%s: %.0f MB/s\n", name.c_str(),
-                static_cast<double>(bytes.size()) / 1e6 / seconds);
+                static_cast<double>(bytes.size()) / 1e6 / Fastest(times));
 }
 
 }  // namespace

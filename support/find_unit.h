@@ -25,17 +25,23 @@ const Unit* FindUnit(const Unit* first, const Unit* last, Unit value) {
     } else {
         wanted = _mm_set1_epi32(static_cast<int>(value));
     }
-    for (; last - first >= kPerBlock; first += kPerBlock) {
-        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(first));
-        __m128i equal;
+    // One bit a byte, set for the bytes of the units in the block at that equal value.
+    const auto equalBytes = [wanted](const Unit* at) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
         if constexpr (sizeof(Unit) == 1) {
-            equal = _mm_cmpeq_epi8(block, wanted);
+            return _mm_movemask_epi8(_mm_cmpeq_epi8(block, wanted));
         } else if constexpr (sizeof(Unit) == 2) {
-            equal = _mm_cmpeq_epi16(block, wanted);
+            return _mm_movemask_epi8(_mm_cmpeq_epi16(block, wanted));
         } else {
-            equal = _mm_cmpeq_epi32(block, wanted);
+            return _mm_movemask_epi8(_mm_cmpeq_epi32(block, wanted));
         }
-        if (const int bytes = _mm_movemask_epi8(equal)) {
+    };
+    // Two blocks a step while nothing is found; the step that finds it looks again block by block.
+    while (last - first >= 2 * kPerBlock && (equalBytes(first) | equalBytes(first + kPerBlock)) == 0) {
+        first += 2 * kPerBlock;
+    }
+    for (; last - first >= kPerBlock; first += kPerBlock) {
+        if (const int bytes = equalBytes(first)) {
             return first + __builtin_ctz(static_cast<unsigned>(bytes)) / sizeof(Unit);
         }
     }

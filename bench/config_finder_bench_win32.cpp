@@ -5,14 +5,13 @@
 #include <shlobj.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cwchar>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "bench/round_statistics.h"
+#include "bench/rounds.h"
 #include "registry_helper/helper_platform_win32.h"
 #include "registry_helper/registry_helper.h"
 #include "support/unique_handles_win32.h"
@@ -111,15 +110,11 @@ std::wstring PlainFind() {
     return newest.path;
 }
 
-template <typename Find>
-double MillisecondsOf(Find find, const std::wstring& expected) {
-    const auto start = std::chrono::steady_clock::now();
-    if (find() != expected) {
+void RequireAnswer(const std::wstring& answer, const std::wstring& expected) {
+    if (answer != expected) {
         std::fputs("the walks disagree\n", stderr);
         std::exit(1);
     }
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-        .count();
 }
 
 }  // namespace
@@ -134,29 +129,13 @@ int main() {
     const std::wstring expected = (documentum / L"ucf\\group9\\folder90" / kConfigName).wstring();
 
     const fernwick::RegistryHelper helper(fernwick::Win32HelperPlatform());
-    std::vector<double> helperTimes;
-    std::vector<double> plainTimes;
-    // The order alternates between rounds so that neither side always runs on a warmer cache.
-    for (int round = 0; round < kRounds; ++round) {
-        const auto runHelper = [&] {
-            helperTimes.push_back(
-                MillisecondsOf([&] { return helper.DetectUcfClientConfigXml(); }, expected));
-        };
-        const auto runPlain = [&] { plainTimes.push_back(MillisecondsOf(PlainFind, expected)); };
-        if (round % 2 == 0) {
-            runHelper();
-            runPlain();
-        } else {
-            runPlain();
-            runHelper();
-        }
-    }
+    const fernwick::bench::RoundTimes times = fernwick::bench::TimeInRounds(
+        kRounds, [&] { RequireAnswer(helper.DetectUcfClientConfigXml(), expected); },
+        [&] { RequireAnswer(PlainFind(), expected); });
     std::filesystem::remove_all(documentum);
 
-    const double helperMs = Fastest(helperTimes);
-    const double plainMs = Fastest(plainTimes);
-    std::printf("config_finder_detect: %.2f ms\n", helperMs);
-    std::printf("config_finder_plain_walk: %.2f ms\n", plainMs);
-    std::printf("config_finder_ratio: %.3f ratio\n", MedianRoundRatio(helperTimes, plainTimes));
+    std::printf("config_finder_detect: %.2f ms\n", Fastest(times.measured) * 1e3);
+    std::printf("config_finder_plain_walk: %.2f ms\n", Fastest(times.baseline) * 1e3);
+    std::printf("config_finder_ratio: %.3f ratio\n", MedianRoundRatio(times));
     return 0;
 }

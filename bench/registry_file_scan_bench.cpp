@@ -1,7 +1,6 @@
 // Full scans of generated registry files against grep reading the same files in the same run (the
 // fastest round's speed, and the median of the rounds' time ratios), the scan's peak memory, and
 // the facet's own throughput. Prints "name: value unit" lines.
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -13,7 +12,7 @@
 #include <vector>
 
 #include "bench/registry_file_sample.h"
-#include "bench/round_statistics.h"
+#include "bench/rounds.h"
 #include "registry_helper/lookup_state.h"
 #include "registry_helper/registry_file_reader.h"
 #include "registry_helper/std_file_source.h"
@@ -21,21 +20,17 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 using fernwick::bench::kAbsentFileName;
 using fernwick::bench::Fastest;
+using fernwick::bench::RoundTimes;
+using fernwick::bench::SecondsOf;
+using fernwick::bench::TimeInRounds;
 using fernwick::bench::kAbsentObjectId;
 using fernwick::bench::MedianRoundRatio;
 using fernwick::bench::WriteSampleFile;
 namespace fs = std::filesystem;
 
 constexpr int kRounds = 7;
-
-double SecondsOf(const std::function<void()>& run) {
-    const auto start = Clock::now();
-    run();
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
 
 void Grep(const fs::path& file, const std::string& text) {
     const std::string command = "grep -c -F '" + text + "' '" + file.string() + "' >/dev/null";
@@ -66,26 +61,15 @@ private:
     fernwick::RegistryFileReader reader_;
 };
 
-// Rounds of a scan and of grep for the same text, in alternating order so that neither always
-// runs on a warmer cache.
+// Rounds of a scan and of grep for the same text.
 void ReportAgainstGrep(const std::string& name, const fs::path& file,
                        const std::function<void()>& scan, const std::string& text) {
-    std::vector<double> scanTimes;
-    std::vector<double> grepTimes;
-    for (int round = 0; round < kRounds; ++round) {
-        if (round % 2 == 0) {
-            scanTimes.push_back(SecondsOf(scan));
-            grepTimes.push_back(SecondsOf([&] { Grep(file, text); }));
-        } else {
-            grepTimes.push_back(SecondsOf([&] { Grep(file, text); }));
-            scanTimes.push_back(SecondsOf(scan));
-        }
-    }
+    const RoundTimes times = TimeInRounds(kRounds, scan, [&] { Grep(file, text); });
     const double megabytes = static_cast<double>(fs::file_size(file)) / 1e6;
-    std::printf("%s_scan: %.0f MB/s\n", name.c_str(), megabytes / Fastest(scanTimes));
-    std::printf("%s_grep: %.0f MB/s\n", name.c_str(), megabytes / Fastest(grepTimes));
+    std::printf("%s_scan: %.0f MB/s\n", name.c_str(), megabytes / Fastest(times.measured));
+    std::printf("%s_grep: %.0f MB/s\n", name.c_str(), megabytes / Fastest(times.baseline));
     std::printf("%s_time_ratio: %.2f x grep\n", name.c_str(),
-                MedianRoundRatio(scanTimes, grepTimes));
+                MedianRoundRatio(times));
 }
 
 void ReportScan(const std::string& name, const fs::path& file) {

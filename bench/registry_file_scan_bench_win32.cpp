@@ -4,17 +4,15 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "bench/registry_file_sample.h"
-#include "bench/round_statistics.h"
+#include "bench/rounds.h"
 #include "registry_helper/helper_platform_win32.h"
 #include "registry_helper/registry_helper.h"
 #include "support/unique_handles_win32.h"
@@ -48,37 +46,23 @@ bool PlainSearch(const std::filesystem::path& file, std::string_view text) {
     return false;
 }
 
-double MillisecondsOf(const std::function<bool()>& scan) {
-    const auto start = std::chrono::steady_clock::now();
-    if (scan()) {
+void RequireAbsent(bool found) {
+    if (found) {
         std::fputs("found text that the file does not hold\n", stderr);
         std::exit(1);
     }
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-        .count();
 }
 
-void Report(const char* name, const std::function<bool()>& scan,
-            const std::function<bool()>& plain) {
-    std::vector<double> scanTimes;
-    std::vector<double> plainTimes;
-    // The order alternates between rounds so that neither side always runs on a warmer cache.
-    for (int round = 0; round < kRounds; ++round) {
-        if (round % 2 == 0) {
-            scanTimes.push_back(MillisecondsOf(scan));
-            plainTimes.push_back(MillisecondsOf(plain));
-        } else {
-            plainTimes.push_back(MillisecondsOf(plain));
-            scanTimes.push_back(MillisecondsOf(scan));
-        }
-    }
+void Report(const char* name, const std::function<void()>& scan,
+            const std::function<void()>& plain) {
+    const fernwick::bench::RoundTimes times = fernwick::bench::TimeInRounds(kRounds, scan, plain);
     const double megabytes = static_cast<double>(kFileBytes) / 1e6;
     std::printf("registry_100mb_scan_%s: %.0f MB/s\n", name,
-                megabytes / fernwick::bench::Fastest(scanTimes) * 1e3);
+                megabytes / fernwick::bench::Fastest(times.measured));
     std::printf("registry_100mb_plain_search_%s: %.0f MB/s\n", name,
-                megabytes / fernwick::bench::Fastest(plainTimes) * 1e3);
+                megabytes / fernwick::bench::Fastest(times.baseline));
     std::printf("registry_100mb_time_ratio_%s: %.2f x plain search\n", name,
-                fernwick::bench::MedianRoundRatio(scanTimes, plainTimes));
+                fernwick::bench::MedianRoundRatio(times));
 }
 
 }  // namespace
@@ -92,11 +76,11 @@ int main() {
     fernwick::RegistryHelper helper(fernwick::Win32HelperPlatform());
     helper.SetRegistryFile(file.wstring());
     Report(
-        "object_id", [&] { return helper.InitFromObjectID(Widened(kAbsentObjectId)); },
-        [&] { return PlainSearch(file, kAbsentObjectId); });
+        "object_id", [&] { RequireAbsent(helper.InitFromObjectID(Widened(kAbsentObjectId))); },
+        [&] { RequireAbsent(PlainSearch(file, kAbsentObjectId)); });
     Report(
-        "file_name", [&] { return helper.InitFromFileName(Widened(kAbsentFileName)); },
-        [&] { return PlainSearch(file, kAbsentFileName); });
+        "file_name", [&] { RequireAbsent(helper.InitFromFileName(Widened(kAbsentFileName))); },
+        [&] { RequireAbsent(PlainSearch(file, kAbsentFileName)); });
 
     std::filesystem::remove(file);
     return 0;

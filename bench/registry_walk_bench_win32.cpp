@@ -4,14 +4,13 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cwchar>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "bench/round_statistics.h"
+#include "bench/rounds.h"
 #include "registry_helper/helper_platform_win32.h"
 #include "registry_helper/registry_helper.h"
 #include "support/ascii_case.h"
@@ -132,15 +131,11 @@ bool PlainLookup(std::wstring_view name) {
     return false;
 }
 
-template <typename Lookup>
-double MillisecondsOf(Lookup lookup) {
-    const auto start = std::chrono::steady_clock::now();
-    if (!lookup()) {
+void RequireFound(bool found) {
+    if (!found) {
         std::fputs("lookup did not find the document\n", stderr);
         std::exit(1);
     }
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-        .count();
 }
 
 }  // namespace
@@ -157,24 +152,10 @@ int main() {
     RegOverridePredefKey(HKEY_LOCAL_MACHINE, machine.get());
 
     fernwick::RegistryHelper helper(fernwick::Win32HelperPlatform());
-    std::vector<double> helperTimes;
-    std::vector<double> plainTimes;
-    // The order alternates between rounds so that neither side always runs on a warmer server.
-    for (int round = 0; round < kRounds; ++round) {
-        const auto runHelper = [&] {
-            helperTimes.push_back(MillisecondsOf([&] { return helper.InitFromFileName(target); }));
-        };
-        const auto runPlain = [&] {
-            plainTimes.push_back(MillisecondsOf([&] { return PlainLookup(target); }));
-        };
-        if (round % 2 == 0) {
-            runHelper();
-            runPlain();
-        } else {
-            runPlain();
-            runHelper();
-        }
-    }
+    // Alternating rounds: neither side always runs on a warmer server.
+    const fernwick::bench::RoundTimes times = fernwick::bench::TimeInRounds(
+        kRounds, [&] { RequireFound(helper.InitFromFileName(target)); },
+        [&] { RequireFound(PlainLookup(target)); });
 
     RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
     RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
@@ -182,10 +163,8 @@ int main() {
     machine.reset();
     RegDeleteTreeW(HKEY_CURRENT_USER, kScratchKey.c_str());
 
-    const double helperMs = Fastest(helperTimes);
-    const double plainMs = Fastest(plainTimes);
-    std::printf("registry_walk_lookup: %.2f ms\n", helperMs);
-    std::printf("registry_walk_plain_calls: %.2f ms\n", plainMs);
-    std::printf("registry_walk_ratio: %.3f ratio\n", MedianRoundRatio(helperTimes, plainTimes));
+    std::printf("registry_walk_lookup: %.2f ms\n", Fastest(times.measured) * 1e3);
+    std::printf("registry_walk_plain_calls: %.2f ms\n", Fastest(times.baseline) * 1e3);
+    std::printf("registry_walk_ratio: %.3f ratio\n", MedianRoundRatio(times));
     return 0;
 }

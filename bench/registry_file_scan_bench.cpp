@@ -20,13 +20,13 @@
 
 namespace {
 
-using fernwick::bench::kAbsentFileName;
 using fernwick::bench::Fastest;
+using fernwick::bench::kAbsentFileName;
+using fernwick::bench::kAbsentObjectId;
+using fernwick::bench::MedianRoundRatio;
 using fernwick::bench::RoundTimes;
 using fernwick::bench::SecondsOf;
 using fernwick::bench::TimeInRounds;
-using fernwick::bench::kAbsentObjectId;
-using fernwick::bench::MedianRoundRatio;
 using fernwick::bench::WriteSampleFile;
 namespace fs = std::filesystem;
 
@@ -68,15 +68,16 @@ void ReportAgainstGrep(const std::string& name, const fs::path& file,
     const double megabytes = static_cast<double>(fs::file_size(file)) / 1e6;
     std::printf("%s_scan: %.0f MB/s\n", name.c_str(), megabytes / Fastest(times.measured));
     std::printf("%s_grep: %.0f MB/s\n", name.c_str(), megabytes / Fastest(times.baseline));
-    std::printf("%s_time_ratio: %.2f x grep\n", name.c_str(),
-                MedianRoundRatio(times));
+    std::printf("%s_time_ratio: %.2f x grep\n", name.c_str(), MedianRoundRatio(times));
 }
 
 void ReportScan(const std::string& name, const fs::path& file) {
     AbsentTextScans scans(file);
     std::printf("%s_size: %.1f MB\n", name.c_str(), static_cast<double>(fs::file_size(file)) / 1e6);
-    ReportAgainstGrep(name + "_object_id", file, [&] { scans.ByObjectId(); }, kAbsentObjectId);
-    ReportAgainstGrep(name + "_file_name", file, [&] { scans.ByFileName(); }, kAbsentFileName);
+    ReportAgainstGrep(
+        name + "_object_id", file, [&] { scans.ByObjectId(); }, kAbsentObjectId);
+    ReportAgainstGrep(
+        name + "_file_name", file, [&] { scans.ByFileName(); }, kAbsentFileName);
 }
 
 long StatusKilobytes(const char* field) {
@@ -104,8 +105,7 @@ void ReportFacet(const std::string& name, const std::string& bytes) {
         std::use_facet<std::codecvt<wchar_t, char, std::mbstate_t>>(tolk::stdx::utf8Locale);
     std::wstring units(64 * 1024, L'\0');
     std::size_t produced = 0;
-    std::vector<double> times;
-    for (int round = 0; round < kRounds; ++round) times.push_back(SecondsOf([&] {
+    const auto decodeAll = [&] {
         std::mbstate_t state{};
         const char* from = bytes.data();
         const char* end = bytes.data() + bytes.size();
@@ -116,7 +116,9 @@ void ReportFacet(const std::string& name, const std::string& bytes) {
             produced += static_cast<std::size_t>(written - units.data());
             from = next;
         }
-    }));
+    };
+    std::vector<double> times;
+    for (int round = 0; round < kRounds; ++round) times.push_back(SecondsOf(decodeAll));
     if (produced == 0) std::abort();
     std::printf("facet_%s: %.0f MB/s\n", name.c_str(),
                 static_cast<double>(bytes.size()) / 1e6 / Fastest(times));

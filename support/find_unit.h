@@ -37,7 +37,8 @@ const Unit* FindUnit(const Unit* first, const Unit* last, Unit value) {
         }
     };
     // Two blocks a step while nothing is found; the step that finds it looks again block by block.
-    while (last - first >= 2 * kPerBlock && (equalBytes(first) | equalBytes(first + kPerBlock)) == 0) {
+    while (last - first >= 2 * kPerBlock &&
+           (equalBytes(first) | equalBytes(first + kPerBlock)) == 0) {
         first += 2 * kPerBlock;
     }
     for (; last - first >= kPerBlock; first += kPerBlock) {

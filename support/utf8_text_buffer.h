@@ -74,17 +74,17 @@ private:
     std::mbstate_t state_{};
     std::unique_ptr<char[]> bytes_;
     std::unique_ptr<wchar_t[]> units_;
-    std::size_t bytesBegin_ = 0;     // first byte not yet decoded
-    std::size_t bytesEnd_ = 0;       // end of the bytes read and not cut off by 1A
-    std::uint64_t bytesOffset_ = 0;  // offset in the source of bytes_[bytesBegin_]
-    wchar_t* nextLine_ = nullptr;    // first decoded unit after the get area
-    wchar_t* decodedEnd_ = nullptr;  // end of the units decoded from the current chunk
-    std::uint64_t chunkOffset_ = 0;  // offset in the source of the current chunk's first byte
-    std::size_t lineFeedsBefore_ = 0;  // line feeds of the current chunk before the get area
+    std::size_t bytesBegin_ = 0;        // first byte not yet decoded
+    std::size_t bytesEnd_ = 0;          // end of the bytes read and not cut off by 1A
+    std::uint64_t bytesOffset_ = 0;     // offset in the source of bytes_[bytesBegin_]
+    wchar_t* nextLine_ = nullptr;       // first decoded unit after the get area
+    wchar_t* decodedEnd_ = nullptr;     // end of the units decoded from the current chunk
+    std::uint64_t chunkOffset_ = 0;     // offset in the source of the current chunk's first byte
+    std::size_t lineFeedsBefore_ = 0;   // line feeds of the current chunk before the get area
     std::optional<LineMark> areaMark_;  // where the get area's line begins, if it does
-    bool textEnded_ = false;           // the source is exhausted or a 1A byte was met
-    bool carriageReturnHeld_ = false;  // a CR ended the last chunk; a LF may follow
-    std::exception_ptr pendingError_;  // met after the units decoded from the current chunk
+    bool textEnded_ = false;            // the source is exhausted or a 1A byte was met
+    bool carriageReturnHeld_ = false;   // a CR ended the last chunk; a LF may follow
+    std::exception_ptr pendingError_;   // met after the units decoded from the current chunk
 };
 
 }  // namespace tolk::stdx

@@ -20,7 +20,8 @@ void ExpectFindsTheFirstEqualUnit(Unit wanted, Unit lookalike) {
             for (std::size_t at = 0; at < length; ++at) {
                 units[offset + at] = wanted;
                 if (at + 1 < length) units[offset + at + 1] = wanted;
-                EXPECT_EQ(FindUnit(first, first + length, wanted), first + at) << length << " " << at;
+                EXPECT_EQ(FindUnit(first, first + length, wanted), first + at)
+                    << length << " " << at;
                 units[offset + at] = lookalike;
                 if (at + 1 < length) units[offset + at + 1] = lookalike;
             }

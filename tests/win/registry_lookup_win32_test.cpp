@@ -222,8 +222,8 @@ TEST(RegistryFileLookupTest, AnswersWhileAnotherHandleHoldsTheFileOpenForWriting
                                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         ASSERT_TRUE(held);
         DWORD written = 0;
-        ASSERT_TRUE(WriteFile(held.get(), text.data(), static_cast<DWORD>(text.size()), &written,
-                              nullptr));
+        ASSERT_TRUE(
+            WriteFile(held.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr));
         // An exclusive open is refused while the handle is held.
         EXPECT_FALSE(UniqueFileHandle(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr,
                                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)));

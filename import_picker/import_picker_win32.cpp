@@ -5,6 +5,7 @@
 
 #include "import_picker/import_picker_dlg_win32.h"
 #include "server/com_call_win32.h"
+#include "support/unique_handles_win32.h"
 
 namespace fernwick {
 namespace {
@@ -50,14 +51,17 @@ UniqueSafeArray Appended(SAFEARRAY* array, const std::set<std::wstring>& paths) 
 }
 
 HRESULT CopyOut(const std::wstring& text, BSTR* out) {
+    if (!out) return E_POINTER;
     *out = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
     return *out ? S_OK : E_OUTOFMEMORY;
 }
 
+// An out-parameter holds nothing of the caller's yet, so it is written without being cleared.
 HRESULT CopyOut(SAFEARRAY* array, VARIANT* out) {
+    if (!out) return E_POINTER;
     UniqueSafeArray copy = CopyOf(array);
     if (!copy) return E_OUTOFMEMORY;
-    VariantClear(out);
+    VariantInit(out);
     out->vt = VT_ARRAY | VT_VARIANT;
     out->parray = copy.release();
     return S_OK;
@@ -87,7 +91,12 @@ STDMETHODIMP CImportPicker::InterfaceSupportsErrorInfo(REFIID riid) {
 STDMETHODIMP CImportPicker::SelectFilesAndFolders(BSTR lastSelectedFolder, BSTR lastSelectedFile,
                                                   BSTR fileSelectionFilterStr,
                                                   VARIANT_BOOL* result) {
+    if (!result) return E_POINTER;
     return ComCall([&] {
+        // A host may release its last reference from an event handler while the dialog runs.
+        IImportPicker* self = this;
+        self->AddRef();
+        const tolk::stdx::UniqueCom<IImportPicker> keepAlive(self);
         *result = VARIANT_FALSE;
         lastFolder_ = Text(lastSelectedFolder);
         lastFile_ = Text(lastSelectedFile);

@@ -14,12 +14,15 @@ std::wstring_view Text(BSTR text) { return {text, SysStringLen(text)}; }
 VARIANT_BOOL Bool(bool value) { return value ? VARIANT_TRUE : VARIANT_FALSE; }
 
 HRESULT CopyOut(std::wstring_view text, BSTR* out) {
+    if (!out) return E_POINTER;
     *out = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
     return *out ? S_OK : E_OUTOFMEMORY;
 }
 
 template <typename Lookup>
 HRESULT Answer(VARIANT_BOOL* result, Lookup&& lookup) {
+    // Checked before the lookup, which would otherwise change the record for nobody.
+    if (!result) return E_POINTER;
     return ComCall([&] {
         *result = VARIANT_FALSE;
         *result = Bool(lookup());
@@ -114,11 +117,13 @@ STDMETHODIMP CDocumentumRegistryHelper::get_User(BSTR* pVal) {
 }
 
 STDMETHODIMP CDocumentumRegistryHelper::IsOpenForEdit(VARIANT_BOOL* pVal) {
+    if (!pVal) return E_POINTER;
     *pVal = Bool(helper_.IsOpenForEdit());
     return S_OK;
 }
 
 STDMETHODIMP CDocumentumRegistryHelper::IsOpenForView(VARIANT_BOOL* pVal) {
+    if (!pVal) return E_POINTER;
     *pVal = Bool(helper_.IsOpenForView());
     return S_OK;
 }

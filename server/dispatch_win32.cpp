@@ -19,68 +19,27 @@ HRESULT LoadLibraryTypeLib(LCID lcid, ITypeLib** library) {
 }  // namespace
 
 HRESULT TypeInfoHolder::GetTypeInfo(LCID lcid, ITypeInfo** info) {
-    if (!info_.load(std::memory_order_acquire)) {
-        const HRESULT loaded = Load(lcid);
-        if (FAILED(loaded)) return loaded;
-    }
-    ITypeInfo* loaded = info_.load(std::memory_order_acquire);
-    loaded->AddRef();
-    *info = loaded;
-    return S_OK;
-}
-
-HRESULT TypeInfoHolder::GetIDsOfNames(LCID lcid, LPOLESTR* names, UINT count, DISPID* ids) {
-    ITypeInfo* info = nullptr;
-    const HRESULT loaded = GetTypeInfo(lcid, &info);
-    if (FAILED(loaded)) return loaded;
-    const tolk::stdx::UniqueCom<ITypeInfo> release(info);
-    if (count == 1 && names && names[0] && ids) {
-        for (const auto& [name, id] : names_) {
-            if (name == names[0]) {
-                ids[0] = id;
-                return S_OK;
-            }
+    ITypeInfo* published = info_.load(std::memory_order_acquire);
+    if (!published) {
+        tolk::stdx::UniqueCom<ITypeLib> library;
+        HRESULT result = LoadLibraryTypeLib(lcid, library.put());
+        if (FAILED(result)) return result;
+        tolk::stdx::UniqueCom<ITypeInfo> loaded;
+        result = library->GetTypeInfoOfGuid(iid_, loaded.put());
+        if (FAILED(result)) return result;
+        if (info_.compare_exchange_strong(published, loaded.get(), std::memory_order_acq_rel)) {
+            published = loaded.release();
+            FernwickModule().AddTermFunc(&TypeInfoHolder::Release, this);
         }
     }
-    return info->GetIDsOfNames(names, count, ids);
-}
-
-HRESULT TypeInfoHolder::Load(LCID lcid) {
-    tolk::stdx::CriticalSectionLock lock(FernwickModule().TypeInfoLock());
-    if (info_.load(std::memory_order_relaxed)) return S_OK;
-
-    ITypeLib* library = nullptr;
-    const HRESULT loaded = LoadLibraryTypeLib(lcid, &library);
-    if (FAILED(loaded)) return loaded;
-    const tolk::stdx::UniqueCom<ITypeLib> releaseLibrary(library);
-    ITypeInfo* info = nullptr;
-    const HRESULT found = library->GetTypeInfoOfGuid(iid_, &info);
-    if (FAILED(found)) return found;
-
-    TYPEATTR* attributes = nullptr;
-    if (SUCCEEDED(info->GetTypeAttr(&attributes))) {
-        for (UINT index = 0; index < attributes->cFuncs; ++index) {
-            FUNCDESC* function = nullptr;
-            if (FAILED(info->GetFuncDesc(index, &function))) continue;
-            BSTR name = nullptr;
-            if (SUCCEEDED(
-                    info->GetDocumentation(function->memid, &name, nullptr, nullptr, nullptr))) {
-                const tolk::stdx::UniqueBstr ownedName(name);
-                names_.emplace_back(std::wstring(name, SysStringLen(name)), function->memid);
-            }
-            info->ReleaseFuncDesc(function);
-        }
-        info->ReleaseTypeAttr(attributes);
-    }
-    FernwickModule().AddTermFunc(&TypeInfoHolder::Release, this);
-    info_.store(info, std::memory_order_release);
+    published->AddRef();
+    *info = published;
     return S_OK;
 }
 
 void TypeInfoHolder::Release(void* holder) noexcept {
     auto* self = static_cast<TypeInfoHolder*>(holder);
     if (ITypeInfo* info = self->info_.exchange(nullptr)) info->Release();
-    self->names_.clear();
 }
 
 }  // namespace fernwick

@@ -4,30 +4,28 @@
 #include <oaidl.h>
 
 #include <atomic>
-#include <string>
-#include <utility>
-#include <vector>
+
+#include "server/com_call_win32.h"
+#include "support/unique_handles_win32.h"
 
 namespace fernwick {
 
-// The type information of one dual interface, loaded once from the registered type library (or,
-// where that cannot be loaded, from the library embedded in Fernwick.dll) and kept until unload,
-// together with the interface's member names for the common one-name lookup.
+// The type information of one dual interface, loaded on first use from the registered type
+// library (or, where that cannot be loaded, from the library embedded in Fernwick.dll). Threads
+// that race to load it publish with one compare-exchange: the first keeps its copy, the others
+// release theirs. The published copy is released at a real unload only.
 class TypeInfoHolder {
 public:
     explicit constexpr TypeInfoHolder(const IID& iid) : iid_(iid) {}
 
-    // An added reference to the interface's type information.
+    // An added reference to the interface's type information. May throw std::bad_alloc.
     HRESULT GetTypeInfo(LCID lcid, ITypeInfo** info);
-    HRESULT GetIDsOfNames(LCID lcid, LPOLESTR* names, UINT count, DISPID* ids);
 
 private:
-    HRESULT Load(LCID lcid);
     static void Release(void* holder) noexcept;
 
     const IID& iid_;
     std::atomic<ITypeInfo*> info_{nullptr};
-    std::vector<std::pair<std::wstring, DISPID>> names_;
 };
 
 // IDispatch of a dual interface, served from its type information: every call is forwarded to
@@ -44,25 +42,34 @@ public:
         if (!info) return E_POINTER;
         *info = nullptr;
         if (index != 0) return DISP_E_BADINDEX;
-        return holder_.GetTypeInfo(lcid, info);
+        return ComCall([&] { return holder_.GetTypeInfo(lcid, info); });
     }
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID lcid,
                                DISPID* ids) override {
-        return holder_.GetIDsOfNames(lcid, names, count, ids);
+        if (count > 0 && (!names || !ids)) return E_POINTER;
+        return WithTypeInfo(
+            lcid, [&](ITypeInfo* info) { return info->GetIDsOfNames(names, count, ids); });
     }
     STDMETHODIMP Invoke(DISPID member, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* parameters,
                         VARIANT* result, EXCEPINFO* exception, UINT* argumentError) override {
         if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
-        ITypeInfo* info = nullptr;
-        const HRESULT loaded = holder_.GetTypeInfo(lcid, &info);
-        if (FAILED(loaded)) return loaded;
-        const HRESULT invoked = info->Invoke(static_cast<Interface*>(this), member, flags,
-                                             parameters, result, exception, argumentError);
-        info->Release();
-        return invoked;
+        if (!parameters) return E_POINTER;
+        return WithTypeInfo(lcid, [&](ITypeInfo* info) {
+            return info->Invoke(static_cast<Interface*>(this), member, flags, parameters, result,
+                                exception, argumentError);
+        });
     }
 
 private:
+    template <typename Call>
+    HRESULT WithTypeInfo(LCID lcid, Call&& call) {
+        return ComCall([&] {
+            tolk::stdx::UniqueCom<ITypeInfo> info;
+            const HRESULT loaded = holder_.GetTypeInfo(lcid, info.put());
+            return FAILED(loaded) ? loaded : call(info.get());
+        });
+    }
+
     static inline TypeInfoHolder holder_{*InterfaceId};
 };
 

@@ -17,13 +17,16 @@ std::wstring CFernwickModule::ModulePath() const {
     }
 }
 
-void CFernwickModule::AddTermFunc(TermFunc func, void* argument) {
-    termFuncs_.emplace_back(func, argument);
+void CFernwickModule::AddTermFunc(TermFunc func, void* argument) noexcept {
+    tolk::stdx::CriticalSectionLock lock(typeInfoLock_);
+    if (termFuncCount_ < termFuncs_.size()) termFuncs_[termFuncCount_++] = {func, argument};
 }
 
 void CFernwickModule::Terminate() noexcept {
-    for (auto it = termFuncs_.rbegin(); it != termFuncs_.rend(); ++it) it->first(it->second);
-    termFuncs_.clear();
+    while (termFuncCount_ > 0) {
+        const auto [func, argument] = termFuncs_[--termFuncCount_];
+        func(argument);
+    }
     ReleaseClassObjects();
 }
 

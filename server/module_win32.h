@@ -2,9 +2,11 @@
 
 #include <windows.h>
 
+#include <array>
 #include <atomic>
+#include <cstddef>
 #include <string>
-#include <vector>
+#include <utility>
 
 #include "support/critical_section_win32.h"
 
@@ -37,8 +39,9 @@ public:
     // The full path of the component's file, or empty when the system cannot tell it.
     std::wstring ModulePath() const;
 
-    // Registers a release to run at unload, under the type-info lock's protection of the caller.
-    void AddTermFunc(TermFunc func, void* argument);
+    // Registers a release to run at unload. It cannot fail, so that a caller can publish what it
+    // registers first: the list has room for one release per interface type information.
+    void AddTermFunc(TermFunc func, void* argument) noexcept;
     // At unload: runs the termination list, then releases the cached class objects.
     void Terminate() noexcept;
 
@@ -47,7 +50,9 @@ private:
     tolk::stdx::CriticalSection objectTableLock_;
     tolk::stdx::CriticalSection typeInfoLock_;
     HINSTANCE instance_ = nullptr;
-    std::vector<std::pair<TermFunc, void*>> termFuncs_;
+    static constexpr std::size_t kMaxTermFuncs = 8;
+    std::array<std::pair<TermFunc, void*>, kMaxTermFuncs> termFuncs_{};
+    std::size_t termFuncCount_ = 0;
 };
 
 CFernwickModule& FernwickModule() noexcept;

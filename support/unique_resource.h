@@ -14,7 +14,8 @@ namespace tolk::stdx {
 //   };
 //
 // get() lends the handle, release() gives it up without closing, reset() closes the current one
-// and takes another. An empty owner closes nothing.
+// and takes another, put() closes the current one and lends the empty slot to a function that
+// creates a handle through an out-parameter. An empty owner closes nothing.
 template <typename Traits>
 class UniqueResource {
 public:
@@ -32,6 +33,12 @@ public:
     ~UniqueResource() { reset(); }
 
     Handle get() const noexcept { return handle_; }
+    // For pointer handles such as COM interfaces: owner->Method() calls through the handle.
+    Handle operator->() const noexcept { return handle_; }
+    Handle* put() noexcept {
+        reset();
+        return &handle_;
+    }
     explicit operator bool() const noexcept { return handle_ != Traits::Empty(); }
 
     Handle release() noexcept { return std::exchange(handle_, Traits::Empty()); }

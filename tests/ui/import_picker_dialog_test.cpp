@@ -421,6 +421,29 @@ TEST_F(ImportPickerDialogTest, VeryLongAndEmptyTextsOpenBothChoosersSafely) {
     }
 }
 
+// A host may drop its last reference from an event handler while the dialog runs: the picker
+// lives on until its call returns.
+TEST_F(ImportPickerDialogTest, APickerReleasedDuringItsDialogLivesUntilTheCallReturns) {
+    const auto canUnloadNow = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"Fernwick.dll"), "DllCanUnloadNow")));
+    ASSERT_NE(canUnloadNow, nullptr);
+    IImportPicker* running = picker.get();
+    HRESULT whileRunning = E_FAIL;
+    VARIANT_BOOL result = VARIANT_TRUE;
+    {
+        DialogDriver driver({Inspect([&](HWND) {
+                                 picker.reset();
+                                 whileRunning = canUnloadNow();
+                             }),
+                             PressInImport(IDCANCEL)});
+        EXPECT_EQ(running->SelectFilesAndFolders(nullptr, nullptr, nullptr, &result), S_OK);
+        EXPECT_TRUE(driver.Finished());
+    }
+    EXPECT_EQ(result, VARIANT_FALSE);
+    EXPECT_EQ(whileRunning, S_FALSE);
+    EXPECT_EQ(canUnloadNow(), S_OK);
+}
+
 }  // namespace
 // Runs after the folder tests: the browser must have opened at the given folder by itself in
 // most of them, even where a lost selection had to be made again.

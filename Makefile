@@ -5,7 +5,8 @@ FUZZ_SMOKE_SECONDS ?= 5
 .PHONY: all demo test bench fuzz screenshot bootstrap native native-asan windows windows32 \
         fuzz-build
 
-all: test
+# Builds every tree without running anything; `make test` runs the tiers.
+all: native native-asan fuzz-build windows windows32
 
 bootstrap:
 	@scripts/bootstrap

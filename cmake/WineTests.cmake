@@ -4,7 +4,7 @@
 # The 32-bit build shares the 64-bit build's prefix, so that both are registered side by side.
 set(FERNWICK_WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix CACHE PATH "Wine prefix of the test run")
 set(FERNWICK_HARNESS ${CMAKE_SOURCE_DIR}/scripts/wine-harness)
-set(FERNWICK_HARNESS_ENV FERNWICK_WINE=${FERNWICK_WINE_LOADER})
+set(FERNWICK_HARNESS_ENV FERNWICK_WINE_ARCH=${FERNWICK_TYPELIB_ENV})
 
 add_test(NAME wine.start COMMAND ${FERNWICK_HARNESS} start ${FERNWICK_WINE_PREFIX})
 set_tests_properties(wine.start PROPERTIES FIXTURES_SETUP wine ENVIRONMENT "${FERNWICK_HARNESS_ENV}")

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "import_picker/import_picker_dlg_win32.h"
+#include "server/automation_values_win32.h"
 #include "server/com_call_win32.h"
 #include "support/unique_handles_win32.h"
 
@@ -13,9 +14,6 @@ namespace {
 using tolk::stdx::UniqueSafeArray;
 using tolk::stdx::UniqueVariant;
 
-// A null BSTR is the empty string.
-std::wstring Text(BSTR text) { return {text, SysStringLen(text)}; }
-
 UniqueSafeArray EmptyArray() {
     SAFEARRAYBOUND bound{0, 0};
     return UniqueSafeArray(SafeArrayCreate(VT_VARIANT, 1, &bound));
@@ -24,9 +22,9 @@ UniqueSafeArray EmptyArray() {
 // A copy of array (an empty array where there is none), or nothing when memory runs out.
 UniqueSafeArray CopyOf(SAFEARRAY* array) {
     if (!array) return EmptyArray();
-    SAFEARRAY* copy = nullptr;
-    if (FAILED(SafeArrayCopy(array, &copy))) return {};
-    return UniqueSafeArray(copy);
+    UniqueSafeArray copy;
+    if (FAILED(SafeArrayCopy(array, copy.put()))) return {};
+    return copy;
 }
 
 // A copy of array with one VT_BSTR element for each path appended, in the set's order; nothing
@@ -41,19 +39,13 @@ UniqueSafeArray Appended(SAFEARRAY* array, const std::set<std::wstring>& paths) 
     if (FAILED(SafeArrayRedim(result.get(), &grown))) return {};
     for (const std::wstring& path : paths) {
         UniqueVariant element;
-        element.get()->vt = VT_BSTR;
-        element.get()->bstrVal = SysAllocStringLen(path.data(), static_cast<UINT>(path.size()));
-        if (!element.get()->bstrVal) return {};
+        element->vt = VT_BSTR;
+        element->bstrVal = SysAllocStringLen(path.data(), static_cast<UINT>(path.size()));
+        if (!element->bstrVal) return {};
         if (FAILED(SafeArrayPutElement(result.get(), &index, element.get()))) return {};
         ++index;
     }
     return result;
-}
-
-HRESULT CopyOut(const std::wstring& text, BSTR* out) {
-    if (!out) return E_POINTER;
-    *out = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-    return *out ? S_OK : E_OUTOFMEMORY;
 }
 
 // An out-parameter holds nothing of the caller's yet, so it is written without being cleared.
@@ -100,7 +92,8 @@ STDMETHODIMP CImportPicker::SelectFilesAndFolders(BSTR lastSelectedFolder, BSTR 
         *result = VARIANT_FALSE;
         lastFolder_ = Text(lastSelectedFolder);
         lastFile_ = Text(lastSelectedFile);
-        ImportPickerDlg dialog(nullptr, lastFolder_, lastFile_, Text(fileSelectionFilterStr));
+        ImportPickerDlg dialog(nullptr, lastFolder_, lastFile_,
+                               std::wstring(Text(fileSelectionFilterStr)));
         if (dialog.DoModal() != IDOK) return S_OK;
 
         UniqueSafeArray folders = Appended(folders_.get(), dialog.SelectedFolders());

@@ -3,27 +3,19 @@
 #include <string_view>
 
 #include "registry_helper/helper_platform_win32.h"
+#include "server/automation_values_win32.h"
 #include "server/com_call_win32.h"
+#include "support/unique_handles_win32.h"
 
 namespace fernwick {
 namespace {
-
-// A null BSTR is the empty string.
-std::wstring_view Text(BSTR text) { return {text, SysStringLen(text)}; }
-
-VARIANT_BOOL Bool(bool value) { return value ? VARIANT_TRUE : VARIANT_FALSE; }
-
-HRESULT CopyOut(std::wstring_view text, BSTR* out) {
-    if (!out) return E_POINTER;
-    *out = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-    return *out ? S_OK : E_OUTOFMEMORY;
-}
 
 template <typename Lookup>
 HRESULT Answer(VARIANT_BOOL* result, Lookup&& lookup) {
     // Checked before the lookup, which would otherwise change the record for nobody.
     if (!result) return E_POINTER;
     return ComCall([&] {
+        // A lookup that throws still leaves the caller a defined answer.
         *result = VARIANT_FALSE;
         *result = Bool(lookup());
         return S_OK;
@@ -48,17 +40,20 @@ STDMETHODIMP CDocumentumRegistryHelper::InterfaceSupportsErrorInfo(REFIID riid) 
     return IsEqualIID(riid, IID_IDocumentumRegistryHelper) ? S_OK : S_FALSE;
 }
 
+HRESULT CDocumentumRegistryHelper::Offers(REFIID riid) {
+    tolk::stdx::UniqueCom<IUnknown> answered;
+    return Self()->QueryInterface(riid, reinterpret_cast<void**>(answered.put()));
+}
+
 STDMETHODIMP CDocumentumRegistryHelper::GetInterfaceSafetyOptions(REFIID riid, DWORD* supported,
                                                                   DWORD* enabled) {
     if (!supported || !enabled) return E_POINTER;
-    IUnknown* answered = nullptr;
-    const HRESULT asked = Self()->QueryInterface(riid, reinterpret_cast<void**>(&answered));
+    const HRESULT asked = Offers(riid);
     if (FAILED(asked)) {
         *supported = 0;
         *enabled = 0;
         return asked;
     }
-    answered->Release();
     *supported = kSupportedSafety;
     *enabled = safetyOptions_;
     return S_OK;
@@ -66,11 +61,7 @@ STDMETHODIMP CDocumentumRegistryHelper::GetInterfaceSafetyOptions(REFIID riid, D
 
 STDMETHODIMP CDocumentumRegistryHelper::SetInterfaceSafetyOptions(REFIID riid, DWORD mask,
                                                                   DWORD enabled) {
-    IUnknown* answered = nullptr;
-    if (FAILED(Self()->QueryInterface(riid, reinterpret_cast<void**>(&answered)))) {
-        return E_NOINTERFACE;
-    }
-    answered->Release();
+    if (FAILED(Offers(riid))) return E_NOINTERFACE;
     if (mask & ~kSupportedSafety) return E_FAIL;
     safetyOptions_ = (safetyOptions_ & ~mask) | (mask & enabled);
     return S_OK;

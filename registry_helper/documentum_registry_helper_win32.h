@@ -53,6 +53,8 @@ public:
 private:
     // The object's identity; QueryInterface through it reaches the wrapper (or the outer object).
     IUnknown* Self() { return static_cast<IDocumentumRegistryHelper*>(this); }
+    // S_OK when the object (or its outer object) hands out the interface.
+    HRESULT Offers(REFIID riid);
 
     static constexpr DWORD kSupportedSafety =
         INTERFACESAFE_FOR_UNTRUSTED_CALLER | INTERFACESAFE_FOR_UNTRUSTED_DATA;

@@ -4,11 +4,13 @@
 
 namespace fernwick {
 
-std::wstring CFernwickModule::ModulePath() const {
+std::wstring ModuleFileName(HMODULE module) {
     std::wstring path(MAX_PATH, L'\0');
     while (true) {
-        const DWORD length = GetModuleFileNameW(instance_, path.data(), path.size());
+        const DWORD length =
+            GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
         if (length == 0) return {};
+        // A path that fills the buffer may have been cut short.
         if (length < path.size()) {
             path.resize(length);
             return path;
@@ -16,6 +18,8 @@ std::wstring CFernwickModule::ModulePath() const {
         path.resize(path.size() * 2);
     }
 }
+
+std::wstring CFernwickModule::ModulePath() const { return ModuleFileName(instance_); }
 
 void CFernwickModule::AddTermFunc(TermFunc func, void* argument) noexcept {
     tolk::stdx::CriticalSectionLock lock(typeInfoLock_);

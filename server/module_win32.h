@@ -57,4 +57,7 @@ private:
 
 CFernwickModule& FernwickModule() noexcept;
 
+// The full path of a loaded module's file, however long, or empty when the system cannot tell it.
+std::wstring ModuleFileName(HMODULE module);
+
 }  // namespace fernwick

@@ -41,7 +41,8 @@ class Tokenizer {
 public:
     explicit Tokenizer(std::wstring_view text) : text_(text) {}
 
-    // Empty optional at the end of the text; a token with failed set on an unterminated quote.
+    // The next token; nothing at the end of the text, and nothing with Failed() set on an
+    // unterminated quote.
     std::optional<Token> Next() {
         while (position_ < text_.size() && std::iswspace(text_[position_])) ++position_;
         if (position_ == text_.size()) return std::nullopt;

@@ -1,13 +1,13 @@
 #pragma once
 
 #include <windows.h>
-#include <oleauto.h>
+#include <unknwn.h>
 
 #include "support/unique_resource.h"
 
-// Owners for the Win32 handles that Fernwick uses. Each closes its handle with the function that
-// belongs to it; an empty owner (NULL, or INVALID_HANDLE_VALUE for find and file handles) closes
-// nothing.
+// Owners for the Win32 handles and COM interfaces that Fernwick uses. Each closes its handle with
+// the function that belongs to it; an empty owner (NULL, or INVALID_HANDLE_VALUE for find and file
+// handles) closes nothing.
 namespace tolk::stdx {
 
 struct HkeyTraits {
@@ -30,13 +30,6 @@ struct FileHandleTraits {
     static void Close(Handle file) noexcept { CloseHandle(file); }
 };
 using UniqueFileHandle = UniqueResource<FileHandleTraits>;
-
-struct BstrTraits {
-    using Handle = BSTR;
-    static Handle Empty() noexcept { return nullptr; }
-    static void Close(Handle text) noexcept { SysFreeString(text); }
-};
-using UniqueBstr = UniqueResource<BstrTraits>;
 
 template <typename Interface>
 struct ComInterfaceTraits {

@@ -10,6 +10,7 @@
 
 #include "fernwick.h"
 #include "support/unique_gui_handles_win32.h"
+#include "support/unique_automation_win32.h"
 #include "support/unique_handles_win32.h"
 #include "tests/ui/dialog_driver.h"
 

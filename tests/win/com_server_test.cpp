@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "fernwick.h"
+#include "support/unique_automation_win32.h"
 #include "support/unique_handles_win32.h"
 #include "test_paths.h"
 

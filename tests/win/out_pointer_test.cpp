@@ -8,7 +8,9 @@
 #include "fernwick.h"
 #include "support/unique_automation_win32.h"
 #include "support/unique_handles_win32.h"
+#include "tests/support/com_apartment_win32.h"
 
+namespace fernwick {
 namespace {
 
 using tolk::stdx::UniqueBstr;
@@ -32,8 +34,7 @@ std::wstring Read(IDocumentumRegistryHelper* helper,
 
 class OutPointerTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
-    static void TearDownTestSuite() { CoUninitialize(); }
+    const ComApartment apartment;
 };
 
 TEST_F(OutPointerTest, TheRegistryHelperAnswersNullOutPointersWithEPointer) {
@@ -96,3 +97,4 @@ TEST_F(OutPointerTest, DispatchChecksNameAndIdArraysBeforeAskingTheTypeInformati
 }
 
 }  // namespace
+}  // namespace fernwick

@@ -6,14 +6,19 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "fernwick.h"
+#include "support/unique_automation_win32.h"
 #include "support/unique_handles_win32.h"
 #include "test_paths.h"
+#include "tests/support/com_apartment_win32.h"
+#include "tests/win/scratch_hives.h"
 
+namespace fernwick {
 namespace {
 
 using tolk::stdx::UniqueBstr;
@@ -39,63 +44,58 @@ void SetText(HKEY key, const wchar_t* name, const std::wstring& text) {
 class RegistryHelperThreadsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\Documentum");
+        hives_.emplace(L"Software\\FernwickThreadsTest");
         for (int i = 0; i < kDocuments; ++i) {
-            HKEY created = nullptr;
+            UniqueHkey key;
             ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, (kList + ObjectId(i)).c_str(), 0, nullptr,
-                                      0, KEY_WRITE, nullptr, &created, nullptr),
+                                      0, KEY_WRITE, nullptr, key.put(), nullptr),
                       ERROR_SUCCESS);
-            const UniqueHkey key(created);
             SetText(key.get(), L"FileName", PathOf(i));
             SetText(key.get(), L"DocbaseName", L"docbase" + std::to_wstring(i));
         }
     }
-    void TearDown() override { RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\Documentum"); }
+    void TearDown() override { hives_.reset(); }
+
+private:
+    std::optional<ScratchHives> hives_;
 };
 
 // One thread's work: its own apartment and its own helper; every answer is checked.
 int LookUpEverything(int thread) {
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    const ComApartment apartment;
     int wrong = 0;
     {
-        IDocumentumRegistryHelper* created = nullptr;
+        UniqueCom<IDocumentumRegistryHelper> helper;
         if (FAILED(CoCreateInstance(CLSID_DocumentumRegistryHelper, nullptr, CLSCTX_INPROC_SERVER,
-                                    IID_IDocumentumRegistryHelper,
-                                    reinterpret_cast<void**>(&created)))) {
-            CoUninitialize();
+                                    IID_PPV_ARGS(helper.put())))) {
             return kDocuments * 2;
         }
-        const UniqueCom<IDocumentumRegistryHelper> helper(created);
         for (int round = 0; round < 4; ++round) {
             for (int i = (thread * 7) % kDocuments, n = 0; n < kDocuments;
                  ++n, i = (i + 1) % kDocuments) {
                 const UniqueBstr path(SysAllocString(PathOf(i).c_str()));
                 VARIANT_BOOL found = VARIANT_FALSE;
-                helper.get()->InitFromFileName(path.get(), &found);
-                BSTR id = nullptr, docbase = nullptr;
-                helper.get()->get_ObjectID(&id);
-                helper.get()->get_DocbaseName(&docbase);
-                const UniqueBstr ownedId(id), ownedDocbase(docbase);
-                if (found != VARIANT_TRUE || ObjectId(i) != id ||
-                    L"docbase" + std::to_wstring(i) != docbase)
+                helper->InitFromFileName(path.get(), &found);
+                UniqueBstr id, docbase;
+                helper->get_ObjectID(id.put());
+                helper->get_DocbaseName(docbase.put());
+                if (found != VARIANT_TRUE || ObjectId(i) != id.get() ||
+                    L"docbase" + std::to_wstring(i) != docbase.get())
                     ++wrong;
             }
         }
     }
-    CoUninitialize();
     return wrong;
 }
 
 // With the 32-bit and the 64-bit build registered side by side, each process gets its own build.
 TEST_F(RegistryHelperThreadsTest, CreationByProgIdLoadsThisBuildsServer) {
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    const ComApartment apartment;
     CLSID clsid;
     ASSERT_EQ(CLSIDFromProgID(L"PexanFernwick.DocumentumRegistryHelper", &clsid), S_OK);
-    IDocumentumRegistryHelper* created = nullptr;
-    ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDocumentumRegistryHelper,
-                               reinterpret_cast<void**>(&created)),
+    UniqueCom<IDocumentumRegistryHelper> helper;
+    ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(helper.put())),
               S_OK);
-    const UniqueCom<IDocumentumRegistryHelper> helper(created);
     wchar_t path[MAX_PATH] = L"";
     GetModuleFileNameW(GetModuleHandleW(L"Fernwick.dll"), path, MAX_PATH);
     EXPECT_EQ(_wcsicmp(path, FERNWICK_DLL_PATH), 0) << std::string(path, path + wcslen(path));
@@ -115,3 +115,4 @@ TEST_F(RegistryHelperThreadsTest, EightApartmentsLookUpConcurrentlyAndAllAnswers
 }
 
 }  // namespace
+}  // namespace fernwick

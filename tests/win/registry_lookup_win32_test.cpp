@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "registry_helper/registry_helper.h"
 #include "registry_helper/registry_store_win32.h"
 #include "support/unique_handles_win32.h"
+#include "tests/win/scratch_hives.h"
 
 namespace fernwick {
 namespace {
@@ -53,25 +55,14 @@ void SetAccessList(HKEY root, const std::wstring& path, PACL acl) {
     ASSERT_EQ(RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, &descriptor), ERROR_SUCCESS);
 }
 
-// Redirects both hives into scratch keys of the real current user's hive for the length of a
-// test, so the lookups read only what the test wrote.
+// Each test reads only the hives it wrote.
 class RegistryLookupTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        RegDeleteTreeW(HKEY_CURRENT_USER, kScratchKey.c_str());
-        user_ = CreateKey(HKEY_CURRENT_USER, kScratchKey + L"\\user");
-        machine_ = CreateKey(HKEY_CURRENT_USER, kScratchKey + L"\\machine");
-        ASSERT_EQ(RegOverridePredefKey(HKEY_CURRENT_USER, user_.get()), ERROR_SUCCESS);
-        ASSERT_EQ(RegOverridePredefKey(HKEY_LOCAL_MACHINE, machine_.get()), ERROR_SUCCESS);
-    }
+    void SetUp() override { hives_.emplace(kScratchKey); }
 
     void TearDown() override {
-        RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
-        RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
-        for (const std::wstring& path : deniedKeys_) SetAccessList(user_.get(), path, nullptr);
-        user_.reset();
-        machine_.reset();
-        EXPECT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, kScratchKey.c_str()), ERROR_SUCCESS);
+        for (const std::wstring& path : deniedKeys_) SetAccessList(user(), path, nullptr);
+        hives_.reset();
     }
 
     void AddDocument(HKEY hive, const std::wstring& list, const std::wstring& id,
@@ -87,18 +78,17 @@ protected:
     void DenyAccess(const std::wstring& path) {
         ACL empty;
         ASSERT_TRUE(InitializeAcl(&empty, sizeof(empty), ACL_REVISION));
-        SetAccessList(user_.get(), path, &empty);
+        SetAccessList(user(), path, &empty);
         deniedKeys_.push_back(path);
     }
 
-    HKEY user() const { return user_.get(); }
-    HKEY machine() const { return machine_.get(); }
+    HKEY user() const { return hives_->User(); }
+    HKEY machine() const { return hives_->Machine(); }
 
     RegistryHelper helper{Win32HelperPlatform()};
 
 private:
-    UniqueHkey user_;
-    UniqueHkey machine_;
+    std::optional<ScratchHives> hives_;
     std::vector<std::wstring> deniedKeys_;
 };
 

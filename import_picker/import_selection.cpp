@@ -24,6 +24,41 @@ std::wstring DuplicateFilesMessage(const std::vector<std::wstring>& names) {
     return text;
 }
 
+// The rows and set entries that one command adds, taken back unless the command keeps them, so
+// that a command that fails half-way (out of memory) leaves the list and its sets as they were.
+class AddedRows {
+public:
+    AddedRows(ImportDialogView& view, std::set<std::wstring>& paths, std::size_t capacity)
+        : view_(view), paths_(paths), firstRow_(view.RowCount()) {
+        entries_.reserve(capacity);
+    }
+    ~AddedRows() {
+        if (kept_) return;
+        // A row refers to its set's entry: the rows go first.
+        for (int row = view_.RowCount(); row-- > firstRow_;) view_.DeleteRow(row);
+        for (const auto entry : entries_) paths_.erase(entry);
+    }
+    AddedRows(const AddedRows&) = delete;
+    AddedRows& operator=(const AddedRows&) = delete;
+
+    // Adds the path with a row of its own; false when the set holds it already.
+    bool Add(const std::wstring& path, std::wstring_view name, RowImage image) {
+        const auto [entry, inserted] = paths_.insert(path);
+        if (!inserted) return false;
+        entries_.push_back(entry);
+        view_.AddRow(name, image, *entry);
+        return true;
+    }
+    void Keep() { kept_ = true; }
+
+private:
+    ImportDialogView& view_;
+    std::set<std::wstring>& paths_;
+    const int firstRow_;
+    std::vector<std::set<std::wstring>::iterator> entries_;
+    bool kept_ = false;
+};
+
 }  // namespace
 
 ImportSelection::ImportSelection(ImportDialogView& view, std::wstring lastSelectedFolder,
@@ -38,21 +73,24 @@ void ImportSelection::Initialize() {
 }
 
 void ImportSelection::AddFiles(const std::vector<std::wstring>& paths) {
+    std::wstring lastSelectedFile = paths.empty() ? m_strLastSelectedFile : paths.back();
     std::vector<std::wstring> duplicateNames;
     std::wstring firstNewName;
+    AddedRows added(m_view, m_selectedFiles, paths.size());
     for (const std::wstring& path : paths) {
-        m_strLastSelectedFile = path;
         std::wstring name = GetDisplayName(path);
-        const auto [entry, inserted] = m_selectedFiles.insert(path);
-        if (!inserted) {
+        if (!added.Add(path, name, RowImage::File)) {
             duplicateNames.push_back(std::move(name));
             continue;
         }
-        m_view.AddRow(name, RowImage::File, *entry);
         if (firstNewName.empty() || firstNewName > name) firstNewName = std::move(name);
     }
+    const std::wstring message =
+        duplicateNames.empty() ? std::wstring() : DuplicateFilesMessage(duplicateNames);
+    added.Keep();
+    m_strLastSelectedFile.swap(lastSelectedFile);
     SortAndScrollTo(firstNewName);
-    if (!duplicateNames.empty()) m_view.ShowMessage(DuplicateFilesMessage(duplicateNames));
+    if (!message.empty()) m_view.ShowMessage(message);
 }
 
 void ImportSelection::AddFolder(const std::wstring& path) {
@@ -60,41 +98,49 @@ void ImportSelection::AddFolder(const std::wstring& path) {
         m_view.ShowMessage(kDriveRootMessage);
         return;
     }
+    std::wstring lastSelectedFolder = path;
     const std::wstring name = GetDisplayName(path);
-    const auto [entry, inserted] = m_selectedFolders.insert(path);
-    if (inserted) {
-        m_view.AddRow(name, RowImage::Folder, *entry);
-    } else {
-        m_view.ShowMessage(kFolderAlreadyListedMessage);
-    }
-    m_strLastSelectedFolder = path;
+    AddedRows added(m_view, m_selectedFolders, 1);
+    if (!added.Add(path, name, RowImage::Folder)) m_view.ShowMessage(kFolderAlreadyListedMessage);
+    added.Keep();
+    m_strLastSelectedFolder.swap(lastSelectedFolder);
     SortAndScrollTo(name);
 }
 
 void ImportSelection::RemoveSelected() {
-    for (int row = m_view.NextSelectedRow(-1); row != -1; row = m_view.NextSelectedRow(-1)) {
-        // The row refers to its set's entry: copy the path before either goes. Only the row's own
-        // set loses the path, so that a folder and a file of the same path keep one row each.
-        const std::wstring path = m_view.RowPath(row);
-        const RowImage image = m_view.RowImageOf(row);
-        m_view.DeleteRow(row);
-        (image == RowImage::Folder ? m_selectedFolders : m_selectedFiles).erase(path);
+    // Every path is copied before anything goes, so that nothing can fail half-way: a row refers
+    // to its set's entry. Only the row's own set loses the path, so that a folder and a file of
+    // the same path keep one row each.
+    struct Removal {
+        int row;
+        RowImage image;
+        std::wstring path;
+    };
+    std::vector<Removal> removals;
+    for (int row = m_view.NextSelectedRow(-1); row != -1; row = m_view.NextSelectedRow(row)) {
+        removals.push_back({row, m_view.RowImageOf(row), m_view.RowPath(row)});
     }
-    UpdatePathText();
+    for (auto removal = removals.rbegin(); removal != removals.rend(); ++removal) {
+        m_view.DeleteRow(removal->row);
+        (removal->image == RowImage::Folder ? m_selectedFolders : m_selectedFiles)
+            .erase(removal->path);
+    }
     UpdateOkButton();
+    UpdatePathText();
 }
 
 void ImportSelection::OnRowSelected(int row) { m_view.ShowPathText(m_view.RowPath(row)); }
 
-int ImportSelection::SortFileList(const std::wstring& leftPath, const std::wstring& rightPath) {
-    const int order = GetDisplayName(leftPath).compare(GetDisplayName(rightPath));
+int ImportSelection::SortFileList(const std::wstring& leftPath,
+                                  const std::wstring& rightPath) noexcept {
+    const int order = DisplayNameOf(leftPath).compare(DisplayNameOf(rightPath));
     return (order > 0) - (order < 0);
 }
 
 void ImportSelection::SortAndScrollTo(std::wstring_view name) {
     m_view.SortRows(&ImportSelection::SortFileList);
-    ScrollToName(name);
     UpdateOkButton();
+    ScrollToName(name);
 }
 
 void ImportSelection::ScrollToName(std::wstring_view name) {

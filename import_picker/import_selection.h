@@ -21,7 +21,9 @@ inline constexpr std::wstring_view kFolderAlreadyListedMessage =
 // What the Import dialog gathers and the rules by which it gathers it: two sets of paths ordered
 // by UTF-16 code units, one list row per path, the last file and folder the user picked. The
 // dialog window feeds it the choices of the file dialog and the folder picker; every effect on
-// the window goes through the view.
+// the window goes through the view. A command that runs out of memory throws std::bad_alloc and
+// leaves the sets, the rows and the last choices as they were, or, when only showing the outcome
+// failed, as the command made them.
 class ImportSelection {
 public:
     ImportSelection(ImportDialogView& view, std::wstring lastSelectedFolder,
@@ -38,8 +40,9 @@ public:
     // The list reported that a row became selected.
     void OnRowSelected(int row);
 
-    // The order of the list's rows: by display name, by code units.
-    static int SortFileList(const std::wstring& leftPath, const std::wstring& rightPath);
+    // The order of the list's rows: by display name, by code units. It allocates nothing, so that
+    // a sort cannot fail half-way.
+    static int SortFileList(const std::wstring& leftPath, const std::wstring& rightPath) noexcept;
 
     const std::set<std::wstring>& SelectedFolders() const { return m_selectedFolders; }
     const std::set<std::wstring>& SelectedFiles() const { return m_selectedFiles; }

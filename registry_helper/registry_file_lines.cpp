@@ -4,6 +4,7 @@
 #include <cwchar>
 
 #include "support/ascii_case.h"
+#include "support/utf_error.h"
 
 namespace fernwick {
 namespace {
@@ -40,8 +41,9 @@ void AssignEntry(LocalCopyRecord& record, std::wstring_view name, std::wstring_v
 std::wstring_view RegistryLineScanner::Pending() {
     try {
         return buffer_.Pending();
-    } catch (...) {
-        // As a stream read does: the error ends the text, the caller keeps what it read.
+    } catch (const tolk::stdx::utf_error&) {
+        // As a stream read does: malformed text ends the text, the caller keeps what it read.
+        // Running out of memory is no property of the file and goes on to the caller.
         stream_.setstate(std::ios_base::badbit);
         return {};
     }

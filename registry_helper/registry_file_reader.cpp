@@ -1,6 +1,5 @@
 #include "registry_helper/registry_file_reader.h"
 
-#include <exception>
 #include <string>
 
 #include "registry_helper/last_docbase_scan.h"
@@ -105,26 +104,22 @@ bool RegistryFileReader::FindByObjectId(std::wstring_view objectId, ClientLists 
     view.ObjectID = objectId;
     view.Origin = OpenMode::View;
 
-    try {
-        RegistryLineScanner lines(*stream);
-        std::wstring_view pending;  // a header that ended a section, still to be examined
-        while (!pending.empty() || lines.CanRead()) {
-            const std::wstring_view line = pending.empty() ? lines.Read() : pending;
-            pending = {};
-            if (line.size() != editHeader.size() && line.size() != viewHeader.size()) continue;
-            if (wantEdit && AsciiEqualsIgnoreCase(line, editHeader)) {
-                ReadSection(lines, edit);
-                break;
-            }
-            if (wantView && AsciiEqualsIgnoreCase(line, viewHeader)) {
-                // The header that ends the view section is the next line of the scan: it may be
-                // this object's edit header.
-                pending = ReadSection(lines, view);
-                if (!wantEdit) break;
-            }
+    RegistryLineScanner lines(*stream);
+    std::wstring_view pending;  // a header that ended a section, still to be examined
+    while (!pending.empty() || lines.CanRead()) {
+        const std::wstring_view line = pending.empty() ? lines.Read() : pending;
+        pending = {};
+        if (line.size() != editHeader.size() && line.size() != viewHeader.size()) continue;
+        if (wantEdit && AsciiEqualsIgnoreCase(line, editHeader)) {
+            ReadSection(lines, edit);
+            break;
         }
-    } catch (const std::exception&) {
-        // The answer is decided from what was read before the failure.
+        if (wantView && AsciiEqualsIgnoreCase(line, viewHeader)) {
+            // The header that ends the view section is the next line of the scan: it may be
+            // this object's edit header.
+            pending = ReadSection(lines, view);
+            if (!wantEdit) break;
+        }
     }
 
     if (wantEdit && IsComplete(edit)) {
@@ -150,32 +145,28 @@ bool RegistryFileReader::FindByFileName(std::wstring_view fileName) {
     record.FileName = fileName;
     bool found = false;
 
-    try {
-        RegistryLineScanner lines(*stream);
-        SectionTrail trail;
-        while (lines.CanRead()) {
-            // Only a header is ever returned to, so only a header is marked.
-            const auto start = lines.NextIsSectionHeader() ? lines.NextLineMark() : std::nullopt;
-            const std::wstring_view line = lines.Read();
-            // A line cut short (too long, or ended by a malformed byte) may not be what the file
-            // says, so it never counts as a match; the scan ends with it.
-            const bool whole = lines.CanRead();
-            if (IsSectionHeader(line)) {
-                if (!start) break;
-                trail.Enter(line, *start);
-            } else if (AsciiEqualsIgnoreCase(line, target)) {
-                // The record comes from the whole section, entries before the match included.
-                found = whole && trail.inSection && ReadSectionAt(lines, trail.current, record);
-                break;
-            } else if (trail.inAlternatePaths && trail.hasPrevious &&
-                       ListsAlternatePath(line, fileName)) {
-                // Alternate paths belong to the object whose section stands directly before.
-                found = whole && ReadSectionAt(lines, trail.previous, record);
-                break;
-            }
+    RegistryLineScanner lines(*stream);
+    SectionTrail trail;
+    while (lines.CanRead()) {
+        // Only a header is ever returned to, so only a header is marked.
+        const auto start = lines.NextIsSectionHeader() ? lines.NextLineMark() : std::nullopt;
+        const std::wstring_view line = lines.Read();
+        // A line cut short (too long, or ended by a malformed byte) may not be what the file
+        // says, so it never counts as a match; the scan ends with it.
+        const bool whole = lines.CanRead();
+        if (IsSectionHeader(line)) {
+            if (!start) break;
+            trail.Enter(line, *start);
+        } else if (AsciiEqualsIgnoreCase(line, target)) {
+            // The record comes from the whole section, entries before the match included.
+            found = whole && trail.inSection && ReadSectionAt(lines, trail.current, record);
+            break;
+        } else if (trail.inAlternatePaths && trail.hasPrevious &&
+                   ListsAlternatePath(line, fileName)) {
+            // Alternate paths belong to the object whose section stands directly before.
+            found = whole && ReadSectionAt(lines, trail.previous, record);
+            break;
         }
-    } catch (const std::exception&) {
-        // The answer is decided from what was read before the failure.
     }
 
     // The caller's name stands, whatever the section's own FileName says.

@@ -14,7 +14,9 @@ namespace fernwick {
 // a header line in brackets followed by name=value entries, holding the client's lists of working
 // and view files. Each lookup opens the file named by the helper's registryFile, scans it once
 // from the top and closes it; nothing is kept between calls. The helper's record changes only
-// after the file was found to exist, and takes a found record only when it is complete.
+// after the file was found to exist, and takes a found record only when it is complete. Running out
+// of memory ends a lookup with std::bad_alloc and the record half reset; the helper runs lookups
+// on a copy of its state for that reason.
 class RegistryFileReader {
 public:
     RegistryFileReader(LookupState& state, FileSource& files) : state_(state), files_(files) {}

@@ -4,7 +4,17 @@
 #include "registry_helper/config_file_finder.h"
 #include "registry_helper/registry_file_reader.h"
 
+#include <utility>
+
 namespace fernwick {
+
+template <typename Query>
+auto RegistryHelper::Transact(Query&& query) {
+    LookupState working = state_;
+    auto answer = query(working);
+    state_ = std::move(working);
+    return answer;
+}
 
 bool RegistryHelper::InitFromObjectID(std::wstring_view objectId) {
     return FindByObjectId(objectId, ClientLists::EditAndView);
@@ -19,27 +29,33 @@ bool RegistryHelper::InitViewFromObjectID(std::wstring_view objectId) {
 }
 
 bool RegistryHelper::FindByObjectId(std::wstring_view objectId, ClientLists lists) {
-    if (InFileMode()) {
-        return RegistryFileReader(state_, platform_.files).FindByObjectId(objectId, lists);
-    }
-    return ClientRegistry(platform_.registry).FindByObjectId(state_, objectId, lists);
+    return Transact([&](LookupState& state) {
+        if (InFileMode()) {
+            return RegistryFileReader(state, platform_.files).FindByObjectId(objectId, lists);
+        }
+        return ClientRegistry(platform_.registry).FindByObjectId(state, objectId, lists);
+    });
 }
 
 bool RegistryHelper::InitFromFileName(std::wstring_view fileName) {
-    if (InFileMode()) {
-        return RegistryFileReader(state_, platform_.files).FindByFileName(fileName);
-    }
-    return ClientRegistry(platform_.registry).FindByFileName(state_, fileName);
+    return Transact([&](LookupState& state) {
+        if (InFileMode()) {
+            return RegistryFileReader(state, platform_.files).FindByFileName(fileName);
+        }
+        return ClientRegistry(platform_.registry).FindByFileName(state, fileName);
+    });
 }
 
 std::wstring RegistryHelper::LastConnectedDocBaseName() {
     // One cache serves both modes: a name found by either is kept for the life of the object.
-    if (InFileMode()) {
-        RegistryFileReader(state_, platform_.files).ReadLastConnectedDocbase();
-    } else {
-        ClientRegistry(platform_.registry).ReadLastConnectedDocbase(state_);
-    }
-    return state_.lastConnectedDocbase;
+    return Transact([&](LookupState& state) {
+        if (InFileMode()) {
+            RegistryFileReader(state, platform_.files).ReadLastConnectedDocbase();
+        } else {
+            ClientRegistry(platform_.registry).ReadLastConnectedDocbase(state);
+        }
+        return state.lastConnectedDocbase;
+    });
 }
 
 std::wstring RegistryHelper::DetectUcfClientConfigXml() const {

@@ -22,7 +22,8 @@ struct HelperPlatform {
 
 // The logic of the scriptable registry helper: it owns the current record and hands each query to
 // the client registry lookup (registry mode) or to the registry file reader (file mode, while a
-// registry file is set). The COM class is a thin shell over it.
+// registry file is set). The COM class is a thin shell over it. A query that fails (running out of
+// memory throws std::bad_alloc) leaves the object as it was before the call.
 class RegistryHelper {
 public:
     explicit RegistryHelper(const HelperPlatform& platform) : platform_(platform) {}
@@ -43,6 +44,9 @@ public:
 private:
     bool InFileMode() const { return !state_.registryFile.empty(); }
     bool FindByObjectId(std::wstring_view objectId, ClientLists lists);
+    // Runs query on a copy of the state and keeps the copy only once the query has answered.
+    template <typename Query>
+    auto Transact(Query&& query);
 
     HelperPlatform platform_;
     LookupState state_;

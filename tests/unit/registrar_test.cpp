@@ -2,11 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "server/registry_writer_memory.h"
+#include "tests/support/resource_text.h"
 
 namespace fernwick {
 namespace {
@@ -16,14 +15,9 @@ const std::wstring kAppId = L"{49E947BA-7002-47A2-B57F-6DA3272B679D}";
 const std::wstring kClsid = L"CLSID\\{4737567A-7ABB-40C9-A857-8EBB46B1494A}";
 const std::wstring kModule = L"C:\\Program Files\\Bob's Tools\\Fernwick.dll";
 
-std::wstring ReadScript(const char* name) {
-    std::ifstream file(std::string(FERNWICK_SOURCE_DIR) + "/resources/" + name, std::ios::binary);
-    const std::string bytes{std::istreambuf_iterator<char>(file), {}};
-    return {bytes.begin(), bytes.end()};
-}
-
 RegistryScript Parsed(const char* name) {
-    auto script = ParseRegistryScript(ReadScript(name), {{L"APPID", kAppId}, {L"MODULE", kModule}});
+    auto script = ParseRegistryScript(testing::ResourceText(name),
+                                      {{L"APPID", kAppId}, {L"MODULE", kModule}});
     EXPECT_TRUE(script.has_value()) << name;
     return script.value_or(RegistryScript{});
 }

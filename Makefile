@@ -3,7 +3,7 @@ FUZZ_SECONDS ?= 60
 FUZZ_SMOKE_SECONDS ?= 5
 
 .PHONY: all demo test bench fuzz screenshot bootstrap native native-asan windows windows32 \
-        fuzz-build
+        fuzz-build package package-check
 
 # Builds every tree without running anything; `make test` runs the tiers.
 all: native native-asan fuzz-build windows windows32
@@ -34,16 +34,19 @@ fuzz-build: bootstrap
 demo: windows
 	scripts/demo build/windows
 
-# The 32-bit tiers run in the 64-bit tiers' prefix, with both builds registered side by side; the
-# last run shows that the 64-bit registration still answers without registering again. The Import
-# dialog's soak test (minutes under Wine) runs for the 64-bit build only.
+# The 32-bit tiers run in the 64-bit tiers' prefix, with both builds registered side by side, and
+# unregister the 32-bit build at their end; the last run shows that the 64-bit registration still
+# answers without registering again, then unregisters it, after which nothing of either build may
+# be left in the prefix. The Import dialog's soak test (minutes under Wine) runs for the 64-bit
+# build only.
 test: native native-asan fuzz-build windows windows32
 	ctest --preset native
 	ctest --preset native-asan
 	scripts/run-fuzzers build/fuzz $(FUZZ_SMOKE_SECONDS)
-	ctest --preset windows
+	ctest --preset windows --fixture-exclude-cleanup registered
 	ctest --preset windows32 -E soak
 	ctest --preset windows --fixture-exclude-setup registered -R 'threads|script\.'
+	scripts/wine-harness leftovers build/windows/wineprefix
 
 fuzz: fuzz-build native
 	build/native/tests/unit/fernwick_unit_tests --gtest_filter='Utf8cvtExhaustiveTest.*'
@@ -54,3 +57,10 @@ bench: native windows windows32
 
 screenshot: windows
 	scripts/screenshot build/windows
+
+package: bootstrap
+	scripts/package
+
+# Four release builds: minutes, so not part of `make test`.
+package-check: bootstrap
+	scripts/package-check

@@ -41,10 +41,20 @@ target_compile_definitions(Fernwick PRIVATE
     FERNWICK_VERSION_MAJOR=${PROJECT_VERSION_MAJOR} FERNWICK_VERSION_MINOR=${PROJECT_VERSION_MINOR}
     FERNWICK_VERSION_PATCH=${PROJECT_VERSION_PATCH})
 target_link_libraries(Fernwick PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,fernwick_win32>")
-target_link_options(Fernwick PRIVATE ${FERNWICK_STATIC_RUNTIME})
+# No link time in the file header, so that the same sources always give the same file.
+target_link_options(Fernwick PRIVATE ${FERNWICK_STATIC_RUNTIME} -Wl,--no-insert-timestamp)
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     # The .def file names the exports without their stdcall decorations.
     target_link_options(Fernwick PRIVATE -Wl,--enable-stdcall-fixup)
+endif()
+
+if(FERNWICK_RELEASE)
+    # The release DLL ships stripped; its debug information stays beside it in Fernwick.dll.debug,
+    # which the debug link names, so that a crash address can still be turned into a line.
+    add_custom_command(TARGET Fernwick POST_BUILD
+        COMMAND ${FERNWICK_OBJCOPY} --only-keep-debug Fernwick.dll Fernwick.dll.debug
+        COMMAND ${FERNWICK_OBJCOPY} --strip-all --add-gnu-debuglink=Fernwick.dll.debug Fernwick.dll
+        WORKING_DIRECTORY ${CMAKE_BINARY_DIR} VERBATIM)
 endif()
 
 add_test(NAME dll.exports_and_imports

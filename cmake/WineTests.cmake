@@ -15,6 +15,11 @@ add_test(NAME wine.register
          COMMAND ${FERNWICK_HARNESS} register ${FERNWICK_WINE_PREFIX} $<TARGET_FILE:Fernwick>)
 set_tests_properties(wine.register PROPERTIES FIXTURES_SETUP registered FIXTURES_REQUIRED wine
                                               ENVIRONMENT "${FERNWICK_HARNESS_ENV}")
+# Removed again at the end, so that a run of the other build shows that it keeps working alone.
+add_test(NAME wine.unregister
+         COMMAND ${FERNWICK_HARNESS} unregister ${FERNWICK_WINE_PREFIX} $<TARGET_FILE:Fernwick>)
+set_tests_properties(wine.unregister PROPERTIES FIXTURES_CLEANUP registered FIXTURES_REQUIRED wine
+                                                ENVIRONMENT "${FERNWICK_HARNESS_ENV}")
 
 # fernwick_add_wine_test(NAME EXE_TARGET [REGISTERED] [ARGS ...])
 # One CTest test per Windows executable: every Wine process start costs time. Programs that show

@@ -1,4 +1,4 @@
-// The four entry points that Fernwick.dll exports, and its library entry point.
+// The five entry points that Fernwick.dll exports, and its library entry point.
 #include <windows.h>
 
 #include "server/class_table_win32.h"
@@ -38,9 +38,14 @@ STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, void** ppv) {
 }
 
 STDAPI DllRegisterServer() {
-    return ComCall([] { return fernwick::RegisterServer(); });
+    return ComCall([] { return fernwick::RegisterServer(fernwick::ClassesScope::Machine); });
 }
 
 STDAPI DllUnregisterServer() {
-    return ComCall([] { return fernwick::UnregisterServer(); });
+    return ComCall([] { return fernwick::UnregisterServer(fernwick::ClassesScope::Machine); });
+}
+
+// regsvr32 /n /i:user registers for the current user alone, regsvr32 /u /n /i:user removes that.
+STDAPI DllInstall(BOOL install, LPCWSTR commandLine) {
+    return ComCall([&] { return fernwick::InstallServer(install, commandLine); });
 }

@@ -1,6 +1,9 @@
 #include "server/registrar.h"
 
 #include <string>
+#include <utility>
+
+#include "support/ascii_case.h"
 
 namespace fernwick {
 namespace {
@@ -68,6 +71,18 @@ std::int32_t RunRegistryScript(const RegistryScript& script, RegistrarMode mode,
         }
     }
     return 0;
+}
+
+RegistryScript PerViewPart(const RegistryScript& script) {
+    RegistryScript part;
+    for (const auto& scriptRoot : script) {
+        ScriptRoot kept{scriptRoot.root, {}};
+        for (const auto& key : scriptRoot.keys) {
+            if (tolk::stdx::AsciiEqualsIgnoreCase(key.name, L"CLSID")) kept.keys.push_back(key);
+        }
+        if (!kept.keys.empty()) part.push_back(std::move(kept));
+    }
+    return part;
 }
 
 }  // namespace fernwick

@@ -17,4 +17,8 @@ enum class RegistrarMode { Register, Unregister };
 std::int32_t RunRegistryScript(const RegistryScript& script, RegistrarMode mode,
                                RegistryWriter& writer);
 
+// The part of a script that the 64-bit and the 32-bit build each keep in their own registry view:
+// the class keys under CLSID. Everything else (ProgIDs, the AppID) lies where both builds share it.
+RegistryScript PerViewPart(const RegistryScript& script);
+
 }  // namespace fernwick

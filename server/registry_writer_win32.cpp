@@ -1,35 +1,9 @@
 #include "server/registry_writer_win32.h"
 
-#include <windows.h>
-
-#include <string>
-
-#include "support/unique_handles_win32.h"
-
 namespace fernwick {
 namespace {
 
 using tolk::stdx::UniqueHkey;
-
-HKEY RootKey(RegistryRoot root) {
-    switch (root) {
-        case RegistryRoot::CurrentUser:
-            return HKEY_CURRENT_USER;
-        case RegistryRoot::LocalMachine:
-            return HKEY_LOCAL_MACHINE;
-        case RegistryRoot::ClassesRoot:
-            break;
-    }
-    return HKEY_CLASSES_ROOT;
-}
-
-LSTATUS OpenKey(RegistryRoot root, std::wstring_view path, REGSAM access, UniqueHkey& key) {
-    HKEY opened = nullptr;
-    const LSTATUS status =
-        RegOpenKeyExW(RootKey(root), std::wstring(path).c_str(), 0, access, &opened);
-    key.reset(status == ERROR_SUCCESS ? opened : nullptr);
-    return status;
-}
 
 std::int32_t AbsentIsDone(LSTATUS status) {
     return status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status;
@@ -37,10 +11,38 @@ std::int32_t AbsentIsDone(LSTATUS status) {
 
 }  // namespace
 
+Win32RegistryWriter::Location Win32RegistryWriter::Locate(RegistryRoot root,
+                                                          std::wstring_view path) const {
+    switch (root) {
+        case RegistryRoot::CurrentUser:
+            return {HKEY_CURRENT_USER, std::wstring(path)};
+        case RegistryRoot::LocalMachine:
+            return {HKEY_LOCAL_MACHINE, std::wstring(path)};
+        case RegistryRoot::ClassesRoot:
+            break;
+    }
+    if (scope_ == ClassesScope::Machine) return {HKEY_CLASSES_ROOT, std::wstring(path)};
+    std::wstring userPath = L"Software\\Classes";
+    if (!path.empty()) userPath.append(L"\\").append(path);
+    return {HKEY_CURRENT_USER, userPath};
+}
+
+LSTATUS Win32RegistryWriter::OpenKey(RegistryRoot root, std::wstring_view path, REGSAM access,
+                                     UniqueHkey& key) const {
+    const Location location = Locate(root, path);
+    HKEY opened = nullptr;
+    const LSTATUS status =
+        RegOpenKeyExW(location.root, location.path.c_str(), 0, access | view_, &opened);
+    key.reset(status == ERROR_SUCCESS ? opened : nullptr);
+    return status;
+}
+
 std::int32_t Win32RegistryWriter::CreateKey(RegistryRoot root, std::wstring_view path) {
+    const Location location = Locate(root, path);
     HKEY created = nullptr;
-    const LSTATUS status = RegCreateKeyExW(RootKey(root), std::wstring(path).c_str(), 0, nullptr, 0,
-                                           KEY_READ | KEY_WRITE, nullptr, &created, nullptr);
+    const LSTATUS status =
+        RegCreateKeyExW(location.root, location.path.c_str(), 0, nullptr, 0,
+                        KEY_READ | KEY_WRITE | view_, nullptr, &created, nullptr);
     const UniqueHkey key(status == ERROR_SUCCESS ? created : nullptr);
     return status;
 }
@@ -62,8 +64,14 @@ std::int32_t Win32RegistryWriter::DeleteValue(RegistryRoot root, std::wstring_vi
     return AbsentIsDone(RegDeleteValueW(key.get(), std::wstring(name).c_str()));
 }
 
+// RegDeleteTreeW takes no view flag: the key is opened in the writer's view, emptied, then deleted.
 std::int32_t Win32RegistryWriter::DeleteTree(RegistryRoot root, std::wstring_view path) {
-    return AbsentIsDone(RegDeleteTreeW(RootKey(root), std::wstring(path).c_str()));
+    UniqueHkey key;
+    if (const LSTATUS status = OpenKey(root, path, KEY_ALL_ACCESS, key))
+        return AbsentIsDone(status);
+    if (const LSTATUS emptied = RegDeleteTreeW(key.get(), nullptr)) return emptied;
+    const Location location = Locate(root, path);
+    return AbsentIsDone(RegDeleteKeyExW(location.root, location.path.c_str(), view_, 0));
 }
 
 bool Win32RegistryWriter::KeyExists(RegistryRoot root, std::wstring_view path) {

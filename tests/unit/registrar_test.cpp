@@ -82,6 +82,23 @@ TEST_F(RegistrationTest, UnregisterRemovesEverythingButTheSharedKeys) {
     EXPECT_EQ(registry_.KeyPaths().size(), 3u);
 }
 
+// What a build removes while the other build, in the other registry view, stays registered.
+TEST_F(RegistrationTest, ThePerViewPartOfTheScriptsIsTheClassKeyAlone) {
+    RunAll(RegistrarMode::Register);
+    for (const char* name : {"appid.rgs", "documentum_registry_helper.rgs"}) {
+        ASSERT_EQ(
+            RunRegistryScript(PerViewPart(Parsed(name)), RegistrarMode::Unregister, registry_), 0);
+    }
+    EXPECT_EQ(
+        registry_.KeyPaths(),
+        (std::vector<std::wstring>{L"0:AppID", L"0:AppID\\PexanFernwick.DLL", L"0:AppID\\" + kAppId,
+                                   L"0:CLSID", L"0:PexanFernwick.DocumentumRegistryHelper",
+                                   L"0:PexanFernwick.DocumentumRegistryHelper.1",
+                                   L"0:PexanFernwick.DocumentumRegistryHelper.1\\CLSID",
+                                   L"0:PexanFernwick.DocumentumRegistryHelper\\CLSID",
+                                   L"0:PexanFernwick.DocumentumRegistryHelper\\CurVer"}));
+}
+
 TEST_F(RegistrationTest, RegisteringAgainReplacesTheClassKeyAsAWhole) {
     RunAll(RegistrarMode::Register);
     registry_.SetString(HKCR, kClsid, L"Foreign", L"third party");

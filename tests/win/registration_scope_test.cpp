@@ -1,0 +1,138 @@
+// Registration as an installer sees it: per-user registration through DllInstall, and removal of
+// one build while the other build, in the other registry view, stays registered.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+#include "support/unique_handles_win32.h"
+#include "test_paths.h"
+
+namespace {
+
+using tolk::stdx::UniqueHkey;
+using Snapshot = std::map<std::wstring, std::wstring>;  // "key|value name" -> data
+
+const wchar_t kHelperClsid[] = L"{4737567A-7ABB-40C9-A857-8EBB46B1494A}";
+// Every key that a registration of either build writes, relative to a classes root.
+const wchar_t* const kOurKeys[] = {
+    L"AppID\\{49E947BA-7002-47A2-B57F-6DA3272B679D}",
+    L"AppID\\PexanFernwick.DLL",
+    L"PexanFernwick.DocumentumRegistryHelper",
+    L"PexanFernwick.DocumentumRegistryHelper.1",
+    L"PexanFernwick.ImportPicker",
+    L"PexanFernwick.ImportPicker.1",
+    L"CLSID\\{4737567A-7ABB-40C9-A857-8EBB46B1494A}",
+    L"CLSID\\{36260C73-252C-4D32-AF66-C0EF0B8E70C0}",
+    L"TypeLib\\{9BA540C4-2F32-4F5A-BBD9-1A6615071830}",
+    L"Interface\\{9D84CDDE-1DCC-4C00-A728-F65084BA7FDB}",
+    L"Interface\\{97A88761-3368-4FE4-8156-659B81A09130}",
+};
+const wchar_t kUserClasses[] = L"Software\\Classes\\";
+
+void AddKey(HKEY root, const std::wstring& path, const std::wstring& name, Snapshot& snapshot) {
+    HKEY opened = nullptr;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return;
+    const UniqueHkey key(opened);
+    snapshot[name + L"|"];  // the key itself, even without values
+    wchar_t text[1024];
+    BYTE data[2048];
+    for (DWORD i = 0;; ++i) {
+        DWORD textSize = 1024, dataSize = sizeof(data) - sizeof(wchar_t), type = 0;
+        if (RegEnumValueW(key.get(), i, text, &textSize, nullptr, &type, data, &dataSize)) break;
+        data[dataSize] = data[dataSize + 1] = 0;
+        snapshot[name + L"|" + text] = reinterpret_cast<const wchar_t*>(data);
+    }
+    for (DWORD i = 0;; ++i) {
+        DWORD textSize = 1024;
+        if (RegEnumKeyExW(key.get(), i, text, &textSize, nullptr, nullptr, nullptr, nullptr)) break;
+        AddKey(root, path + L"\\" + text, name + L"\\" + text, snapshot);
+    }
+}
+
+// Our keys under root\prefix, named relative to prefix so that two roots compare.
+Snapshot Take(HKEY root, const std::wstring& prefix = L"") {
+    Snapshot snapshot;
+    for (const wchar_t* key : kOurKeys) AddKey(root, prefix + key, key, snapshot);
+    return snapshot;
+}
+
+Snapshot Without(Snapshot snapshot, const std::wstring& keyPrefix) {
+    std::erase_if(snapshot, [&](const auto& entry) { return entry.first.starts_with(keyPrefix); });
+    return snapshot;
+}
+
+struct Server {
+    using DllFn = HRESULT(STDAPICALLTYPE*)();
+    using DllInstallFn = HRESULT(STDAPICALLTYPE*)(BOOL, LPCWSTR);
+    HMODULE module = LoadLibraryW(FERNWICK_DLL_PATH);
+    DllFn registerServer = Export<DllFn>("DllRegisterServer");
+    DllFn unregisterServer = Export<DllFn>("DllUnregisterServer");
+    DllInstallFn install = Export<DllInstallFn>("DllInstall");
+
+    template <typename Fn>
+    Fn Export(const char* name) {
+        return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+    }
+};
+
+TEST(RegistrationScopeTest, PerUserRegistrationWritesTheMachineEntriesForTheUserAlone) {
+    Server server;
+    ASSERT_NE(server.install, nullptr);
+    const Snapshot machine = Take(HKEY_CLASSES_ROOT);
+    ASSERT_TRUE(machine.contains(std::wstring(L"CLSID\\") + kHelperClsid + L"\\InprocServer32|"));
+    ASSERT_TRUE(Take(HKEY_CURRENT_USER, kUserClasses).empty());
+
+    EXPECT_EQ(server.install(TRUE, L"user"), S_OK);
+    EXPECT_EQ(Take(HKEY_CURRENT_USER, kUserClasses), machine);
+    EXPECT_EQ(Take(HKEY_CLASSES_ROOT), machine);
+
+    EXPECT_EQ(server.install(FALSE, L"User"), S_OK);
+    EXPECT_EQ(Take(HKEY_CURRENT_USER, kUserClasses), Snapshot());
+    EXPECT_EQ(Take(HKEY_CLASSES_ROOT), machine);
+
+    EXPECT_EQ(server.install(TRUE, L"machine"), E_INVALIDARG);
+    EXPECT_EQ(Take(HKEY_CURRENT_USER, kUserClasses), Snapshot());
+}
+
+// The other build is represented by its class key in the other view, which is all that a build
+// looks at to decide.
+TEST(RegistrationScopeTest, RemovalKeepsTheSharedKeysWhileTheOtherBuildIsRegistered) {
+    constexpr REGSAM kOtherView = sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+    const std::wstring otherClass = std::wstring(L"CLSID\\") + kHelperClsid;
+    const std::wstring ownTypeLib =
+        std::wstring(L"TypeLib\\{9BA540C4-2F32-4F5A-BBD9-1A6615071830}") + L"\\1.0\\0\\" +
+        (sizeof(void*) == 8 ? L"win64" : L"win32");
+    Server server;
+    const Snapshot registered = Take(HKEY_CLASSES_ROOT);
+    HKEY created = nullptr;
+    DWORD disposition = 0;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, (otherClass + L"\\InprocServer32").c_str(), 0,
+                              nullptr, 0, KEY_WRITE | kOtherView, nullptr, &created, &disposition),
+              ERROR_SUCCESS);
+    RegCloseKey(created);
+    if (disposition != REG_CREATED_NEW_KEY)
+        GTEST_SKIP() << "the other build is registered in this prefix already";
+
+    EXPECT_EQ(server.unregisterServer(), S_OK);
+    EXPECT_EQ(Take(HKEY_CLASSES_ROOT), Without(Without(registered, L"CLSID\\"), ownTypeLib));
+
+    HKEY other = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, otherClass.c_str(), 0, KEY_ALL_ACCESS | kOtherView,
+                            &other),
+              ERROR_SUCCESS);
+    RegDeleteTreeW(other, nullptr);
+    RegCloseKey(other);
+    ASSERT_EQ(RegDeleteKeyExW(HKEY_CLASSES_ROOT, otherClass.c_str(), kOtherView, 0), ERROR_SUCCESS);
+
+    ASSERT_EQ(server.registerServer(), S_OK);
+    EXPECT_EQ(Take(HKEY_CLASSES_ROOT), registered);
+    EXPECT_EQ(server.unregisterServer(), S_OK);
+    EXPECT_EQ(Take(HKEY_CLASSES_ROOT), Snapshot());
+
+    EXPECT_EQ(server.registerServer(), S_OK);  // for the programs that run after this one
+}
+
+}  // namespace

@@ -43,12 +43,9 @@ void ImportSelection::AddFiles(const std::vector<std::wstring>& paths) {
     for (const std::wstring& path : paths) {
         m_strLastSelectedFile = path;
         std::wstring name = GetDisplayName(path);
-        const auto [entry, inserted] = m_selectedFiles.insert(path);
-        if (!inserted) {
-            duplicateNames.push_back(std::move(name));
-            continue;
-        }
-        m_view.AddRow(name, RowImage::File, *entry);
+        const Insertion insertion = Insert(m_selectedFiles, path, name, RowImage::File);
+        if (insertion == Insertion::AlreadyListed) duplicateNames.push_back(std::move(name));
+        if (insertion != Insertion::Added) continue;
         if (firstNewName.empty() || firstNewName > name) firstNewName = std::move(name);
     }
     SortAndScrollTo(firstNewName);
@@ -61,10 +58,7 @@ void ImportSelection::AddFolder(const std::wstring& path) {
         return;
     }
     const std::wstring name = GetDisplayName(path);
-    const auto [entry, inserted] = m_selectedFolders.insert(path);
-    if (inserted) {
-        m_view.AddRow(name, RowImage::Folder, *entry);
-    } else {
+    if (Insert(m_selectedFolders, path, name, RowImage::Folder) == Insertion::AlreadyListed) {
         m_view.ShowMessage(kFolderAlreadyListedMessage);
     }
     m_strLastSelectedFolder = path;
@@ -86,9 +80,29 @@ void ImportSelection::RemoveSelected() {
 
 void ImportSelection::OnRowSelected(int row) { m_view.ShowPathText(m_view.RowPath(row)); }
 
-int ImportSelection::SortFileList(const std::wstring& leftPath, const std::wstring& rightPath) {
-    const int order = GetDisplayName(leftPath).compare(GetDisplayName(rightPath));
+int ImportSelection::SortFileList(const std::wstring& leftPath,
+                                  const std::wstring& rightPath) noexcept {
+    const int order = DisplayNameOf(leftPath).compare(DisplayNameOf(rightPath));
     return (order > 0) - (order < 0);
+}
+
+// A path is in a set exactly when it has a row: one whose row cannot be added leaves its set
+// again, since OK would otherwise hand back a path that the user can neither see nor remove.
+ImportSelection::Insertion ImportSelection::Insert(std::set<std::wstring>& paths,
+                                                   const std::wstring& path, std::wstring_view name,
+                                                   RowImage image) {
+    const auto [entry, inserted] = paths.insert(path);
+    if (!inserted) return Insertion::AlreadyListed;
+    bool added = false;
+    try {
+        added = m_view.AddRow(name, image, *entry);
+    } catch (...) {
+        paths.erase(entry);
+        throw;
+    }
+    if (added) return Insertion::Added;
+    paths.erase(entry);
+    return Insertion::NoRow;
 }
 
 void ImportSelection::SortAndScrollTo(std::wstring_view name) {

@@ -39,7 +39,7 @@ public:
     void OnRowSelected(int row);
 
     // The order of the list's rows: by display name, by code units.
-    static int SortFileList(const std::wstring& leftPath, const std::wstring& rightPath);
+    static int SortFileList(const std::wstring& leftPath, const std::wstring& rightPath) noexcept;
 
     const std::set<std::wstring>& SelectedFolders() const { return m_selectedFolders; }
     const std::set<std::wstring>& SelectedFiles() const { return m_selectedFiles; }
@@ -47,6 +47,10 @@ public:
     const std::wstring& LastSelectedFile() const { return m_strLastSelectedFile; }
 
 private:
+    enum class Insertion { Added, AlreadyListed, NoRow };
+
+    Insertion Insert(std::set<std::wstring>& paths, const std::wstring& path,
+                     std::wstring_view name, RowImage image);
     void SortAndScrollTo(std::wstring_view name);
     void ScrollToName(std::wstring_view name);
     void UpdateOkButton();

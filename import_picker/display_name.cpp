@@ -4,8 +4,6 @@
 
 namespace fernwick {
 
-std::wstring GetDisplayName(std::wstring_view path) { return std::wstring(DisplayNameOf(path)); }
-
 std::wstring_view DisplayNameOf(std::wstring_view path) noexcept {
     std::wstring_view name = path;
     const std::size_t lastBackslash = path.rfind(L'\\');
@@ -17,5 +15,7 @@ std::wstring_view DisplayNameOf(std::wstring_view path) noexcept {
     while (!name.empty() && isSpace(name.back())) name.remove_suffix(1);
     return name;
 }
+
+std::wstring GetDisplayName(std::wstring_view path) { return std::wstring(DisplayNameOf(path)); }
 
 }  // namespace fernwick

@@ -1,6 +1,8 @@
 #include "import_picker/fec_file_dialog_win32.h"
 
 #include <cderr.h>
+#include <commctrl.h>
+#include <dlgs.h>
 
 #include <algorithm>
 #include <string_view>
@@ -30,6 +32,13 @@ std::unique_ptr<wchar_t[]> QueryText(HWND dialogFrame, UINT query, LRESULT size)
     SendMessageW(dialogFrame, query, static_cast<WPARAM>(size),
                  reinterpret_cast<LPARAM>(text.get()));
     return text;
+}
+
+// The box the user types names into: a combo box in the explorer-style dialog, an edit field in
+// the older layout.
+HWND FileNameBox(HWND dialogFrame) {
+    const HWND comboBox = GetDlgItem(dialogFrame, cmb13);
+    return comboBox ? comboBox : GetDlgItem(dialogFrame, edt1);
 }
 
 }  // namespace
@@ -94,6 +103,11 @@ UINT_PTR CALLBACK CFECFileDialog::HookProcedure(HWND hook, UINT message, WPARAM,
     if (message == WM_INITDIALOG) {
         const auto* ofn = reinterpret_cast<const OPENFILENAMEW*>(lParam);
         SetWindowLongPtrW(hook, GWLP_USERDATA, ofn->lCustData);
+        if (!SetWindowSubclass(GetParent(hook), &CFECFileDialog::FrameProcedure, 0,
+                               static_cast<DWORD_PTR>(ofn->lCustData))) {
+            // Without the check before OK a typed list of names could overrun the result buffer.
+            PostMessageW(GetParent(hook), WM_COMMAND, IDCANCEL, 0);
+        }
         return 0;
     }
     if (message != WM_NOTIFY) return 0;
@@ -107,6 +121,36 @@ UINT_PTR CALLBACK CFECFileDialog::HookProcedure(HWND hook, UINT message, WPARAM,
         dialog->ReleaseCapture();
     }
     return 0;
+}
+
+LRESULT CALLBACK CFECFileDialog::FrameProcedure(HWND dialogFrame, UINT message, WPARAM wParam,
+                                                LPARAM lParam, UINT_PTR id, DWORD_PTR dialog) {
+    if (message == WM_NCDESTROY) RemoveWindowSubclass(dialogFrame, &FrameProcedure, id);
+    if (message == WM_COMMAND && LOWORD(wParam) == IDOK &&
+        !reinterpret_cast<CFECFileDialog*>(dialog)->OnOk(dialogFrame)) {
+        return 0;
+    }
+    return DefSubclassProc(dialogFrame, message, wParam, lParam);
+}
+
+bool CFECFileDialog::OnOk(HWND dialogFrame) noexcept {
+    try {
+        OnFileNameChange(dialogFrame);
+        // Wine copies the folder (at most MAX_PATH characters with its NUL) and every name of the
+        // box into the result buffer without looking at nMaxFile. Its list of names never needs
+        // more than the box's text and two NULs: a name without its closing quote keeps the
+        // text's terminator.
+        const auto boxText = static_cast<std::size_t>(
+            SendMessageW(FileNameBox(dialogFrame), WM_GETTEXTLENGTH, 0, 0));
+        const auto folder = static_cast<std::size_t>(QueryTextSize(dialogFrame, CDM_GETFOLDERPATH));
+        GrowResultBuffer(std::max<std::size_t>(folder, MAX_PATH) + boxText + 2);
+        return true;
+    } catch (...) {
+        // No room for the names: the dialog stays open rather than write past the buffer.
+        ReleaseCapture();
+        MessageBeep(MB_ICONHAND);
+        return false;
+    }
 }
 
 void CFECFileDialog::OnFileNameChange(HWND dialogFrame) {

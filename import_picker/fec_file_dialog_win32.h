@@ -15,7 +15,9 @@ namespace fernwick {
 // dialog with a hook that watches the selection. Whenever the selected names and their folder no
 // longer fit the 260-character result buffer, it keeps its own copy of both and answers from that
 // copy; it also grows the result buffer then, since not every system checks its size before
-// copying a multiple selection into it.
+// copying a multiple selection into it. Names typed or pasted into the file name box are reported
+// to no one, so the same happens once more just before the dialog acts on OK, and the buffer
+// grows to hold whatever the box holds then.
 class CFECFileDialog {
 public:
     // Where GetNextPathName continues; empty after the last name.
@@ -38,6 +40,11 @@ public:
 
 private:
     static UINT_PTR CALLBACK HookProcedure(HWND hook, UINT message, WPARAM wParam, LPARAM lParam);
+    // Sees the dialog frame's messages before the system dialog does.
+    static LRESULT CALLBACK FrameProcedure(HWND dialogFrame, UINT message, WPARAM wParam,
+                                           LPARAM lParam, UINT_PTR id, DWORD_PTR dialog);
+    // False when the buffer could not be made large enough: OK must then not reach the dialog.
+    bool OnOk(HWND dialogFrame) noexcept;
     void OnFileNameChange(HWND dialogFrame);
     void ReleaseCapture();
     void GrowResultBuffer(std::size_t characters);

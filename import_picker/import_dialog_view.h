@@ -8,8 +8,9 @@ namespace fernwick {
 // Picture of a row in the Import dialog's list: the index into both image strips.
 enum class RowImage { Folder = 0, File = 1 };
 
-// Orders two rows by their paths; negative, zero or positive like wcscmp.
-using RowOrder = int (*)(const std::wstring& leftPath, const std::wstring& rightPath);
+// Orders two rows by their paths; negative, zero or positive like wcscmp. It runs inside the
+// system's sort, which no exception may cross.
+using RowOrder = int (*)(const std::wstring& leftPath, const std::wstring& rightPath) noexcept;
 
 // The window operations that the Import dialog's selection rules need: its list of rows, its OK
 // button, its path line and its message box. Rows are addressed by index from the top; -1 means
@@ -20,8 +21,9 @@ public:
 
     virtual int RowCount() const = 0;
     // Appends a row. The row keeps a reference to path as its item data, so path must outlive the
-    // row.
-    virtual void AddRow(std::wstring_view text, RowImage image, const std::wstring& path) = 0;
+    // row. False, or an exception, when no row was added.
+    [[nodiscard]] virtual bool AddRow(std::wstring_view text, RowImage image,
+                                      const std::wstring& path) = 0;
     virtual void DeleteRow(int row) = 0;
     // The full path held as the row's item data.
     virtual std::wstring RowPath(int row) const = 0;

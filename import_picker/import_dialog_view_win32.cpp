@@ -10,11 +10,11 @@
 namespace fernwick {
 namespace {
 
-const std::wstring& PathOf(LPARAM itemData) {
+const std::wstring& PathOf(LPARAM itemData) noexcept {
     return *reinterpret_cast<const std::wstring*>(itemData);
 }
 
-int CALLBACK CompareItems(LPARAM left, LPARAM right, LPARAM order) {
+int CALLBACK CompareItems(LPARAM left, LPARAM right, LPARAM order) noexcept {
     return reinterpret_cast<RowOrder>(order)(PathOf(left), PathOf(right));
 }
 
@@ -26,7 +26,7 @@ int Win32ImportDialogView::RowCount() const {
     return static_cast<int>(SendMessageW(List(), LVM_GETITEMCOUNT, 0, 0));
 }
 
-void Win32ImportDialogView::AddRow(std::wstring_view text, RowImage image,
+bool Win32ImportDialogView::AddRow(std::wstring_view text, RowImage image,
                                    const std::wstring& path) {
     std::wstring itemText(text);
     LVITEMW item{};
@@ -35,7 +35,7 @@ void Win32ImportDialogView::AddRow(std::wstring_view text, RowImage image,
     item.pszText = itemText.data();
     item.iImage = static_cast<int>(image);
     item.lParam = reinterpret_cast<LPARAM>(&path);
-    SendMessageW(List(), LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    return SendMessageW(List(), LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)) != -1;
 }
 
 void Win32ImportDialogView::DeleteRow(int row) { SendMessageW(List(), LVM_DELETEITEM, row, 0); }

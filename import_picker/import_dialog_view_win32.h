@@ -14,7 +14,7 @@ public:
     void Attach(HWND dialog) { m_dialog = dialog; }
 
     int RowCount() const override;
-    void AddRow(std::wstring_view text, RowImage image, const std::wstring& path) override;
+    bool AddRow(std::wstring_view text, RowImage image, const std::wstring& path) override;
     void DeleteRow(int row) override;
     std::wstring RowPath(int row) const override;
     RowImage RowImageOf(int row) const override;

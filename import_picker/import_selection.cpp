@@ -24,6 +24,8 @@ std::wstring DuplicateFilesMessage(const std::vector<std::wstring>& names) {
     return text;
 }
 
+enum class Insertion { Added, AlreadyListed, NoRow };
+
 // The rows and set entries that one command adds, taken back unless the command keeps them, so
 // that a command that fails half-way (out of memory) leaves the list and its sets as they were.
 class AddedRows {
@@ -41,13 +43,16 @@ public:
     AddedRows(const AddedRows&) = delete;
     AddedRows& operator=(const AddedRows&) = delete;
 
-    // Adds the path with a row of its own; false when the set holds it already.
-    bool Add(const std::wstring& path, std::wstring_view name, RowImage image) {
+    // Adds the path with a row of its own. A path whose row cannot be added leaves its set again:
+    // OK would otherwise hand back a path that the user can neither see nor remove.
+    Insertion Add(const std::wstring& path, std::wstring_view name, RowImage image) {
         const auto [entry, inserted] = paths_.insert(path);
-        if (!inserted) return false;
-        entries_.push_back(entry);
-        view_.AddRow(name, image, *entry);
-        return true;
+        if (!inserted) return Insertion::AlreadyListed;
+        entries_.push_back(entry);  // room was reserved: cannot throw
+        if (view_.AddRow(name, image, *entry)) return Insertion::Added;
+        entries_.pop_back();
+        paths_.erase(entry);
+        return Insertion::NoRow;
     }
     void Keep() { kept_ = true; }
 
@@ -79,10 +84,9 @@ void ImportSelection::AddFiles(const std::vector<std::wstring>& paths) {
     AddedRows added(m_view, m_selectedFiles, paths.size());
     for (const std::wstring& path : paths) {
         std::wstring name = GetDisplayName(path);
-        if (!added.Add(path, name, RowImage::File)) {
-            duplicateNames.push_back(std::move(name));
-            continue;
-        }
+        const Insertion insertion = added.Add(path, name, RowImage::File);
+        if (insertion == Insertion::AlreadyListed) duplicateNames.push_back(std::move(name));
+        if (insertion != Insertion::Added) continue;
         if (firstNewName.empty() || firstNewName > name) firstNewName = std::move(name);
     }
     const std::wstring message =
@@ -101,7 +105,9 @@ void ImportSelection::AddFolder(const std::wstring& path) {
     std::wstring lastSelectedFolder = path;
     const std::wstring name = GetDisplayName(path);
     AddedRows added(m_view, m_selectedFolders, 1);
-    if (!added.Add(path, name, RowImage::Folder)) m_view.ShowMessage(kFolderAlreadyListedMessage);
+    if (added.Add(path, name, RowImage::Folder) == Insertion::AlreadyListed) {
+        m_view.ShowMessage(kFolderAlreadyListedMessage);
+    }
     added.Keep();
     m_strLastSelectedFolder.swap(lastSelectedFolder);
     SortAndScrollTo(name);

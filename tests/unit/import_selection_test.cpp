@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
 #include <set>
 #include <string>
 #include <vector>
@@ -53,6 +54,29 @@ TEST_F(ImportSelectionTest, SortOrderComparesDisplayNamesNotPaths) {
     EXPECT_LT(ImportSelection::SortFileList(L"Z:\\x\\a.xml", L"A:\\y\\b.xml"), 0);
     EXPECT_GT(ImportSelection::SortFileList(L"C:\\a.xml", L"C:\\B.xml"), 0);
     EXPECT_EQ(ImportSelection::SortFileList(L"C:\\one\\a.xml", L"D:\\two\\a.xml"), 0);
+    const std::wstring left, right;
+    EXPECT_TRUE(noexcept(ImportSelection::SortFileList(left, right)))
+        << "runs inside the system's sort";
+}
+
+TEST_F(ImportSelectionTest, APathWhoseRowCannotBeAddedLeavesItsSet) {
+    view.refusedText = L"b.xml";
+    selection.AddFiles({L"C:\\Docs\\a.xml", L"C:\\Docs\\b.xml"});
+    view.refusedText = L"Data";
+    selection.AddFolder(L"C:\\Data");
+    view.refusedText = L"c.xml";
+    view.refuseByThrowing = true;
+    EXPECT_THROW(selection.AddFiles({L"C:\\Docs\\c.xml"}), std::bad_alloc);
+
+    EXPECT_EQ(view.Texts(), (Texts{L"a.xml"}));
+    EXPECT_EQ(selection.SelectedFiles(), (Paths{L"C:\\Docs\\a.xml"}));
+    EXPECT_TRUE(selection.SelectedFolders().empty());
+
+    view.refusedText.reset();
+    selection.AddFiles({L"C:\\Docs\\b.xml", L"C:\\Docs\\c.xml"});
+    selection.AddFolder(L"C:\\Data");
+    EXPECT_TRUE(view.messages.empty()) << "none of them was listed";
+    EXPECT_EQ(view.Texts(), (Texts{L"Data", L"a.xml", L"b.xml", L"c.xml"}));
 }
 
 TEST_F(ImportSelectionTest, PathsDifferingOnlyInCaseAreTwoEntries) {

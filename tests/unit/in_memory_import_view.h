@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cwctype>
+#include <new>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,8 +23,13 @@ public:
     };
 
     int RowCount() const override { return static_cast<int>(rows.size()); }
-    void AddRow(std::wstring_view text, RowImage image, const std::wstring& path) override {
+    bool AddRow(std::wstring_view text, RowImage image, const std::wstring& path) override {
+        if (refusedText && text == *refusedText) {
+            if (refuseByThrowing) throw std::bad_alloc();
+            return false;
+        }
         rows.push_back({std::wstring(text), image, &path});
+        return true;
     }
     void DeleteRow(int row) override { rows.erase(rows.begin() + row); }
     std::wstring RowPath(int row) const override { return *rows.at(row).path; }
@@ -73,6 +80,9 @@ public:
     }
 
     std::vector<Row> rows;
+    // A row of this text is not added: AddRow answers false, or throws.
+    std::optional<std::wstring> refusedText;
+    bool refuseByThrowing = false;
     std::vector<int> scrolledTo;
     bool okEnabled = true;
     std::wstring pathText;

@@ -24,6 +24,16 @@ struct FindHandleTraits {
 };
 using UniqueFindHandle = UniqueResource<FindHandleTraits>;
 
+// A kernel object handle from an API that fails with NULL (OpenProcess, CreateEvent, ...).
+struct HandleTraits {
+    using Handle = HANDLE;
+    static Handle Empty() noexcept { return nullptr; }
+    static void Close(Handle handle) noexcept { CloseHandle(handle); }
+};
+using UniqueHandle = UniqueResource<HandleTraits>;
+
+// A handle from an API that fails with INVALID_HANDLE_VALUE (CreateFile,
+// CreateToolhelp32Snapshot).
 struct FileHandleTraits {
     using Handle = HANDLE;
     static Handle Empty() noexcept { return INVALID_HANDLE_VALUE; }

@@ -5,8 +5,10 @@
 // finish in time, so that a run can never hang.
 #include <windows.h>
 #include <commctrl.h>
+#include <shlobj.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -175,6 +177,97 @@ inline DialogDriver::Step ChooseAllFiles(int count) {
         if (!list || RowCount(list) < count) return false;
         for (int row = 0; row < RowCount(list); ++row) SelectRow(list, row, true);
         Press(open, IDOK);
+        return true;
+    };
+}
+
+// A visible, enabled dialog of this thread with this caption, or null: a dialog that has opened a
+// chooser or a message box of its own is disabled until that closes.
+inline HWND EnabledDialog(const std::wstring& caption) {
+    HWND dialog = FindDialog(caption);
+    return dialog && IsWindowEnabled(dialog) ? dialog : nullptr;
+}
+
+// Presses a button of the dialog with this caption, once it is there and enabled.
+inline DialogDriver::Step PressIn(const std::wstring& caption, int id) {
+    return [caption, id] {
+        HWND dialog = EnabledDialog(caption);
+        if (!dialog) return false;
+        Press(dialog, id);
+        return true;
+    };
+}
+
+// Hands the enabled Import dialog to inspect.
+inline DialogDriver::Step Inspect(std::function<void(HWND import)> inspect) {
+    return [inspect] {
+        HWND import = EnabledDialog(L"Import");
+        if (!import) return false;
+        inspect(import);
+        return true;
+    };
+}
+
+// Reads a message box's text, then closes it.
+inline DialogDriver::Step CloseMessage(std::vector<std::wstring>& messages) {
+    return [&messages] {
+        HWND box = FindDialog(L"Fernwick");
+        if (!box) return false;
+        messages.push_back(MessageText(box));
+        Press(box, IDOK);
+        return true;
+    };
+}
+
+// The text of the browser's selected tree item.
+inline std::wstring SelectedTreeItem(HWND browser) {
+    HWND tree = FindDescendant(browser, L"SysTreeView32");
+    const auto item =
+        reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    if (!item) return {};
+    wchar_t text[MAX_PATH] = {};
+    TVITEMW data{};
+    data.mask = TVIF_TEXT;
+    data.hItem = item;
+    data.pszText = text;
+    data.cchTextMax = MAX_PATH;
+    SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&data));
+    return text;
+}
+
+// How often the folder browser showed the folder it was opened at by itself. Under load, Wine's
+// browser now and then drops the selection it was given while it fills its tree; the steps below
+// then select the folder again, and the suite checks at its end that preselection held in most
+// runs.
+struct PreselectionCount {
+    int asked = 0;
+    int shown = 0;
+};
+inline PreselectionCount& Preselections() {
+    static PreselectionCount count;
+    return count;
+}
+
+// Accepts the folder that the browser opened with (path), once its tree shows an item containing
+// `shown` as selected. If the tree has not shown it after a few seconds, selects it again.
+inline DialogDriver::Step AcceptFolder(const std::wstring& shown, const std::wstring& path) {
+    auto firstSeen = std::make_shared<ULONGLONG>(0);
+    auto reselected = std::make_shared<bool>(false);
+    return [shown, path, firstSeen, reselected] {
+        HWND browser = FindDialog(L"Browse for Folder");
+        if (!browser) return false;
+        if (*firstSeen == 0) *firstSeen = GetTickCount64();
+        if (SelectedTreeItem(browser).find(shown) == std::wstring::npos) {
+            if (!*reselected && GetTickCount64() - *firstSeen > 5000) {
+                *reselected = true;
+                SendMessageW(browser, BFFM_SETSELECTIONW, TRUE,
+                             reinterpret_cast<LPARAM>(path.c_str()));
+            }
+            return false;
+        }
+        ++Preselections().asked;
+        if (!*reselected) ++Preselections().shown;
+        Press(browser, IDOK);
         return true;
     };
 }

@@ -9,9 +9,11 @@
 #include <vector>
 
 #include "fernwick.h"
+#include "resources/resource.h"
 #include "support/unique_gui_handles_win32.h"
 #include "support/unique_automation_win32.h"
 #include "support/unique_handles_win32.h"
+#include "tests/support/com_apartment_win32.h"
 #include "tests/ui/dialog_driver.h"
 
 namespace fernwick::testing {
@@ -20,10 +22,6 @@ namespace {
 using tolk::stdx::UniqueBstr;
 using tolk::stdx::UniqueCom;
 using tolk::stdx::UniqueGdiObject;
-
-constexpr int kAddFiles = 3000;
-constexpr int kAddFolder = 3001;
-constexpr int kFileList = 3004;
 
 struct ScreenDc {
     HDC dc = GetDC(nullptr);
@@ -79,20 +77,11 @@ DialogDriver::Step Picture(const std::wstring& caption, const std::wstring& name
     };
 }
 
-DialogDriver::Step PressIn(const std::wstring& caption, int id) {
-    return [caption, id] {
-        HWND dialog = FindDialog(caption);
-        if (!dialog || !IsWindowEnabled(dialog)) return false;
-        Press(dialog, id);
-        return true;
-    };
-}
-
 DialogDriver::Step SelectImportRow(int row) {
     return [row] {
-        HWND import = FindDialog(L"Import");
-        if (!import || !IsWindowEnabled(import)) return false;
-        SelectRow(GetDlgItem(import, kFileList), row, true);
+        HWND import = EnabledDialog(L"Import");
+        if (!import) return false;
+        SelectRow(GetDlgItem(import, IDC_IMPORT_FILE_LIST), row, true);
         return true;
     };
 }
@@ -123,23 +112,23 @@ int TakePictures() {
         CreateFileAt(root + L"\\" + name);
     }
 
-    IImportPicker* created = nullptr;
+    UniqueCom<IImportPicker> picker;
     if (FAILED(CoCreateInstance(CLSID_ImportPicker, nullptr, CLSCTX_INPROC_SERVER,
-                                IID_IImportPicker, reinterpret_cast<void**>(&created)))) {
+                                IID_PPV_ARGS(picker.put())))) {
         return 2;
     }
-    const UniqueCom<IImportPicker> picker(created);
     Run(picker.get(), root + L"\\Drafts", root + L"\\summary.xml",
-        {Picture(L"Import", L"import-empty"), PressIn(L"Import", kAddFiles), ChooseAllFiles(3),
-         PressIn(L"Import", kAddFolder), PressIn(L"Browse for Folder", IDOK), SelectImportRow(2),
-         Picture(L"Import", L"import-with-files-and-folders"), PressIn(L"Import", kAddFiles),
-         ChooseAllFiles(3), Picture(L"Fernwick", L"message-files-already-listed"),
-         PressIn(L"Fernwick", IDOK), PressIn(L"Import", kAddFolder),
-         PressIn(L"Browse for Folder", IDOK),
+        {Picture(L"Import", L"import-empty"), PressIn(L"Import", IDC_IMPORT_ADD_FILES),
+         ChooseAllFiles(3), PressIn(L"Import", IDC_IMPORT_ADD_FOLDER),
+         PressIn(L"Browse for Folder", IDOK), SelectImportRow(2),
+         Picture(L"Import", L"import-with-files-and-folders"),
+         PressIn(L"Import", IDC_IMPORT_ADD_FILES), ChooseAllFiles(3),
+         Picture(L"Fernwick", L"message-files-already-listed"), PressIn(L"Fernwick", IDOK),
+         PressIn(L"Import", IDC_IMPORT_ADD_FOLDER), PressIn(L"Browse for Folder", IDOK),
          Picture(L"Fernwick", L"message-folder-already-listed"), PressIn(L"Fernwick", IDOK),
          PressIn(L"Import", IDCANCEL)});
     Run(picker.get(), L"C:\\", L"",
-        {PressIn(L"Import", kAddFolder), PressIn(L"Browse for Folder", IDOK),
+        {PressIn(L"Import", IDC_IMPORT_ADD_FOLDER), PressIn(L"Browse for Folder", IDOK),
          Picture(L"Fernwick", L"message-drive-root"), PressIn(L"Fernwick", IDOK),
          PressIn(L"Import", IDCANCEL)});
     return failures == 0 ? 0 : 1;
@@ -154,8 +143,6 @@ int wmain(int argc, wchar_t** argv) {
         return 2;
     }
     fernwick::testing::outputFolder = argv[1];
-    CoInitialize(nullptr);
-    const int result = fernwick::testing::TakePictures();
-    CoUninitialize();
-    return result;
+    const fernwick::ComApartment apartment;
+    return fernwick::testing::TakePictures();
 }

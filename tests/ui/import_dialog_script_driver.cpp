@@ -21,27 +21,18 @@
 #include <string>
 #include <vector>
 
+#include "resources/resource.h"
 #include "support/unique_handles_win32.h"
-#include "support/unique_resource.h"
 #include "tests/ui/dialog_driver.h"
 
 namespace fernwick::testing {
 namespace {
 
-constexpr int kAddFiles = 3000;
-constexpr int kAddFolder = 3001;
 constexpr DWORD kWatchdogMilliseconds = 60000;
 constexpr DWORD kTickMilliseconds = 20;
 
-struct ProcessHandleTraits {
-    using Handle = HANDLE;
-    static Handle Empty() noexcept { return nullptr; }
-    static void Close(Handle process) noexcept { CloseHandle(process); }
-};
-using UniqueProcess = tolk::stdx::UniqueResource<ProcessHandleTraits>;
-
 DWORD ParentProcessId() {
-    const UniqueProcess snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    const tolk::stdx::UniqueFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
     for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
@@ -155,7 +146,7 @@ public:
 
 private:
     DWORD processId_;
-    UniqueProcess process_;
+    tolk::stdx::UniqueHandle process_;
 };
 
 using Step = std::function<bool()>;
@@ -222,10 +213,10 @@ std::vector<Step> ParseSteps(const ScriptDialogs& dialogs, int argc, wchar_t** a
             steps.push_back(ReportAndClose(dialogs, command == L"ok" ? IDOK : IDCANCEL, argv[1]));
             closes = true;
         } else if (command == L"add-folder" && i + 1 < argc) {
-            steps.push_back(PressInImport(dialogs, kAddFolder));
+            steps.push_back(PressInImport(dialogs, IDC_IMPORT_ADD_FOLDER));
             steps.push_back(ChooseFolder(dialogs, argv[++i]));
         } else if (command == L"add-files" && i + 1 < argc) {
-            steps.push_back(PressInImport(dialogs, kAddFiles));
+            steps.push_back(PressInImport(dialogs, IDC_IMPORT_ADD_FILES));
             steps.push_back(ChooseAllFiles(dialogs, std::wcstol(argv[++i], nullptr, 10)));
         } else {
             std::fwprintf(stderr, L"unknown step %ls\n", command.c_str());

@@ -8,13 +8,16 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "fernwick.h"
+#include "resources/resource.h"
 #include "support/unique_automation_win32.h"
 #include "support/unique_handles_win32.h"
+#include "tests/support/com_apartment_win32.h"
 #include "tests/ui/dialog_driver.h"
 
 namespace fernwick::testing {
@@ -25,11 +28,11 @@ using tolk::stdx::UniqueCom;
 using tolk::stdx::UniqueVariant;
 using Texts = std::vector<std::wstring>;
 
-constexpr int kAddFiles = 3000;
-constexpr int kAddFolder = 3001;
-constexpr int kRemove = 3002;
-constexpr int kFileList = 3004;
-constexpr int kPathEdit = 3005;
+constexpr int kAddFiles = IDC_IMPORT_ADD_FILES;
+constexpr int kAddFolder = IDC_IMPORT_ADD_FOLDER;
+constexpr int kRemove = IDC_IMPORT_REMOVE;
+constexpr int kFileList = IDC_IMPORT_FILE_LIST;
+constexpr int kPathEdit = IDC_IMPORT_PATH;
 
 const std::wstring kPrompt = L"Select a file/folder to show its full path...";
 
@@ -88,8 +91,8 @@ Texts Strings(const VARIANT& array) {
     for (LONG i = lower; i <= upper; ++i) {
         UniqueVariant element;
         SafeArrayGetElement(array.parray, &i, element.get());
-        EXPECT_EQ(element.get()->vt, VT_BSTR);
-        texts.emplace_back(element.get()->bstrVal, SysStringLen(element.get()->bstrVal));
+        EXPECT_EQ(element->vt, VT_BSTR);
+        texts.emplace_back(element->bstrVal, SysStringLen(element->bstrVal));
     }
     return texts;
 }
@@ -97,16 +100,22 @@ Texts Strings(const VARIANT& array) {
 class ImportPickerDialogTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        CoInitialize(nullptr);
+        apartment.emplace();
         TheSample();
     }
+    // After all folder tests: the browser must have opened at the given folder by itself in most
+    // of them, even where a lost selection had to be made again.
+    static void TearDownTestSuite() {
+        const PreselectionCount& count = Preselections();
+        EXPECT_GE(count.shown * 2, count.asked) << count.shown << " of " << count.asked;
+        apartment.reset();
+    }
+    static inline std::optional<ComApartment> apartment;
 
     void SetUp() override {
-        IImportPicker* created = nullptr;
         ASSERT_EQ(CoCreateInstance(CLSID_ImportPicker, nullptr, CLSCTX_INPROC_SERVER,
-                                   IID_IImportPicker, reinterpret_cast<void**>(&created)),
+                                   IID_PPV_ARGS(picker.put())),
                   S_OK);
-        picker.reset(created);
     }
 
     // Runs SelectFilesAndFolders while the steps drive the dialogs; fails the test when they do
@@ -115,8 +124,8 @@ protected:
                      const std::wstring& filter, std::vector<DialogDriver::Step> steps) {
         VARIANT_BOOL result = 1;
         DialogDriver driver(std::move(steps));
-        EXPECT_EQ(picker.get()->SelectFilesAndFolders(Bstr(folder).get(), Bstr(file).get(),
-                                                      Bstr(filter).get(), &result),
+        EXPECT_EQ(picker->SelectFilesAndFolders(Bstr(folder).get(), Bstr(file).get(),
+                                                Bstr(filter).get(), &result),
                   S_OK);
         EXPECT_FALSE(driver.TimedOut()) << "stopped at step " << driver.StepsDone();
         EXPECT_TRUE(driver.Finished());
@@ -125,126 +134,24 @@ protected:
 
     Texts SelectedFiles() {
         UniqueVariant files;
-        EXPECT_EQ(picker.get()->get_SelectedFiles(files.get()), S_OK);
+        EXPECT_EQ(picker->get_SelectedFiles(files.get()), S_OK);
         return Strings(*files.get());
     }
     Texts SelectedFolders() {
         UniqueVariant folders;
-        EXPECT_EQ(picker.get()->get_SelectedFolders(folders.get()), S_OK);
+        EXPECT_EQ(picker->get_SelectedFolders(folders.get()), S_OK);
         return Strings(*folders.get());
     }
-    std::wstring LastFolder() {
-        BSTR text = nullptr;
-        EXPECT_EQ(picker.get()->get_LastSelectedFolder(&text), S_OK);
-        UniqueBstr owner(text);
-        return {text, SysStringLen(text)};
-    }
-    std::wstring LastFile() {
-        BSTR text = nullptr;
-        EXPECT_EQ(picker.get()->get_LastSelectedFile(&text), S_OK);
-        UniqueBstr owner(text);
-        return {text, SysStringLen(text)};
+    std::wstring LastFolder() { return Read(&IImportPicker::get_LastSelectedFolder); }
+    std::wstring LastFile() { return Read(&IImportPicker::get_LastSelectedFile); }
+    std::wstring Read(HRESULT (STDMETHODCALLTYPE IImportPicker::*getter)(BSTR*)) {
+        UniqueBstr text;
+        EXPECT_EQ((picker.get()->*getter)(text.put()), S_OK);
+        return {text.get(), SysStringLen(text.get())};
     }
 
     UniqueCom<IImportPicker> picker;
 };
-
-// Steps shared by the tests.
-HWND EnabledImport() {
-    HWND import = FindDialog(L"Import");
-    return import && IsWindowEnabled(import) ? import : nullptr;
-}
-
-DialogDriver::Step PressInImport(int id) {
-    return [id] {
-        HWND import = EnabledImport();
-        if (!import) return false;
-        Press(import, id);
-        return true;
-    };
-}
-
-DialogDriver::Step Inspect(std::function<void(HWND import)> inspect) {
-    return [inspect] {
-        HWND import = EnabledImport();
-        if (!import) return false;
-        inspect(import);
-        return true;
-    };
-}
-
-// The text of the browser's selected tree item.
-std::wstring SelectedTreeItem(HWND browser) {
-    HWND tree = FindDescendant(browser, L"SysTreeView32");
-    const auto item =
-        reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
-    if (!item) return {};
-    wchar_t text[MAX_PATH] = {};
-    TVITEMW data{};
-    data.mask = TVIF_TEXT;
-    data.hItem = item;
-    data.pszText = text;
-    data.cchTextMax = MAX_PATH;
-    SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&data));
-    return text;
-}
-
-// How often the folder browser showed the folder it was opened at by itself. Under load, Wine's
-// browser now and then drops the selection it was given while it fills its tree; the steps below
-// then select the folder again, and the suite checks at its end that preselection held in most
-// runs.
-struct PreselectionCount {
-    int asked = 0;
-    int shown = 0;
-};
-PreselectionCount& Preselections() {
-    static PreselectionCount count;
-    return count;
-}
-
-// Accepts the folder that the browser opened with (path), once its tree shows an item containing
-// `shown` as selected. If the tree has not shown it after a few seconds, selects it again.
-DialogDriver::Step AcceptFolder(const std::wstring& shown, const std::wstring& path) {
-    auto firstSeen = std::make_shared<ULONGLONG>(0);
-    auto reselected = std::make_shared<bool>(false);
-    return [shown, path, firstSeen, reselected] {
-        HWND browser = FindDialog(L"Browse for Folder");
-        if (!browser) return false;
-        if (*firstSeen == 0) *firstSeen = GetTickCount64();
-        if (SelectedTreeItem(browser).find(shown) == std::wstring::npos) {
-            if (!*reselected && GetTickCount64() - *firstSeen > 5000) {
-                *reselected = true;
-                SendMessageW(browser, BFFM_SETSELECTIONW, TRUE,
-                             reinterpret_cast<LPARAM>(path.c_str()));
-            }
-            return false;
-        }
-        ++Preselections().asked;
-        if (!*reselected) ++Preselections().shown;
-        Press(browser, IDOK);
-        return true;
-    };
-}
-
-DialogDriver::Step CancelDialog(const std::wstring& caption) {
-    return [caption] {
-        HWND dialog = FindDialog(caption);
-        if (!dialog) return false;
-        Press(dialog, IDCANCEL);
-        return true;
-    };
-}
-
-// Reads a message box's caption and text, then closes it.
-DialogDriver::Step CloseMessage(std::vector<std::wstring>& messages) {
-    return [&messages] {
-        HWND box = FindDialog(L"Fernwick");
-        if (!box) return false;
-        messages.push_back(MessageText(box));
-        Press(box, IDOK);
-        return true;
-    };
-}
 
 TEST_F(ImportPickerDialogTest, AFreshDialogCancelledKeepsTheArraysAndTakesTheTexts) {
     std::wstring caption, pathText, heading;
@@ -265,7 +172,7 @@ TEST_F(ImportPickerDialogTest, AFreshDialogCancelledKeepsTheArraysAndTakesTheTex
                        SendMessageW(list, LVM_GETCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
                        heading = text;
                    }),
-                   PressInImport(IDCANCEL)}),
+                   PressIn(L"Import", IDCANCEL)}),
               VARIANT_FALSE);
     EXPECT_EQ(caption, L"Import");
     EXPECT_FALSE(okEnabled);
@@ -283,13 +190,13 @@ TEST_F(ImportPickerDialogTest, ThreeFilesAreListedByNameAndHandedBackByPathOnOk)
     Texts rows;
     std::wstring shownPath;
     EXPECT_EQ(Run(sample.tree, sample.three + L"\\a.xml", L"XML files (*.xml)|*.xml|All files|*.*|",
-                  {PressInImport(kAddFiles), ChooseAllFiles(3), Inspect([&](HWND import) {
+                  {PressIn(L"Import", kAddFiles), ChooseAllFiles(3), Inspect([&](HWND import) {
                        HWND list = GetDlgItem(import, kFileList);
                        rows = RowTexts(list);
                        SelectRow(list, 1, true);
                        shownPath = WindowText(GetDlgItem(import, kPathEdit));
                    }),
-                   PressInImport(IDOK)}),
+                   PressIn(L"Import", IDOK)}),
               VARIANT_TRUE);
     EXPECT_EQ(rows, (Texts{L"C.xml", L"a.xml", L"b.xml"}));
     EXPECT_EQ(shownPath, sample.three + L"\\a.xml");
@@ -304,9 +211,9 @@ TEST_F(ImportPickerDialogTest, ManyFilesBeyondTheResultBufferAreAllHandedBack) {
     const Sample& sample = TheSample();
     int rows = 0;
     EXPECT_EQ(Run(L"", sample.many + L"\\" + sample.manyNames[0], L"",
-                  {PressInImport(kAddFiles), ChooseAllFiles(40),
+                  {PressIn(L"Import", kAddFiles), ChooseAllFiles(40),
                    Inspect([&](HWND import) { rows = RowCount(GetDlgItem(import, kFileList)); }),
-                   PressInImport(IDOK)}),
+                   PressIn(L"Import", IDOK)}),
               VARIANT_TRUE);
     EXPECT_EQ(rows, 40);
     Texts expected;
@@ -320,10 +227,10 @@ TEST_F(ImportPickerDialogTest, FilesChosenAgainAreReportedAndTheRestAdded) {
     std::vector<std::wstring> messages;
     Texts rows;
     EXPECT_EQ(Run(L"", sample.three + L"\\a.xml", L"",
-                  {PressInImport(kAddFiles), ChooseAllFiles(3), PressInImport(kAddFiles),
+                  {PressIn(L"Import", kAddFiles), ChooseAllFiles(3), PressIn(L"Import", kAddFiles),
                    ChooseAllFiles(3), CloseMessage(messages),
                    Inspect([&](HWND import) { rows = RowTexts(GetDlgItem(import, kFileList)); }),
-                   PressInImport(IDOK)}),
+                   PressIn(L"Import", IDOK)}),
               VARIANT_TRUE);
     EXPECT_EQ(messages, (Texts{L"File(s) are already in the list of files and folders to "
                                L"import:\na.xml, b.xml, C.xml"}));
@@ -336,11 +243,11 @@ TEST_F(ImportPickerDialogTest, FolderBrowserOpensAtTheLastFolderAndReportsADupli
     std::vector<std::wstring> messages;
     Texts rows;
     EXPECT_EQ(Run(sample.tree + L"\\Sub", L"", L"",
-                  {PressInImport(kAddFolder), AcceptFolder(L"Sub", sample.tree + L"\\Sub"),
-                   PressInImport(kAddFolder), AcceptFolder(L"Sub", sample.tree + L"\\Sub"),
+                  {PressIn(L"Import", kAddFolder), AcceptFolder(L"Sub", sample.tree + L"\\Sub"),
+                   PressIn(L"Import", kAddFolder), AcceptFolder(L"Sub", sample.tree + L"\\Sub"),
                    CloseMessage(messages),
                    Inspect([&](HWND import) { rows = RowTexts(GetDlgItem(import, kFileList)); }),
-                   PressInImport(IDOK)}),
+                   PressIn(L"Import", IDOK)}),
               VARIANT_TRUE);
     EXPECT_EQ(rows, (Texts{L"Sub"}));
     EXPECT_EQ(
@@ -355,12 +262,12 @@ TEST_F(ImportPickerDialogTest, ADriveRootIsRefusedAndChangesNothing) {
     bool okEnabled = true;
     int rows = -1;
     EXPECT_EQ(Run(L"C:\\", L"", L"",
-                  {PressInImport(kAddFolder), AcceptFolder(L"C:", L"C:\\"), CloseMessage(messages),
-                   Inspect([&](HWND import) {
+                  {PressIn(L"Import", kAddFolder), AcceptFolder(L"C:", L"C:\\"),
+                   CloseMessage(messages), Inspect([&](HWND import) {
                        okEnabled = IsWindowEnabled(GetDlgItem(import, IDOK));
                        rows = RowCount(GetDlgItem(import, kFileList));
                    }),
-                   PressInImport(IDCANCEL)}),
+                   PressIn(L"Import", IDCANCEL)}),
               VARIANT_FALSE);
     EXPECT_EQ(messages, (Texts{L"Please select a file or folder. An entire drive such as C:\\ or "
                                L"D:\\ cannot be imported at once."}));
@@ -376,7 +283,7 @@ TEST_F(ImportPickerDialogTest, RemoveDropsTheSelectedRowsAndOkFollowsTheList) {
     std::wstring pathAfterRemove;
     bool okAfterFirst = false, okAfterSecond = true;
     EXPECT_EQ(Run(sample.tree + L"\\Other", sample.three + L"\\a.xml", L"",
-                  {PressInImport(kAddFiles), ChooseAllFiles(3), PressInImport(kAddFolder),
+                  {PressIn(L"Import", kAddFiles), ChooseAllFiles(3), PressIn(L"Import", kAddFolder),
                    AcceptFolder(L"Other", sample.tree + L"\\Other"), Inspect([&](HWND import) {
                        // Rows: C.xml Other a.xml b.xml
                        HWND list = GetDlgItem(import, kFileList);
@@ -412,8 +319,9 @@ TEST_F(ImportPickerDialogTest, VeryLongAndEmptyTextsOpenBothChoosersSafely) {
          {std::tuple{longFolder, longFile, longFilter},
           std::tuple{std::wstring(), std::wstring(), std::wstring()}}) {
         EXPECT_EQ(Run(folder, file, filter,
-                      {PressInImport(kAddFiles), CancelDialog(L"Open"), PressInImport(kAddFolder),
-                       CancelDialog(L"Browse for Folder"), PressInImport(IDCANCEL)}),
+                      {PressIn(L"Import", kAddFiles), PressIn(L"Open", IDCANCEL),
+                       PressIn(L"Import", kAddFolder), PressIn(L"Browse for Folder", IDCANCEL),
+                       PressIn(L"Import", IDCANCEL)}),
                   VARIANT_FALSE);
         EXPECT_EQ(LastFolder(), folder);
         EXPECT_EQ(LastFile(), file);
@@ -435,7 +343,7 @@ TEST_F(ImportPickerDialogTest, APickerReleasedDuringItsDialogLivesUntilTheCallRe
                                  picker.reset();
                                  whileRunning = canUnloadNow();
                              }),
-                             PressInImport(IDCANCEL)});
+                             PressIn(L"Import", IDCANCEL)});
         EXPECT_EQ(running->SelectFilesAndFolders(nullptr, nullptr, nullptr, &result), S_OK);
         EXPECT_TRUE(driver.Finished());
     }
@@ -445,12 +353,4 @@ TEST_F(ImportPickerDialogTest, APickerReleasedDuringItsDialogLivesUntilTheCallRe
 }
 
 }  // namespace
-// Runs after the folder tests: the browser must have opened at the given folder by itself in
-// most of them, even where a lost selection had to be made again.
-TEST_F(ImportPickerDialogTest, TheFolderBrowserOpenedAtTheGivenFolderInMostRuns) {
-    const PreselectionCount& count = Preselections();
-    if (count.asked == 0) GTEST_SKIP() << "no folder test ran";
-    EXPECT_GE(count.shown * 2, count.asked) << count.shown << " of " << count.asked;
-}
-
 }  // namespace fernwick::testing

@@ -12,8 +12,10 @@
 #include <vector>
 
 #include "fernwick.h"
+#include "resources/resource.h"
 #include "support/unique_automation_win32.h"
 #include "support/unique_handles_win32.h"
+#include "tests/support/com_apartment_win32.h"
 #include "tests/ui/dialog_driver.h"
 
 namespace fernwick::testing {
@@ -23,7 +25,6 @@ using tolk::stdx::UniqueBstr;
 using tolk::stdx::UniqueCom;
 using tolk::stdx::UniqueVariant;
 
-constexpr int kAddFolder = 3001;
 const int kRuns =
     std::getenv("FERNWICK_SOAK_RUNS") ? std::atoi(std::getenv("FERNWICK_SOAK_RUNS")) : 1000;
 constexpr int kOkEvery = 10;  // every tenth run adds a folder and ends with OK
@@ -44,30 +45,21 @@ struct Usage {
 };
 
 UniqueCom<IImportPicker> NewPicker() {
-    IImportPicker* created = nullptr;
-    EXPECT_EQ(CoCreateInstance(CLSID_ImportPicker, nullptr, CLSCTX_INPROC_SERVER, IID_IImportPicker,
-                               reinterpret_cast<void**>(&created)),
+    UniqueCom<IImportPicker> picker;
+    EXPECT_EQ(CoCreateInstance(CLSID_ImportPicker, nullptr, CLSCTX_INPROC_SERVER,
+                               IID_PPV_ARGS(picker.put())),
               S_OK);
-    return UniqueCom<IImportPicker>(created);
-}
-
-DialogDriver::Step Press(const std::wstring& caption, int id) {
-    return [caption, id] {
-        HWND dialog = FindDialog(caption);
-        if (!dialog || !IsWindowEnabled(dialog)) return false;
-        testing::Press(dialog, id);
-        return true;
-    };
+    return picker;
 }
 
 // One run on the picker, ended by OK after adding the preselected folder or by Cancel.
 bool RunOnce(IImportPicker* picker, const std::wstring& folder, bool ok) {
     std::vector<DialogDriver::Step> steps;
     if (ok) {
-        steps = {Press(L"Import", kAddFolder), Press(L"Browse for Folder", IDOK),
-                 Press(L"Import", IDOK)};
+        steps = {PressIn(L"Import", IDC_IMPORT_ADD_FOLDER), PressIn(L"Browse for Folder", IDOK),
+                 PressIn(L"Import", IDOK)};
     } else {
-        steps = {Press(L"Import", IDCANCEL)};
+        steps = {PressIn(L"Import", IDCANCEL)};
     }
     DialogDriver driver(std::move(steps), 30000, USER_TIMER_MINIMUM);
     const UniqueBstr folderText(SysAllocString(folder.c_str()));
@@ -83,12 +75,13 @@ long ElementCount(IImportPicker* picker) {
     UniqueVariant folders;
     picker->get_SelectedFolders(folders.get());
     LONG upper = -1;
-    SafeArrayGetUBound(folders.get()->parray, 1, &upper);
+    SafeArrayGetUBound(folders->parray, 1, &upper);
     return upper + 1;
 }
 
 TEST(ImportPickerSoakTest, AThousandRunsLeaveNothingBehind) {
-    ASSERT_EQ(CoInitialize(nullptr), S_OK);
+    const ComApartment apartment;
+    ASSERT_EQ(apartment.Entered(), S_OK);
     wchar_t temp[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, temp);
     const std::wstring folder = std::wstring(temp) + L"fernwick-soak";
@@ -131,7 +124,6 @@ TEST(ImportPickerSoakTest, AThousandRunsLeaveNothingBehind) {
         reinterpret_cast<void*>(GetProcAddress(fernwick, "DllCanUnloadNow")));
     ASSERT_NE(canUnloadNow, nullptr);
     EXPECT_EQ(canUnloadNow(), S_OK);
-    CoUninitialize();
 }
 
 }  // namespace

@@ -68,7 +68,7 @@ CFECFileDialog::CFECFileDialog(bool bOpenFileDialog, const wchar_t* lpszDefExt,
 }
 
 INT_PTR CFECFileDialog::DoModal() {
-    ReleaseCapture();
+    DropCapturedSelection();
     m_chosenPaths.clear();
     m_ofn.hwndOwner = DialogOwner(m_parent);
     const BOOL chosen = m_bOpenFileDialog ? GetOpenFileNameW(&m_ofn) : GetSaveFileNameW(&m_ofn);
@@ -118,7 +118,7 @@ UINT_PTR CALLBACK CFECFileDialog::HookProcedure(HWND hook, UINT message, WPARAM,
         dialog->OnFileNameChange(GetParent(hook));
     } catch (...) {
         // Out of memory for a copy: the result buffer alone decides, as without a capture.
-        dialog->ReleaseCapture();
+        dialog->DropCapturedSelection();
     }
     return 0;
 }
@@ -147,7 +147,7 @@ bool CFECFileDialog::OnOk(HWND dialogFrame) noexcept {
         return true;
     } catch (...) {
         // No room for the names: the dialog stays open rather than write past the buffer.
-        ReleaseCapture();
+        DropCapturedSelection();
         MessageBeep(MB_ICONHAND);
         return false;
     }
@@ -157,7 +157,7 @@ void CFECFileDialog::OnFileNameChange(HWND dialogFrame) {
     const LRESULT namesSize = QueryTextSize(dialogFrame, CDM_GETSPEC);
     const LRESULT folderSize = QueryTextSize(dialogFrame, CDM_GETFOLDERPATH);
     if (!SelectionExceedsResultBuffer(namesSize, folderSize)) {
-        ReleaseCapture();
+        DropCapturedSelection();
         return;
     }
     m_bNamesSplit = false;
@@ -169,7 +169,7 @@ void CFECFileDialog::OnFileNameChange(HWND dialogFrame) {
                      1);
 }
 
-void CFECFileDialog::ReleaseCapture() {
+void CFECFileDialog::DropCapturedSelection() {
     m_pszCapturedNames.reset();
     m_pszCapturedFolder.reset();
     m_bNamesSplit = false;

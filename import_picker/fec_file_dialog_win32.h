@@ -46,7 +46,7 @@ private:
     // False when the buffer could not be made large enough: OK must then not reach the dialog.
     bool OnOk(HWND dialogFrame) noexcept;
     void OnFileNameChange(HWND dialogFrame);
-    void ReleaseCapture();
+    void DropCapturedSelection();
     void GrowResultBuffer(std::size_t characters);
 
     bool m_bOpenFileDialog;

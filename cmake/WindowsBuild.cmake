@@ -41,7 +41,9 @@ target_compile_definitions(Fernwick PRIVATE
     FERNWICK_VERSION_MAJOR=${PROJECT_VERSION_MAJOR} FERNWICK_VERSION_MINOR=${PROJECT_VERSION_MINOR}
     FERNWICK_VERSION_PATCH=${PROJECT_VERSION_PATCH})
 target_link_libraries(Fernwick PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,fernwick_win32>")
-target_link_options(Fernwick PRIVATE ${FERNWICK_STATIC_RUNTIME})
+# One-time initialisations of the static runtime go to server/runtime_once_win32.cpp, which
+# allocates nothing that an unload would leave behind.
+target_link_options(Fernwick PRIVATE ${FERNWICK_STATIC_RUNTIME} -Wl,--wrap=pthread_once)
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     # The .def file names the exports without their stdcall decorations.
     target_link_options(Fernwick PRIVATE -Wl,--enable-stdcall-fixup)

@@ -5,6 +5,7 @@
 #include "server/com_call_win32.h"
 #include "server/module_win32.h"
 #include "server/registration_win32.h"
+#include "server/runtime_threads_win32.h"
 
 using fernwick::ComCall;
 using fernwick::FernwickModule;
@@ -28,6 +29,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
             // grow.
             if (!reserved) {
                 FernwickModule().Terminate();
+                fernwick::ReleaseRuntimeThreadKeys();
                 __gnu_cxx::__freeres();
             }
             break;

@@ -478,9 +478,10 @@ TEST_F(ComServerTest, ManyLoadUseUnloadCyclesLeakNothing) {
     const std::filesystem::path temp = std::filesystem::temp_directory_path();
     const std::wstring copy = temp / L"fernwick-unload.dll";
     ASSERT_TRUE(CopyFileW(FERNWICK_DLL_PATH, copy.c_str(), FALSE));
+    // Its malformed last line makes the reader throw and catch inside, as a damaged file would.
     const std::filesystem::path registryFile = temp / L"fernwick-unload-registry.txt";
     std::ofstream(registryFile) << "[documentum\\Common\\WorkingFiles\\0900000000000a01]\n"
-                                   "FileName=C:\\Work\\guide.xml\n";
+                                   "FileName=C:\\Work\\guide.xml\n\xff\n";
     const UniqueBstr path(SysAllocString(registryFile.c_str()));
     const UniqueBstr id(SysAllocString(L"0900000000000a01"));
     auto cycle = [&] {

@@ -51,11 +51,11 @@ public:
     }
 };
 
+// At namespace scope: see FernwickModule().
+Win32Files files;
+
 }  // namespace
 
-FileSource& Win32FileSource() {
-    static Win32Files files;
-    return files;
-}
+FileSource& Win32FileSource() { return files; }
 
 }  // namespace fernwick

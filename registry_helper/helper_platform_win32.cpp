@@ -4,11 +4,14 @@
 #include "registry_helper/registry_store_win32.h"
 
 namespace fernwick {
+namespace {
 
-HelperPlatform Win32HelperPlatform() {
-    static Win32RegistryStore registry;
-    static Win32DirectorySource directories;
-    return {registry, directories, Win32FileSource()};
-}
+// At namespace scope: see FernwickModule().
+Win32RegistryStore registry;
+Win32DirectorySource directories;
+
+}  // namespace
+
+HelperPlatform Win32HelperPlatform() { return {registry, directories, Win32FileSource()}; }
 
 }  // namespace fernwick

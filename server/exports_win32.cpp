@@ -5,9 +5,16 @@
 #include "server/com_call_win32.h"
 #include "server/module_win32.h"
 #include "server/registration_win32.h"
+#include "server/runtime_threads_win32.h"
 
 using fernwick::ComCall;
 using fernwick::FernwickModule;
+
+// Frees the C++ runtime's emergency exception buffer. The runtime is linked into this DLL, so
+// nothing else frees it when the DLL is unloaded.
+namespace __gnu_cxx {
+void __freeres() noexcept;
+}
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     switch (reason) {
@@ -17,8 +24,14 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
             break;
         case DLL_PROCESS_DETACH:
             // When the whole process ends, other libraries may already be gone: only a real
-            // unload (FreeLibrary) releases cached class objects and type information.
-            if (!reserved) FernwickModule().Terminate();
+            // unload (FreeLibrary) releases cached class objects, type information and the
+            // runtime's own buffers, so that a host that loads Fernwick again and again does not
+            // grow.
+            if (!reserved) {
+                FernwickModule().Terminate();
+                fernwick::ReleaseRuntimeThreadKeys();
+                __gnu_cxx::__freeres();
+            }
             break;
         default:
             break;

@@ -34,9 +34,14 @@ void CFernwickModule::Terminate() noexcept {
     ReleaseClassObjects();
 }
 
-CFernwickModule& FernwickModule() noexcept {
-    static CFernwickModule module;
-    return module;
-}
+namespace {
+
+// At namespace scope, not inside FernwickModule(): a function-local static makes the C++ runtime
+// allocate its guard's lock and condition on first use, which it never frees when the DLL unloads.
+CFernwickModule module;
+
+}  // namespace
+
+CFernwickModule& FernwickModule() noexcept { return module; }
 
 }  // namespace fernwick

@@ -6,8 +6,8 @@
 #include "support/unique_resource.h"
 
 // Owners for the Win32 handles and COM interfaces that Fernwick uses. Each closes its handle with
-// the function that belongs to it; an empty owner (NULL, or INVALID_HANDLE_VALUE for find and file
-// handles) closes nothing.
+// the function that belongs to it; an empty owner (NULL, INVALID_HANDLE_VALUE for find and file
+// handles, TLS_OUT_OF_INDEXES for thread-local slots) closes nothing.
 namespace tolk::stdx {
 
 struct HkeyTraits {
@@ -40,6 +40,13 @@ struct FileHandleTraits {
     static void Close(Handle file) noexcept { CloseHandle(file); }
 };
 using UniqueFileHandle = UniqueResource<FileHandleTraits>;
+
+struct TlsIndexTraits {
+    using Handle = DWORD;
+    static Handle Empty() noexcept { return TLS_OUT_OF_INDEXES; }
+    static void Close(Handle index) noexcept { TlsFree(index); }
+};
+using UniqueTlsIndex = UniqueResource<TlsIndexTraits>;
 
 template <typename Interface>
 struct ComInterfaceTraits {

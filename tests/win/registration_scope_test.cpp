@@ -7,12 +7,11 @@
 #include <map>
 #include <string>
 
-#include "support/unique_handles_win32.h"
-#include "test_paths.h"
+#include "tests/win/com_server.h"
 
+namespace fernwick {
 namespace {
 
-using tolk::stdx::UniqueHkey;
 using Snapshot = std::map<std::wstring, std::wstring>;  // "key|value name" -> data
 
 const wchar_t kHelperClsid[] = L"{4737567A-7ABB-40C9-A857-8EBB46B1494A}";
@@ -33,9 +32,8 @@ const wchar_t* const kOurKeys[] = {
 const wchar_t kUserClasses[] = L"Software\\Classes\\";
 
 void AddKey(HKEY root, const std::wstring& path, const std::wstring& name, Snapshot& snapshot) {
-    HKEY opened = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return;
-    const UniqueHkey key(opened);
+    UniqueHkey key;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return;
     snapshot[name + L"|"];  // the key itself, even without values
     wchar_t text[1024];
     BYTE data[2048];
@@ -63,20 +61,6 @@ Snapshot Without(Snapshot snapshot, const std::wstring& keyPrefix) {
     std::erase_if(snapshot, [&](const auto& entry) { return entry.first.starts_with(keyPrefix); });
     return snapshot;
 }
-
-struct Server {
-    using DllFn = HRESULT(STDAPICALLTYPE*)();
-    using DllInstallFn = HRESULT(STDAPICALLTYPE*)(BOOL, LPCWSTR);
-    HMODULE module = LoadLibraryW(FERNWICK_DLL_PATH);
-    DllFn registerServer = Export<DllFn>("DllRegisterServer");
-    DllFn unregisterServer = Export<DllFn>("DllUnregisterServer");
-    DllInstallFn install = Export<DllInstallFn>("DllInstall");
-
-    template <typename Fn>
-    Fn Export(const char* name) {
-        return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-    }
-};
 
 TEST(RegistrationScopeTest, PerUserRegistrationWritesTheMachineEntriesForTheUserAlone) {
     Server server;
@@ -107,24 +91,26 @@ TEST(RegistrationScopeTest, RemovalKeepsTheSharedKeysWhileTheOtherBuildIsRegiste
         (sizeof(void*) == 8 ? L"win64" : L"win32");
     Server server;
     const Snapshot registered = Take(HKEY_CLASSES_ROOT);
-    HKEY created = nullptr;
     DWORD disposition = 0;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, (otherClass + L"\\InprocServer32").c_str(), 0,
-                              nullptr, 0, KEY_WRITE | kOtherView, nullptr, &created, &disposition),
-              ERROR_SUCCESS);
-    RegCloseKey(created);
+    UniqueHkey created;
+    ASSERT_EQ(
+        RegCreateKeyExW(HKEY_CLASSES_ROOT, (otherClass + L"\\InprocServer32").c_str(), 0, nullptr,
+                        0, KEY_WRITE | kOtherView, nullptr, created.put(), &disposition),
+        ERROR_SUCCESS);
+    created.reset();
     if (disposition != REG_CREATED_NEW_KEY)
         GTEST_SKIP() << "the other build is registered in this prefix already";
 
     EXPECT_EQ(server.unregisterServer(), S_OK);
     EXPECT_EQ(Take(HKEY_CLASSES_ROOT), Without(Without(registered, L"CLSID\\"), ownTypeLib));
 
-    HKEY other = nullptr;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, otherClass.c_str(), 0, KEY_ALL_ACCESS | kOtherView,
-                            &other),
-              ERROR_SUCCESS);
-    RegDeleteTreeW(other, nullptr);
-    RegCloseKey(other);
+    {
+        UniqueHkey other;
+        ASSERT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, otherClass.c_str(), 0,
+                                KEY_ALL_ACCESS | kOtherView, other.put()),
+                  ERROR_SUCCESS);
+        RegDeleteTreeW(other.get(), nullptr);
+    }
     ASSERT_EQ(RegDeleteKeyExW(HKEY_CLASSES_ROOT, otherClass.c_str(), kOtherView, 0), ERROR_SUCCESS);
 
     ASSERT_EQ(server.registerServer(), S_OK);
@@ -136,3 +122,4 @@ TEST(RegistrationScopeTest, RemovalKeepsTheSharedKeysWhileTheOtherBuildIsRegiste
 }
 
 }  // namespace
+}  // namespace fernwick

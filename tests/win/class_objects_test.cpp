@@ -1,0 +1,189 @@
+// Class objects, aggregation, the declarations of safety and error information, and members given
+// hostile strings.
+#include "tests/win/com_server.h"
+
+#include <objsafe.h>
+
+#include <algorithm>
+
+namespace fernwick {
+namespace {
+
+TEST_F(ComServerTest, ClassObjectLookupAnswersOnlyKnownClassesAndInterfaces) {
+    void* object = reinterpret_cast<void*>(1);
+    EXPECT_EQ(server.getClassObject(kUnknownClsid, IID_IClassFactory, &object),
+              CLASS_E_CLASSNOTAVAILABLE);
+    EXPECT_EQ(object, nullptr);
+    object = reinterpret_cast<void*>(1);
+    EXPECT_EQ(server.getClassObject(CLSID_DocumentumRegistryHelper, IID_IDispatch, &object),
+              CLASS_E_CLASSNOTAVAILABLE);
+    EXPECT_EQ(object, nullptr);
+    EXPECT_EQ(server.getClassObject(CLSID_DocumentumRegistryHelper, IID_IClassFactory, nullptr),
+              E_POINTER);
+
+    auto first = server.Factory();
+    auto second = server.Factory();
+    EXPECT_EQ(first.get(), second.get());
+    EXPECT_EQ(server.canUnloadNow(), S_FALSE);
+    first.reset();
+    second.reset();
+    EXPECT_EQ(server.canUnloadNow(), S_OK);  // only the class table holds it now
+}
+
+TEST_F(ComServerTest, LockServerKeepsTheModuleLoaded) {
+    auto factory = server.Factory();
+    EXPECT_EQ(factory->LockServer(TRUE), S_OK);
+    factory.reset();
+    EXPECT_EQ(server.canUnloadNow(), S_FALSE);
+    server.Factory()->LockServer(FALSE);
+    EXPECT_EQ(server.canUnloadNow(), S_OK);
+}
+
+TEST_F(ComServerTest, CreateInstanceChecksItsArguments) {
+    auto factory = server.Factory();
+    EXPECT_EQ(factory->CreateInstance(nullptr, IID_IDispatch, nullptr), E_POINTER);
+
+    auto outer = server.CreateHelper();  // any unknown serves as an outer object here
+    void* object = reinterpret_cast<void*>(1);
+    EXPECT_EQ(factory->CreateInstance(outer.get(), IID_IDispatch, &object), CLASS_E_NOAGGREGATION);
+    EXPECT_EQ(object, nullptr);
+
+    object = reinterpret_cast<void*>(1);
+    EXPECT_EQ(factory->CreateInstance(nullptr, IID_IClassFactory, &object), E_NOINTERFACE);
+    EXPECT_EQ(object, nullptr);
+}
+
+// A minimal outer object that aggregates a registry helper and hands out its interfaces.
+class Outer final : public IUnknown {
+public:
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        if (IsEqualIID(riid, IID_IUnknown)) {
+            *ppv = static_cast<IUnknown*>(this);
+            AddRef();
+            return S_OK;
+        }
+        return inner->QueryInterface(riid, ppv);
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return ++references; }
+    STDMETHODIMP_(ULONG) Release() override { return --references; }
+
+    IUnknown* inner = nullptr;
+    ULONG references = 1;
+};
+
+TEST_F(ComServerTest, TheRegistryHelperCanBeAggregated) {
+    Outer outer;
+    ASSERT_EQ(server.Factory()->CreateInstance(&outer, IID_PPV_ARGS(&outer.inner)), S_OK);
+    EXPECT_EQ(server.canUnloadNow(), S_FALSE);
+
+    {
+        UniqueCom<IDocumentumRegistryHelper> helper;
+        ASSERT_EQ(outer.QueryInterface(IID_PPV_ARGS(helper.put())), S_OK);
+        EXPECT_EQ(outer.references, 2u);  // the inner object counts on the outer one
+        UniqueCom<IUnknown> identity;
+        ASSERT_EQ(helper->QueryInterface(IID_PPV_ARGS(identity.put())), S_OK);
+        EXPECT_EQ(identity.get(), static_cast<IUnknown*>(&outer));
+        VARIANT_BOOL found = VARIANT_TRUE;
+        EXPECT_EQ(helper->InitFromObjectID(nullptr, &found), S_OK);
+        EXPECT_EQ(found, VARIANT_FALSE);
+    }
+    EXPECT_EQ(outer.references, 1u);
+
+    outer.inner->Release();
+    EXPECT_EQ(server.canUnloadNow(), S_OK);
+}
+
+TEST_F(ComServerTest, TheImportPickerIsNeverAggregatedAndDeclaresNoSafety) {
+    UniqueCom<IClassFactory> factory;
+    ASSERT_EQ(server.getClassObject(CLSID_ImportPicker, IID_PPV_ARGS(factory.put())), S_OK);
+    auto outer = server.CreateHelper();
+    void* object = reinterpret_cast<void*>(1);
+    EXPECT_EQ(factory->CreateInstance(outer.get(), IID_IUnknown, &object), CLASS_E_NOAGGREGATION);
+    EXPECT_EQ(object, nullptr);
+
+    UniqueCom<IImportPicker> picker;
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_PPV_ARGS(picker.put())), S_OK);
+    object = reinterpret_cast<void*>(1);
+    EXPECT_EQ(picker->QueryInterface(IID_IObjectSafety, &object), E_NOINTERFACE);
+    EXPECT_EQ(object, nullptr);
+    UniqueCom<ISupportErrorInfo> errorInfo;
+    ASSERT_EQ(picker->QueryInterface(IID_PPV_ARGS(errorInfo.put())), S_OK);
+    EXPECT_EQ(errorInfo->InterfaceSupportsErrorInfo(IID_IImportPicker), S_OK);
+    EXPECT_EQ(errorInfo->InterfaceSupportsErrorInfo(IID_IDispatch), S_FALSE);
+    const wchar_t* members[] = {L"SelectFilesAndFolders", L"LastSelectedFolder",
+                                L"LastSelectedFile", L"SelectedFolders", L"SelectedFiles"};
+    for (DISPID id = 1; id <= 5; ++id) EXPECT_EQ(IdOf(picker.get(), members[id - 1]), id);
+}
+
+TEST_F(ComServerTest, ErrorInfoAndSafetyDeclarations) {
+    auto helper = server.CreateHelper();
+    UniqueCom<ISupportErrorInfo> errorInfo;
+    ASSERT_EQ(helper->QueryInterface(IID_PPV_ARGS(errorInfo.put())), S_OK);
+    EXPECT_EQ(errorInfo->InterfaceSupportsErrorInfo(IID_IDocumentumRegistryHelper), S_OK);
+    EXPECT_EQ(errorInfo->InterfaceSupportsErrorInfo(IID_IDispatch), S_FALSE);
+
+    UniqueCom<IObjectSafety> safety;
+    ASSERT_EQ(helper->QueryInterface(IID_PPV_ARGS(safety.put())), S_OK);
+    DWORD supported = 99, enabled = 99;
+    EXPECT_EQ(safety->GetInterfaceSafetyOptions(IID_IDispatch, &supported, &enabled), S_OK);
+    EXPECT_EQ(supported, 3u);
+    EXPECT_EQ(enabled, 0u);
+    EXPECT_EQ(safety->GetInterfaceSafetyOptions(IID_IDispatch, nullptr, &enabled), E_POINTER);
+
+    EXPECT_EQ(safety->SetInterfaceSafetyOptions(IID_IDispatch, 4, 4), E_FAIL);
+    EXPECT_EQ(safety->SetInterfaceSafetyOptions(IID_IDispatch, 3, 1), S_OK);
+    EXPECT_EQ(
+        safety->GetInterfaceSafetyOptions(IID_IDocumentumRegistryHelper, &supported, &enabled),
+        S_OK);
+    EXPECT_EQ(enabled, 1u);
+    EXPECT_EQ(safety->SetInterfaceSafetyOptions(IID_IDispatch, 2, 2), S_OK);
+    EXPECT_EQ(safety->GetInterfaceSafetyOptions(IID_IDispatch, &supported, &enabled), S_OK);
+    EXPECT_EQ(enabled, 3u);
+
+    EXPECT_EQ(safety->SetInterfaceSafetyOptions(IID_IClassFactory, 1, 1), E_NOINTERFACE);
+    supported = enabled = 99;
+    EXPECT_EQ(safety->GetInterfaceSafetyOptions(IID_IClassFactory, &supported, &enabled),
+              E_NOINTERFACE);
+    EXPECT_EQ(supported, 0u);
+    EXPECT_EQ(enabled, 0u);
+}
+
+// Every member, given null strings (the empty string) and 100,000-character ones: false or empty
+// answers, always allocated strings, S_OK throughout. With the long registry file path the
+// helper is in file mode, where a missing file leaves the record as it was.
+TEST_F(ComServerTest, NullAndLongStringsAreAnsweredSafely) {
+    auto helper = server.CreateHelper();
+    IDocumentumRegistryHelper* h = helper.get();
+    const UniqueBstr longText(SysAllocStringLen(nullptr, 100000));
+    std::fill_n(longText.get(), 100000, L'7');
+    using Lookup = HRESULT (STDMETHODCALLTYPE IDocumentumRegistryHelper::*)(BSTR, VARIANT_BOOL*);
+    for (BSTR argument : {static_cast<BSTR>(nullptr), longText.get()}) {
+        EXPECT_EQ(h->put_RegistryFile(argument), S_OK);
+        for (Lookup lookup : {&IDocumentumRegistryHelper::InitFromObjectID,
+                              &IDocumentumRegistryHelper::InitEditFromObjectID,
+                              &IDocumentumRegistryHelper::InitViewFromObjectID,
+                              &IDocumentumRegistryHelper::InitFromFileName}) {
+            VARIANT_BOOL found = VARIANT_TRUE;
+            EXPECT_EQ((h->*lookup)(argument, &found), S_OK);
+            EXPECT_EQ(found, VARIANT_FALSE);
+        }
+        using Getter = HRESULT (STDMETHODCALLTYPE IDocumentumRegistryHelper::*)(BSTR*);
+        for (Getter getter :
+             {&IDocumentumRegistryHelper::get_ObjectID, &IDocumentumRegistryHelper::get_UserName,
+              &IDocumentumRegistryHelper::get_User, &IDocumentumRegistryHelper::get_DomainName,
+              &IDocumentumRegistryHelper::get_DocbaseName, &IDocumentumRegistryHelper::get_FileName,
+              &IDocumentumRegistryHelper::get_LastConnectedDocBaseName,
+              &IDocumentumRegistryHelper::DetectUcfClientConfigXml}) {
+            UniqueBstr text;
+            EXPECT_EQ((h->*getter)(text.put()), S_OK);
+            EXPECT_NE(text.get(), nullptr);
+            EXPECT_EQ(SysStringLen(text.get()), 0u);
+        }
+        VARIANT_BOOL open = VARIANT_TRUE;
+        EXPECT_EQ(h->IsOpenForEdit(&open), S_OK);
+        EXPECT_EQ(open, VARIANT_FALSE);
+    }
+}
+
+}  // namespace
+}  // namespace fernwick

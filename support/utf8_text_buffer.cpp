@@ -17,6 +17,7 @@ constexpr std::size_t kChunkBytes = 16 * 1024;
 // chunk before, plus a carriage return held back from that chunk.
 constexpr std::size_t kUnitCapacity = kChunkBytes + 2;
 constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
+constexpr std::mbstate_t kInitialState{};
 // A line still open at the end of a block is carried into the next one up to this length; a longer
 // one is decoded as it comes.
 constexpr std::size_t kCarriedBytes = kByteBlock / 4;
@@ -234,6 +235,13 @@ bool Utf8TextBuffer::RestartAtLineStart() {
     // Nothing decoded since the start, a return or a restart: the bytes are the read position.
     if (eback() == nullptr) return true;
     if (gptr() != egptr() || egptr()[-1] != L'\n') return false;
+    // The area's line feed ended all that was decoded (as after a peek): decoding goes on where it
+    // stopped, past nothing but zero bytes.
+    if (nextLine_ == decodedEnd_ && !carriageReturnHeld_ && !pendingError_ &&
+        std::memcmp(&state_, &kInitialState, sizeof state_) == 0) {
+        DropDecoded();
+        return true;
+    }
     const std::uint64_t blockOffset = bytesOffset_ - bytesBegin_;
     if (chunkOffset_ < blockOffset) return false;
     // The area's line feed is the chunk's (lineFeedsBefore_ + 1)th, as for its mark.

@@ -72,7 +72,7 @@ public:
             const auto line = PeekPlainLine();
             if (!line || !passable(*line)) return;
             SkipPeekedLine();
-            SkipPlainAsciiLines(passable);
+            if (!SkipPlainAsciiLines(passable)) return;
         }
     }
 
@@ -95,8 +95,9 @@ private:
     }
     // The fast part of SkipPlainLines, after a line was passed over: the lines that lie whole in
     // the run of plain ASCII bytes that follows, found by their line feeds 64 bytes at a time.
+    // False when it stopped at a line, which it leaves peeked.
     template <typename Passable>
-    void SkipPlainAsciiLines(const Passable& passable) {
+    bool SkipPlainAsciiLines(const Passable& passable) {
         const char* const bytes = bytes_.get();
         const char* lineStart = bytes + bytesBegin_;
         const char* window = lineStart;
@@ -109,12 +110,14 @@ private:
                 const auto size = static_cast<std::size_t>(lineFeed - lineStart) - carriageReturn;
                 if (!passable(PlainLine{std::string_view(lineStart, size), size})) {
                     SkipBytesTo(static_cast<std::size_t>(lineStart - bytes));
-                    return;
+                    peekedEnd_ = static_cast<std::size_t>(lineFeed + 1 - bytes);
+                    return false;
                 }
                 lineStart = lineFeed + 1;
             }
         }
         SkipBytesTo(static_cast<std::size_t>(lineStart - bytes));
+        return true;
     }
     // Reads the next block behind the kept bytes that follow bytesBegin_.
     bool FillBytes(std::size_t kept = 0);

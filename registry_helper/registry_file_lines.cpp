@@ -52,9 +52,13 @@ std::optional<std::string> Utf8Of(std::wstring_view text) {
     std::mbstate_t state{};
     const wchar_t* from = text.data();
     char* to = bytes.data();
+    char* const end = bytes.data() + bytes.size();
     try {
-        if (facet.out(state, text.data(), text.data() + text.size(), from, bytes.data(),
-                      bytes.data() + bytes.size(), to) != std::codecvt_base::ok) {
+        // The last character's continuation bytes come out of unshift.
+        facet.out(state, text.data(), text.data() + text.size(), from, bytes.data(), end, to);
+        char* const last = to;
+        if (from != text.data() + text.size() ||
+            facet.unshift(state, last, end, to) != std::codecvt_base::ok) {
             return std::nullopt;
         }
     } catch (const tolk::stdx::utf_error&) {

@@ -17,11 +17,11 @@ std::string Sections(const std::string& longLine) {
            "[documentum\\Common\\ViewFiles\\0900000180001234\\Alternate FilePaths]\r\n"
            "1=C:\\Work\\a.xml<D:\\b\xC3\xA9.xml\n" +
            longLine + "\r\n[DOCUMENTUM\\common\\WorkingFiles\\0900000180001234]\n\0User=u\r\r\n"s +
-           "filename=C:\\W\\a.xml\r\n";
+           "filename=C:\\W\\\xE4\x83\x83\r\n";
 }
 
 bool AllAlike(const std::string& file) {
-    return AnswersAlike(file, L"0900000180001234", L"C:\\W\\a.xml") &&
+    return AnswersAlike(file, L"0900000180001234", L"C:\\W\\\u40C3") &&
            AnswersAlike(file, L"0900000180001234", L"D:\\b\u00E9.xml");
 }
 

@@ -1,6 +1,6 @@
-// A full scan of a generated 100 MB registry file through the registry helper in file mode,
-// against a plain ReadFile loop that searches the same bytes for the same absent text with
-// Boyer-Moore-Horspool, as grep does.
+// Full scans of generated 10 MB and 100 MB registry files through the registry helper in file
+// mode, each against a plain ReadFile loop that searches the same bytes for the same absent text
+// with Boyer-Moore-Horspool, as grep does.
 #include <windows.h>
 
 #include <algorithm>
@@ -22,7 +22,6 @@ namespace {
 using fernwick::bench::kAbsentFileName;
 using fernwick::bench::kAbsentObjectId;
 
-constexpr std::size_t kFileBytes = 100'000'000;
 constexpr int kRounds = 5;
 
 std::wstring Widened(std::string_view text) { return std::wstring(text.begin(), text.end()); }
@@ -53,35 +52,41 @@ void RequireAbsent(bool found) {
     }
 }
 
-void Report(const char* name, const std::function<void()>& scan,
-            const std::function<void()>& plain) {
+void Report(const char* sample, std::size_t bytes, const char* name,
+            const std::function<void()>& scan, const std::function<void()>& plain) {
     const fernwick::bench::RoundTimes times = fernwick::bench::TimeInRounds(kRounds, scan, plain);
-    const double megabytes = static_cast<double>(kFileBytes) / 1e6;
-    std::printf("registry_100mb_scan_%s: %.0f MB/s\n", name,
+    const double megabytes = static_cast<double>(bytes) / 1e6;
+    std::printf("%s_scan_%s: %.0f MB/s\n", sample, name,
                 megabytes / fernwick::bench::Fastest(times.measured));
-    std::printf("registry_100mb_plain_search_%s: %.0f MB/s\n", name,
+    std::printf("%s_plain_search_%s: %.0f MB/s\n", sample, name,
                 megabytes / fernwick::bench::Fastest(times.baseline));
-    std::printf("registry_100mb_time_ratio_%s: %.2f x plain search\n", name,
+    std::printf("%s_time_ratio_%s: %.2f x plain search\n", sample, name,
                 fernwick::bench::MedianRoundRatio(times));
+}
+
+void ReportScans(const char* name, std::size_t bytes) {
+    wchar_t temp[MAX_PATH + 1] = {};
+    if (GetTempPathW(MAX_PATH + 1, temp) == 0) std::exit(1);
+    const std::filesystem::path file = std::filesystem::path(temp) / L"fernwick-scan-bench.txt";
+    fernwick::bench::WriteSampleFile(file, bytes);
+
+    fernwick::RegistryHelper helper(fernwick::Win32HelperPlatform());
+    helper.SetRegistryFile(file.wstring());
+    Report(
+        name, bytes, "object_id",
+        [&] { RequireAbsent(helper.InitFromObjectID(Widened(kAbsentObjectId))); },
+        [&] { RequireAbsent(PlainSearch(file, kAbsentObjectId)); });
+    Report(
+        name, bytes, "file_name",
+        [&] { RequireAbsent(helper.InitFromFileName(Widened(kAbsentFileName))); },
+        [&] { RequireAbsent(PlainSearch(file, kAbsentFileName)); });
+    std::filesystem::remove(file);
 }
 
 }  // namespace
 
 int main() {
-    wchar_t temp[MAX_PATH + 1] = {};
-    if (GetTempPathW(MAX_PATH + 1, temp) == 0) return 1;
-    const std::filesystem::path file = std::filesystem::path(temp) / L"fernwick-scan-bench.txt";
-    fernwick::bench::WriteSampleFile(file, kFileBytes);
-
-    fernwick::RegistryHelper helper(fernwick::Win32HelperPlatform());
-    helper.SetRegistryFile(file.wstring());
-    Report(
-        "object_id", [&] { RequireAbsent(helper.InitFromObjectID(Widened(kAbsentObjectId))); },
-        [&] { RequireAbsent(PlainSearch(file, kAbsentObjectId)); });
-    Report(
-        "file_name", [&] { RequireAbsent(helper.InitFromFileName(Widened(kAbsentFileName))); },
-        [&] { RequireAbsent(PlainSearch(file, kAbsentFileName)); });
-
-    std::filesystem::remove(file);
+    ReportScans("registry_10mb", 10'000'000);
+    ReportScans("registry_100mb", 100'000'000);
     return 0;
 }

@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <locale>
+#include <utility>
 
 #include "support/ascii_case.h"
+#include "support/utf8_locale.h"
 #include "support/utf_error.h"
 
 namespace fernwick {
@@ -36,7 +39,53 @@ void AssignEntry(LocalCopyRecord& record, std::wstring_view name, std::wstring_v
     }
 }
 
+std::string Folded(std::string text) {
+    for (char& byte : text) byte = LineStops::FoldByte(byte);
+    return text;
+}
+
+// The bytes a line of the text would hold, or nothing where no decoded line can hold the text.
+std::optional<std::string> Utf8Of(std::wstring_view text) {
+    const auto& facet =
+        std::use_facet<std::codecvt<wchar_t, char, std::mbstate_t>>(tolk::stdx::utf8Locale);
+    std::string bytes(text.size() * 3, '\0');
+    std::mbstate_t state{};
+    const wchar_t* from = text.data();
+    char* to = bytes.data();
+    char* const end = bytes.data() + bytes.size();
+    try {
+        // The last character's continuation bytes come out of unshift.
+        facet.out(state, text.data(), text.data() + text.size(), from, bytes.data(), end, to);
+        char* const last = to;
+        if (from != text.data() + text.size() ||
+            facet.unshift(state, last, end, to) != std::codecvt_base::ok) {
+            return std::nullopt;
+        }
+    } catch (const tolk::stdx::utf_error&) {
+        return std::nullopt;
+    }
+    bytes.resize(static_cast<std::size_t>(to - bytes.data()));
+    if (bytes.find('\0') != std::string::npos) return std::nullopt;
+    return bytes;
+}
+
 }  // namespace
+
+LineStops::LineStops(std::initializer_list<std::wstring_view> lines, bool headers,
+                     std::wstring_view fragment)
+    : headers_(headers), fragment_(Utf8Of(fragment)) {
+    for (const std::wstring_view line : lines) {
+        if (auto bytes = Utf8Of(line)) foldedLines_.push_back(Folded(std::move(*bytes)));
+    }
+    if (fragment.empty()) fragment_.reset();
+}
+
+void RegistryLineScanner::SkipLines(const LineStops& stops) {
+    if (!stream_.good()) return;
+    buffer_.SkipPlainLines([&stops](const tolk::stdx::Utf8TextBuffer::PlainLine& line) {
+        return line.units <= kMaxLineUnits && !stops.Matches(line.bytes);
+    });
+}
 
 std::wstring_view RegistryLineScanner::Pending() {
     try {

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <initializer_list>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "registry_helper/local_copy_record.h"
 #include "support/utf8_text_stream.h"
@@ -13,6 +16,36 @@ namespace fernwick {
 // consumed and not stored, a malformed byte turning the stream bad with the units before it kept.
 // It works on the stream buffer's current line directly, so that a line lying whole in it is
 // neither copied nor read unit by unit; the stream keeps the state.
+// The lines a scan has to see, told from a plain line's UTF-8 bytes: section headers when asked
+// for, lines equal to one of the texts with ASCII letters folded, and lines that hold the fragment.
+// A text that no line can hold (a lone surrogate, a zero unit) stops nothing.
+class LineStops {
+public:
+    LineStops(std::initializer_list<std::wstring_view> lines, bool headers,
+              std::wstring_view fragment = {});
+    bool Matches(std::string_view line) const {
+        if (headers_ && !line.empty() && line.front() == '[') return true;
+        for (const std::string& folded : foldedLines_) {
+            if (EqualsFolded(line, folded)) return true;
+        }
+        return fragment_ && line.find(*fragment_) != std::string_view::npos;
+    }
+    static char FoldByte(char byte) { return byte >= 'A' && byte <= 'Z' ? byte - 'A' + 'a' : byte; }
+
+private:
+    static bool EqualsFolded(std::string_view line, std::string_view folded) {
+        if (line.size() != folded.size()) return false;
+        for (std::size_t i = 0; i < line.size(); ++i) {
+            if (FoldByte(line[i]) != folded[i]) return false;
+        }
+        return true;
+    }
+
+    std::vector<std::string> foldedLines_;
+    bool headers_;
+    std::optional<std::string> fragment_;
+};
+
 class RegistryLineScanner {
 public:
     using LineMark = tolk::stdx::Utf8TextBuffer::LineMark;
@@ -32,6 +65,9 @@ public:
     // Returns to a marked line start; clears end of file. False when the stream has failed or
     // cannot go back there.
     bool ReturnTo(const LineMark& mark);
+    // Passes over the lines ahead that none of the stops matches, as reading them would, as far as
+    // their bytes tell their text; stops before any other line.
+    void SkipLines(const LineStops& stops);
 
 private:
     // The units not yet read; on an error the stream turns bad and the view is empty.

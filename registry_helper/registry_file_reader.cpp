@@ -104,9 +104,12 @@ bool RegistryFileReader::FindByObjectId(std::wstring_view objectId, ClientLists 
     view.ObjectID = objectId;
     view.Origin = OpenMode::View;
 
+    // Only a line equal to one of the headers can change anything.
+    const LineStops stops({editHeader, viewHeader}, false);
     RegistryLineScanner lines(*stream);
     std::wstring_view pending;  // a header that ended a section, still to be examined
     while (!pending.empty() || lines.CanRead()) {
+        if (pending.empty()) lines.SkipLines(stops);
         const std::wstring_view line = pending.empty() ? lines.Read() : pending;
         pending = {};
         if (line.size() != editHeader.size() && line.size() != viewHeader.size()) continue;
@@ -145,9 +148,14 @@ bool RegistryFileReader::FindByFileName(std::wstring_view fileName) {
     record.FileName = fileName;
     bool found = false;
 
+    // Only headers, the entry sought and, in alternate paths, lines that hold the name can change
+    // anything.
+    const LineStops stops({target}, true);
+    const LineStops alternateStops({target}, true, fileName);
     RegistryLineScanner lines(*stream);
     SectionTrail trail;
     while (lines.CanRead()) {
+        lines.SkipLines(trail.inAlternatePaths && trail.hasPrevious ? alternateStops : stops);
         // Only a header is ever returned to, so only a header is marked.
         const auto start = lines.NextIsSectionHeader() ? lines.NextLineMark() : std::nullopt;
         const std::wstring_view line = lines.Read();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -51,6 +52,46 @@ const Unit* FindUnit(const Unit* first, const Unit* last, Unit value) {
         if (*first == value) return first;
     }
     return last;
+}
+
+// The first byte in [first, last) that is 00 or above 7F, or last: where a run of plain ASCII text
+// ends, the text of which its bytes tell without decoding.
+inline const char* FindNonPlainAscii(const char* first, const char* last) {
+#if defined(__SSE2__)
+    const auto outsideBytes = [](const char* at) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+        return _mm_movemask_epi8(block) |
+               _mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_setzero_si128()));
+    };
+    while (last - first >= 32 && (outsideBytes(first) | outsideBytes(first + 16)) == 0) first += 32;
+    for (; last - first >= 16; first += 16) {
+        if (const int bytes = outsideBytes(first)) {
+            return first + __builtin_ctz(static_cast<unsigned>(bytes));
+        }
+    }
+#endif
+    for (; first != last; ++first) {
+        const auto byte = static_cast<unsigned char>(*first);
+        if (byte == 0 || byte > 0x7F) return first;
+    }
+    return last;
+}
+
+// One bit for each of the 64 bytes from at, set where the byte equals value: the lines of a
+// block are found by their line feeds without a search from every line start.
+inline std::uint64_t EqualByteBits64(const char* at, char value) {
+    std::uint64_t bits = 0;
+#if defined(__SSE2__)
+    const __m128i wanted = _mm_set1_epi8(value);
+    for (int i = 3; i >= 0; --i) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 16 * i));
+        bits = bits << 16 |
+               static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, wanted)));
+    }
+#else
+    for (int i = 63; i >= 0; --i) bits = bits << 1 | (at[i] == value);
+#endif
+    return bits;
 }
 
 template <typename Unit>

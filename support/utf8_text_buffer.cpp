@@ -17,6 +17,49 @@ constexpr std::size_t kChunkBytes = 16 * 1024;
 // chunk before, plus a carriage return held back from that chunk.
 constexpr std::size_t kUnitCapacity = kChunkBytes + 2;
 constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
+constexpr std::mbstate_t kInitialState{};
+// A line still open at the end of a block is carried into the next one up to this length; a longer
+// one is decoded as it comes.
+constexpr std::size_t kCarriedBytes = kByteBlock / 4;
+
+// The units that a line's bytes decode to, when they are well-formed UTF-8 that utf8cvt<1>
+// accepts whole and hold no zero byte (which would vanish); nothing otherwise.
+std::optional<std::size_t> CountPlainUnits(const char* first, const char* last) {
+    std::size_t units = 0;
+    const auto* byte = reinterpret_cast<const unsigned char*>(first);
+    const auto* const end = reinterpret_cast<const unsigned char*>(last);
+    while (byte != end) {
+        const unsigned lead = *byte;
+        if (lead != 0 && lead < 0x80) {
+            ++units;
+            ++byte;
+            continue;
+        }
+        // The bounds of the first follower exclude overlong forms, surrogates and code points
+        // beyond U+10FFFF.
+        std::ptrdiff_t length = 4;
+        unsigned low = 0x80;
+        unsigned high = 0xBF;
+        if (lead < 0xC2 || lead > 0xF4) return std::nullopt;
+        if (lead < 0xE0) {
+            length = 2;
+        } else if (lead < 0xF0) {
+            length = 3;
+            low = lead == 0xE0 ? 0xA0 : low;
+            high = lead == 0xED ? 0x9F : high;
+        } else {
+            low = lead == 0xF0 ? 0x90 : low;
+            high = lead == 0xF4 ? 0x8F : high;
+        }
+        if (end - byte < length || byte[1] < low || byte[1] > high) return std::nullopt;
+        for (std::ptrdiff_t i = 2; i < length; ++i) {
+            if ((byte[i] & 0xC0) != 0x80) return std::nullopt;
+        }
+        units += length == 4 ? 2 : 1;
+        byte += length;
+    }
+    return units;
+}
 
 }  // namespace
 
@@ -30,11 +73,13 @@ Utf8TextBuffer::Utf8TextBuffer(ByteSource& bytes)
 
 void Utf8TextBuffer::imbue(const std::locale& locale) {
     codecvt_ = &std::use_facet<Codecvt>(locale);
+    judgesBytes_ = codecvt_ == &std::use_facet<Codecvt>(utf8Locale);
 }
 
-bool Utf8TextBuffer::FillBytes() {
-    const bool atStart = bytesOffset_ == 0;
-    std::size_t got = 0;
+bool Utf8TextBuffer::FillBytes(std::size_t kept) {
+    const bool atStart = bytesOffset_ == 0 && kept == 0;
+    std::memmove(bytes_.get(), bytes_.get() + bytesBegin_, kept);
+    std::size_t got = kept;
     while (got < kByteBlock) {
         const std::size_t read = source_.Read(bytes_.get() + got, kByteBlock - got);
         if (read == 0) break;
@@ -42,8 +87,10 @@ bool Utf8TextBuffer::FillBytes() {
     }
     bytesBegin_ = 0;
     bytesEnd_ = got;
+    asciiEnd_ = 0;
+    peekedEnd_ = 0;
     textEnded_ = got < kByteBlock;
-    const char* const stop = FindUnit(bytes_.get(), bytes_.get() + got, '\x1A');
+    const char* const stop = FindUnit(bytes_.get() + kept, bytes_.get() + got, '\x1A');
     if (stop != bytes_.get() + got) {
         bytesEnd_ = static_cast<std::size_t>(stop - bytes_.get());
         textEnded_ = true;
@@ -57,7 +104,9 @@ bool Utf8TextBuffer::FillBytes() {
 
 std::size_t Utf8TextBuffer::DecodeChunk(wchar_t* target) {
     const char* from = bytes_.get() + bytesBegin_;
-    const char* end = from + std::min(bytesEnd_ - bytesBegin_, kChunkBytes);
+    // After a peek, the chunk is the peeked line.
+    const std::size_t bytesEnd = peekedEnd_ != 0 ? std::exchange(peekedEnd_, 0) : bytesEnd_;
+    const char* end = from + std::min(bytesEnd - bytesBegin_, kChunkBytes);
     const char* next = from;
     wchar_t* written = target;
     try {
@@ -151,6 +200,66 @@ Utf8TextBuffer::int_type Utf8TextBuffer::underflow() {
     }
 }
 
+std::optional<Utf8TextBuffer::PlainLine> Utf8TextBuffer::PeekPlainLine() {
+    peekedEnd_ = 0;
+    if (!judgesBytes_ || !RestartAtLineStart()) return std::nullopt;
+    const char* lineFeed;
+    for (;;) {
+        lineFeed = FindUnit(bytes_.get() + bytesBegin_, bytes_.get() + bytesEnd_, '\n');
+        if (lineFeed != bytes_.get() + bytesEnd_) break;
+        const std::size_t open = bytesEnd_ - bytesBegin_;
+        if (textEnded_ || open > kCarriedBytes || !FillBytes(open)) return std::nullopt;
+    }
+    const char* const first = bytes_.get() + bytesBegin_;
+    if (asciiEnd_ <= bytesBegin_) {
+        asciiEnd_ = static_cast<std::size_t>(FindNonPlainAscii(first, bytes_.get() + bytesEnd_) -
+                                             bytes_.get());
+    }
+    std::size_t units = static_cast<std::size_t>(lineFeed - first);
+    if (lineFeed > bytes_.get() + asciiEnd_) {
+        const auto counted = CountPlainUnits(first, lineFeed);
+        if (!counted) return std::nullopt;
+        units = *counted;
+    }
+    peekedEnd_ = static_cast<std::size_t>(lineFeed + 1 - bytes_.get());
+    // As decoding does, a carriage return directly before the line feed is dropped.
+    const char* last = lineFeed;
+    if (last != first && last[-1] == '\r') {
+        --last;
+        --units;
+    }
+    return PlainLine{std::string_view(first, static_cast<std::size_t>(last - first)), units};
+}
+
+bool Utf8TextBuffer::RestartAtLineStart() {
+    // Nothing decoded since the start, a return or a restart: the bytes are the read position.
+    if (eback() == nullptr) return true;
+    if (gptr() != egptr() || egptr()[-1] != L'\n') return false;
+    // The area's line feed ended all that was decoded (as after a peek): decoding goes on where it
+    // stopped, past nothing but zero bytes.
+    if (nextLine_ == decodedEnd_ && !carriageReturnHeld_ && !pendingError_ &&
+        std::memcmp(&state_, &kInitialState, sizeof state_) == 0) {
+        DropDecoded();
+        return true;
+    }
+    const std::uint64_t blockOffset = bytesOffset_ - bytesBegin_;
+    if (chunkOffset_ < blockOffset) return false;
+    // The area's line feed is the chunk's (lineFeedsBefore_ + 1)th, as for its mark.
+    const char* const decoded = bytes_.get() + bytesBegin_;
+    const char* lineStart = bytes_.get() + (chunkOffset_ - blockOffset);
+    for (std::size_t i = 0; i <= lineFeedsBefore_; ++i) {
+        const char* const lineFeed = FindUnit(lineStart, decoded, '\n');
+        if (lineFeed == decoded) return false;
+        lineStart = lineFeed + 1;
+    }
+    // The bytes are read from here on only: the run of plain ASCII found ahead still holds.
+    const auto restart = static_cast<std::size_t>(lineStart - bytes_.get());
+    bytesOffset_ = blockOffset + restart;
+    bytesBegin_ = restart;
+    DropDecoded();
+    return true;
+}
+
 bool Utf8TextBuffer::ReturnTo(const LineMark& mark) {
     if (!Reposition(mark.chunkOffset)) return false;
     if (mark.lineFeedsBefore == 0) return true;
@@ -174,14 +283,20 @@ bool Utf8TextBuffer::Reposition(std::uint64_t offset) {
     if (!source_.Seek(offset)) return false;
     bytesBegin_ = bytesEnd_ = 0;
     bytesOffset_ = offset;
+    asciiEnd_ = 0;
+    textEnded_ = false;
+    DropDecoded();
+    return true;
+}
+
+void Utf8TextBuffer::DropDecoded() {
     nextLine_ = decodedEnd_ = nullptr;
     lineFeedsBefore_ = 0;
-    textEnded_ = false;
+    peekedEnd_ = 0;
     carriageReturnHeld_ = false;
     pendingError_ = nullptr;
     state_ = std::mbstate_t{};
     setg(nullptr, nullptr, nullptr);
-    return true;
 }
 
 }  // namespace tolk::stdx

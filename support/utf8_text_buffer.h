@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cwchar>
 #include <exception>
@@ -7,9 +8,12 @@
 #include <memory>
 #include <optional>
 #include <streambuf>
+#include <string>
 #include <string_view>
+#include <utility>
 
 #include "support/byte_source.h"
+#include "support/find_unit.h"
 
 namespace tolk::stdx {
 
@@ -48,6 +52,30 @@ public:
     // Takes units from the start of Pending(); they stay readable until the next Pending().
     void Take(std::size_t units) { gbump(static_cast<int>(units)); }
 
+    // A line ahead whose text its bytes tell without decoding it: it lies whole among the bytes
+    // read, ends in a line feed, and holds only well-formed UTF-8 and no zero byte.
+    struct PlainLine {
+        std::string_view bytes;  // without its line feed and a carriage return directly before it
+        std::size_t units;       // what the bytes decode to
+    };
+    // For scans that pass over most lines: the line that begins at the read position, when it is
+    // plain and none of it is decoded yet; nothing otherwise. The next decoding then ends with that
+    // line, so that the line after it can be looked at in the same way.
+    std::optional<PlainLine> PeekPlainLine();
+    // Passes over the line PeekPlainLine answered, as reading it would.
+    void SkipPeekedLine() { SkipBytesTo(std::exchange(peekedEnd_, 0)); }
+    // Passes over plain lines ahead while passable(line) holds, as reading them would; stops before
+    // any other line, which is left peeked when it is plain.
+    template <typename Passable>
+    void SkipPlainLines(const Passable& passable) {
+        for (;;) {
+            const auto line = PeekPlainLine();
+            if (!line || !passable(*line)) return;
+            SkipPeekedLine();
+            if (!SkipPlainAsciiLines(passable)) return;
+        }
+    }
+
     // The mark of the line that begins at the read position; nothing inside a line.
     std::optional<LineMark> MarkLineStart() const;
     // Goes back to a marked line start; false when the source cannot be repositioned or no longer
@@ -61,21 +89,60 @@ protected:
 private:
     using Codecvt = std::codecvt<wchar_t, char, std::mbstate_t>;
 
-    bool FillBytes();
+    void SkipBytesTo(std::size_t next) {
+        bytesOffset_ += next - bytesBegin_;
+        bytesBegin_ = next;
+    }
+    // The fast part of SkipPlainLines, after a line was passed over: the lines that lie whole in
+    // the run of plain ASCII bytes that follows, found by their line feeds 64 bytes at a time.
+    // False when it stopped at a line, which it leaves peeked.
+    template <typename Passable>
+    bool SkipPlainAsciiLines(const Passable& passable) {
+        const char* const bytes = bytes_.get();
+        const char* lineStart = bytes + bytesBegin_;
+        const char* window = lineStart;
+        const char* const runEnd = bytes + std::max(asciiEnd_, bytesBegin_);
+        for (; runEnd - window >= 64; window += 64) {
+            for (std::uint64_t lineFeeds = EqualByteBits64(window, '\n'); lineFeeds != 0;
+                 lineFeeds &= lineFeeds - 1) {
+                const char* const lineFeed = window + __builtin_ctzll(lineFeeds);
+                const bool carriageReturn = lineFeed != lineStart && lineFeed[-1] == '\r';
+                const auto size = static_cast<std::size_t>(lineFeed - lineStart) - carriageReturn;
+                if (!passable(PlainLine{std::string_view(lineStart, size), size})) {
+                    SkipBytesTo(static_cast<std::size_t>(lineStart - bytes));
+                    peekedEnd_ = static_cast<std::size_t>(lineFeed + 1 - bytes);
+                    return false;
+                }
+                lineStart = lineFeed + 1;
+            }
+        }
+        SkipBytesTo(static_cast<std::size_t>(lineStart - bytes));
+        return true;
+    }
+    // Reads the next block behind the kept bytes that follow bytesBegin_.
+    bool FillBytes(std::size_t kept = 0);
     std::size_t DecodeChunk(wchar_t* target);
     // Makes the get area the line that begins at first, as far as it is decoded.
     void StartLineArea(wchar_t* first);
     // The mark of the line that follows the get area, when the area ends one.
     std::optional<LineMark> MarkAfterArea() const;
     bool Reposition(std::uint64_t offset);
+    // Drops the units decoded past the read position when it is at a line start, so that decoding
+    // goes on from that line's first byte; false inside a line or where its bytes are not held.
+    bool RestartAtLineStart();
+    // Forgets the units decoded and the decoder's state, as before the first decoding.
+    void DropDecoded();
 
     ByteSource& source_;
     const Codecvt* codecvt_;
+    bool judgesBytes_ = true;  // the facet decodes UTF-8 by the rules PeekPlainLine applies
     std::mbstate_t state_{};
     std::unique_ptr<char[]> bytes_;
     std::unique_ptr<wchar_t[]> units_;
     std::size_t bytesBegin_ = 0;        // first byte not yet decoded
     std::size_t bytesEnd_ = 0;          // end of the bytes read and not cut off by 1A
+    std::size_t asciiEnd_ = 0;          // a run of plain ASCII bytes ends here, if past bytesBegin_
+    std::size_t peekedEnd_ = 0;         // just past the peeked line's line feed; 0 for none
     std::uint64_t bytesOffset_ = 0;     // offset in the source of bytes_[bytesBegin_]
     wchar_t* nextLine_ = nullptr;       // first decoded unit after the get area
     wchar_t* decodedEnd_ = nullptr;     // end of the units decoded from the current chunk

@@ -1,0 +1,104 @@
+// Registry files built from the pieces that the reader treats with care (the sections sought, CR,
+// LF, zero bytes, 1A, byte-order marks, malformed bytes, lines about the length limit with
+// multi-byte characters, and filler that moves them across block and chunk ends), read by the
+// reader and by the reference that decodes every line: every lookup must answer alike.
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <cwchar>
+#include <locale>
+#include <string>
+#include <string_view>
+
+#include "support/utf8_locale.h"
+#include "support/utf_error.h"
+#include "tests/support/reference_registry_file_reader.h"
+
+namespace {
+
+constexpr std::size_t kMaxFileBytes = 256 * 1024;
+
+// The units that the bytes decode to, up to the first malformed one.
+std::wstring Decoded(const std::string& bytes) {
+    const auto& facet =
+        std::use_facet<std::codecvt<wchar_t, char, std::mbstate_t>>(tolk::stdx::utf8Locale);
+    std::wstring units(bytes.size(), L'\0');
+    std::mbstate_t state{};
+    const char* from = bytes.data();
+    wchar_t* to = units.data();
+    try {
+        facet.in(state, bytes.data(), bytes.data() + bytes.size(), from, units.data(),
+                 units.data() + units.size(), to);
+    } catch (const tolk::stdx::utf_error&) {
+        // The units before the malformed byte stand.
+    }
+    units.resize(static_cast<std::size_t>(to - units.data()));
+    return units;
+}
+
+// A line of about the length limit: ASCII letters and then characters of 2, 3 or 4 bytes.
+std::string LongLine(FuzzedDataProvider& input) {
+    constexpr const char* kWide[] = {"\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80",
+                                     "\xEF\xBB\xBF"};
+    std::string line(input.ConsumeIntegralInRange<std::size_t>(4070, 4100), 'a');
+    const char* wide = kWide[input.ConsumeIntegralInRange<std::size_t>(0, 3)];
+    for (auto count = input.ConsumeIntegralInRange(0, 12); count > 0; --count) line += wide;
+    return line;
+}
+
+std::string Filler(FuzzedDataProvider& input) {
+    std::string lines;
+    for (auto count = input.ConsumeIntegralInRange(1, 2000); count > 0; --count) {
+        lines += "DocbaseName=archive filler line\r\n";
+    }
+    return lines;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    FuzzedDataProvider input(data, size);
+    const std::string id = input.ConsumeRandomLengthString(20);
+    const std::string name = input.ConsumeRandomLengthString(40);
+    constexpr std::string_view kBreaks[] = {"\n",      "\r\n", "\r",          "\r\r\n",
+                                            {"\0", 1}, "\x1A", "\xEF\xBB\xBF"};
+    std::string file;
+    while (input.remaining_bytes() > 0 && file.size() < kMaxFileBytes) {
+        switch (input.ConsumeIntegralInRange(0, 9)) {
+            case 0:
+                file += "[documentum\\Common\\WorkingFiles\\" + id + "]";
+                break;
+            case 1:
+                file += "[Documentum\\COMMON\\viewfiles\\" + id + "]";
+                break;
+            case 2:
+                file += "[documentum\\Common\\ViewFiles\\" + id + "\\Alternate FilePaths]";
+                break;
+            case 3:
+                file += "FileName=" + name;
+                break;
+            case 4:
+                file += "1= C:\\Other.xml<" + name + " ";
+                break;
+            case 5:
+                file +=
+                    "DocbaseName=archive\r\nUserName=Reviewer\r\nUser=r1\r\nDomainName=CORP\r\n";
+                break;
+            case 6:
+                file += kBreaks[input.ConsumeIntegralInRange<std::size_t>(0, 6)];
+                break;
+            case 7:
+                file += LongLine(input);
+                break;
+            case 8:
+                file += Filler(input);
+                break;
+            default:
+                file += input.ConsumeRandomLengthString(8);
+                break;
+        }
+    }
+    if (!fernwick::testing::reference::AnswersAlike(file, Decoded(id), Decoded(name))) {
+        __builtin_trap();
+    }
+    return 0;
+}

@@ -1,0 +1,55 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/support/reference_registry_file_reader.h"
+
+namespace fernwick {
+namespace {
+
+using namespace std::string_literals;
+using testing::reference::AnswersAlike;
+
+// A view section of the object, the same object's edit section with a line of the given length
+// before it, and alternate paths that list the file.
+std::string Sections(const std::string& longLine) {
+    return "[documentum\\Common\\ViewFiles\\0900000180001234]\r\nFileName=C:\\V\\a.xml\r\n"
+           "[documentum\\Common\\ViewFiles\\0900000180001234\\Alternate FilePaths]\r\n"
+           "1=C:\\Work\\a.xml<D:\\b\xC3\xA9.xml\n" +
+           longLine + "\r\n[DOCUMENTUM\\common\\WorkingFiles\\0900000180001234]\n\0User=u\r\r\n"s +
+           "filename=C:\\W\\\xE4\x83\x83\r\n";
+}
+
+bool AllAlike(const std::string& file) {
+    return AnswersAlike(file, L"0900000180001234", L"C:\\W\\\u40C3") &&
+           AnswersAlike(file, L"0900000180001234", L"D:\\b\u00E9.xml");
+}
+
+TEST(RegistryFileReferenceTest, ReaderAnswersAsTheReferenceWhereverTheTextBreaksOff) {
+    for (const std::string wide : {"\xC3\xA9", "\xF0\x9F\x98\x80"}) {
+        for (std::size_t units = 4092; units <= 4096; ++units) {
+            std::string longLine(4080, 'x');
+            for (std::size_t count = 4080; count < units; count += wide.size() / 2)
+                longLine += wide;
+            const std::string file = Sections(longLine);
+            ASSERT_TRUE(AllAlike(file)) << units;
+            ASSERT_TRUE(AllAlike("\xEF\xBB\xBF" + file));
+        }
+    }
+    const std::string file = Sections("x");
+    for (std::size_t at = 0; at <= file.size(); ++at) {
+        for (const char* cut : {"\xFF", "\xC3", "\xED\xA0\x80", "\x1A", "\r"}) {
+            ASSERT_TRUE(AllAlike(file.substr(0, at) + cut + file.substr(at))) << at << cut;
+        }
+    }
+    // The same about the ends of the blocks that the file is read in.
+    const std::string filler = "DocbaseName=filler\r\n";
+    for (std::size_t shift = 0; shift < 200; shift += 7) {
+        std::string before(shift, 'y');
+        while (before.size() < 65536 - 150) before += filler;
+        ASSERT_TRUE(AllAlike(before + "\n" + file + file)) << shift;
+    }
+}
+
+}  // namespace
+}  // namespace fernwick

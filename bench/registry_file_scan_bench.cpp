@@ -15,7 +15,7 @@
 #include "bench/rounds.h"
 #include "registry_helper/lookup_state.h"
 #include "registry_helper/registry_file_reader.h"
-#include "registry_helper/std_file_source.h"
+#include "tests/support/std_file_source.h"
 #include "support/utf8_locale.h"
 
 namespace {

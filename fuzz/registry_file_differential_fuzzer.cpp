@@ -97,7 +97,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 break;
         }
     }
-    if (!fernwick::testing::reference::AnswersAlike(file, Decoded(id), Decoded(name))) {
+    if (!fernwick::tests::reference::AnswersAlike(file, Decoded(id), Decoded(name))) {
         __builtin_trap();
     }
     return 0;

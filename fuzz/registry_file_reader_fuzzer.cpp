@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         input.PickValueInArray({fernwick::ClientLists::EditAndView, fernwick::ClientLists::EditOnly,
                                 fernwick::ClientLists::ViewOnly});
 
-    fernwick::testing::MemoryFileSource files;
+    fernwick::tests::MemoryFileSource files;
     files.Put(kFile, input.ConsumeRemainingBytesAsString());
     fernwick::LookupState state;
     state.registryFile = kFile;

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "server/registrar.h"
-#include "server/registry_writer_memory.h"
+#include "tests/support/registry_writer_memory.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::wstring text(data, data + size);

@@ -9,7 +9,7 @@
 
 #include "registry_helper/file_source.h"
 
-namespace fernwick::testing {
+namespace fernwick::tests {
 
 // The bytes of one file held in memory.
 class MemoryByteSource : public ByteSource {
@@ -51,4 +51,4 @@ private:
     std::map<std::wstring, std::string> files_;
 };
 
-}  // namespace fernwick::testing
+}  // namespace fernwick::tests

@@ -16,7 +16,7 @@
 #include "support/utf8_text_stream.h"
 #include "tests/support/memory_file_source.h"
 
-namespace fernwick::testing::reference {
+namespace fernwick::tests::reference {
 
 using tolk::stdx::AsciiEqualsIgnoreCase;
 
@@ -229,4 +229,4 @@ inline bool AnswersAlike(const std::string& file, std::wstring_view objectId,
            state.current == referenceState.current;
 }
 
-}  // namespace fernwick::testing::reference
+}  // namespace fernwick::tests::reference

@@ -4,7 +4,7 @@
 #include <iterator>
 #include <string>
 
-namespace fernwick::testing {
+namespace fernwick::tests {
 
 // The text of a file in resources/, each byte one unit (the scripts there are ASCII).
 inline std::wstring ResourceText(const char* name) {
@@ -13,4 +13,4 @@ inline std::wstring ResourceText(const char* name) {
     return {bytes.begin(), bytes.end()};
 }
 
-}  // namespace fernwick::testing
+}  // namespace fernwick::tests

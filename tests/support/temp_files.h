@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace fernwick::testing {
+namespace fernwick::tests {
 
 // A directory of its own for one test, removed with everything in it afterwards.
 class TempDirectory {
@@ -40,4 +40,4 @@ private:
     std::filesystem::path path_;
 };
 
-}  // namespace fernwick::testing
+}  // namespace fernwick::tests

@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-namespace fernwick::testing {
+namespace fernwick::tests {
 
 inline std::wstring WindowText(HWND window) {
     std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
@@ -272,4 +272,4 @@ inline DialogDriver::Step AcceptFolder(const std::wstring& shown, const std::wst
     };
 }
 
-}  // namespace fernwick::testing
+}  // namespace fernwick::tests

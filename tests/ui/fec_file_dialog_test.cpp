@@ -49,7 +49,7 @@ std::atomic<int> overrunBlocks{0};
     operator delete(pointer);
 }
 
-namespace fernwick::testing {
+namespace fernwick::tests {
 namespace {
 
 TEST(FecFileDialogTest, TypedNamesBeyondTheResultBufferComeBackWholeAndStayInsideIt) {
@@ -92,4 +92,4 @@ TEST(FecFileDialogTest, TypedNamesBeyondTheResultBufferComeBackWholeAndStayInsid
 }
 
 }  // namespace
-}  // namespace fernwick::testing
+}  // namespace fernwick::tests

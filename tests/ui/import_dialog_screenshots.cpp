@@ -16,7 +16,7 @@
 #include "tests/support/com_apartment_win32.h"
 #include "tests/ui/dialog_driver.h"
 
-namespace fernwick::testing {
+namespace fernwick::tests {
 namespace {
 
 using tolk::stdx::UniqueBstr;
@@ -135,14 +135,14 @@ int TakePictures() {
 }
 
 }  // namespace
-}  // namespace fernwick::testing
+}  // namespace fernwick::tests
 
 int wmain(int argc, wchar_t** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: import_dialog_screenshots OUTPUT_FOLDER\n");
         return 2;
     }
-    fernwick::testing::outputFolder = argv[1];
+    fernwick::tests::outputFolder = argv[1];
     const fernwick::ComApartment apartment;
-    return fernwick::testing::TakePictures();
+    return fernwick::tests::TakePictures();
 }

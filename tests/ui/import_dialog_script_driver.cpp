@@ -25,7 +25,7 @@
 #include "support/unique_handles_win32.h"
 #include "tests/ui/dialog_driver.h"
 
-namespace fernwick::testing {
+namespace fernwick::tests {
 namespace {
 
 constexpr DWORD kWatchdogMilliseconds = 60000;
@@ -262,6 +262,6 @@ int Drive(int argc, wchar_t** argv) {
 }
 
 }  // namespace
-}  // namespace fernwick::testing
+}  // namespace fernwick::tests
 
-int wmain(int argc, wchar_t** argv) { return fernwick::testing::Drive(argc, argv); }
+int wmain(int argc, wchar_t** argv) { return fernwick::tests::Drive(argc, argv); }

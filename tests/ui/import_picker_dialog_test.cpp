@@ -20,7 +20,7 @@
 #include "tests/support/com_apartment_win32.h"
 #include "tests/ui/dialog_driver.h"
 
-namespace fernwick::testing {
+namespace fernwick::tests {
 namespace {
 
 using tolk::stdx::UniqueBstr;
@@ -353,4 +353,4 @@ TEST_F(ImportPickerDialogTest, APickerReleasedDuringItsDialogLivesUntilTheCallRe
 }
 
 }  // namespace
-}  // namespace fernwick::testing
+}  // namespace fernwick::tests

@@ -18,7 +18,7 @@
 #include "tests/support/com_apartment_win32.h"
 #include "tests/ui/dialog_driver.h"
 
-namespace fernwick::testing {
+namespace fernwick::tests {
 namespace {
 
 using tolk::stdx::UniqueBstr;
@@ -127,4 +127,4 @@ TEST(ImportPickerSoakTest, AThousandRunsLeaveNothingBehind) {
 }
 
 }  // namespace
-}  // namespace fernwick::testing
+}  // namespace fernwick::tests

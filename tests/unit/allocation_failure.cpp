@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-namespace fernwick::testing {
+namespace fernwick::tests {
 namespace {
 
 // Allocations still to go until the failing one; 0 while disarmed. The unit tests run on one
@@ -46,11 +46,11 @@ AllocationFailure::Armed::~Armed() {
     failureReached = nullptr;
 }
 
-}  // namespace fernwick::testing
+}  // namespace fernwick::tests
 
-using fernwick::testing::Allocate;
-using fernwick::testing::AllocateAligned;
-using fernwick::testing::Required;
+using fernwick::tests::Allocate;
+using fernwick::tests::AllocateAligned;
+using fernwick::tests::Required;
 
 void* operator new(std::size_t size) { return Required(Allocate(size)); }
 void* operator new[](std::size_t size) { return Required(Allocate(size)); }

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <new>
 
-namespace fernwick::testing {
+namespace fernwick::tests {
 
 // Fault injection for the native unit tests: this executable replaces the global operator new
 // (every form), which stays inert until an AllocationFailure runs an operation. Then the n-th
@@ -57,4 +57,4 @@ std::size_t CountAllocationPoints(Attempt&& attempt) {
     }
 }
 
-}  // namespace fernwick::testing
+}  // namespace fernwick::tests

@@ -12,12 +12,12 @@
 
 #include "import_picker/import_selection.h"
 #include "registry_helper/config_file_finder.h"
-#include "registry_helper/directory_source_memory.h"
+#include "tests/support/directory_source_memory.h"
 #include "registry_helper/registry_helper.h"
-#include "registry_helper/registry_store_memory.h"
-#include "registry_helper/std_file_source.h"
+#include "tests/support/registry_store_memory.h"
+#include "tests/support/std_file_source.h"
 #include "server/registrar.h"
-#include "server/registry_writer_memory.h"
+#include "tests/support/registry_writer_memory.h"
 #include "tests/support/resource_text.h"
 #include "tests/support/temp_files.h"
 #include "tests/unit/allocation_failure.h"
@@ -26,8 +26,8 @@
 namespace fernwick {
 namespace {
 
-using testing::AllocationFailure;
-using testing::CountAllocationPoints;
+using tests::AllocationFailure;
+using tests::CountAllocationPoints;
 
 // What a run that ended in std::bad_alloc must leave: the object as before the call; for commands
 // whose outcome was already made when showing it failed, either; for writes made one by one, a
@@ -125,7 +125,7 @@ protected:
     MemoryRegistryStore registry;
     MemoryDirectorySource directories;
     StdFileSource files;
-    testing::TempDirectory directory;
+    tests::TempDirectory directory;
     std::wstring registryFile;
 };
 
@@ -179,7 +179,7 @@ TEST(RegistrarUnderAllocationFailure, ARunStopsWithNothingLeakedAndARepeatedRunC
     // Registration writes key by key and stops at the first failure, a refused write or a failed
     // allocation alike; running it again completes it.
     for (const char* file : {"documentum_registry_helper.rgs", "import_picker.rgs"}) {
-        const std::wstring script = testing::ResourceText(file);
+        const std::wstring script = tests::ResourceText(file);
         for (const auto mode : {RegistrarMode::Register, RegistrarMode::Unregister}) {
             const std::string name =
                 std::string(file) +

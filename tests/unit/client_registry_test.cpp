@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "registry_helper/registry_store_memory.h"
+#include "tests/support/registry_store_memory.h"
 
 namespace fernwick {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "registry_helper/directory_source_memory.h"
+#include "tests/support/directory_source_memory.h"
 
 namespace fernwick {
 namespace {

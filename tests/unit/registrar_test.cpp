@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "server/registry_writer_memory.h"
+#include "tests/support/registry_writer_memory.h"
 #include "tests/support/resource_text.h"
 
 namespace fernwick {
@@ -16,7 +16,7 @@ const std::wstring kClsid = L"CLSID\\{4737567A-7ABB-40C9-A857-8EBB46B1494A}";
 const std::wstring kModule = L"C:\\Program Files\\Bob's Tools\\Fernwick.dll";
 
 RegistryScript Parsed(const char* name) {
-    auto script = ParseRegistryScript(testing::ResourceText(name),
+    auto script = ParseRegistryScript(tests::ResourceText(name),
                                       {{L"APPID", kAppId}, {L"MODULE", kModule}});
     EXPECT_TRUE(script.has_value()) << name;
     return script.value_or(RegistryScript{});

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "registry_helper/registry_file_reader.h"
-#include "registry_helper/std_file_source.h"
+#include "tests/support/std_file_source.h"
 #include "tests/support/temp_files.h"
 
 namespace fernwick {
@@ -80,7 +80,7 @@ protected:
         EXPECT_LT(StatusKilobytes("VmHWM:") - baseline, 16 * 1024);
     }
 
-    testing::TempDirectory directory;
+    tests::TempDirectory directory;
     CountingFileSource files;
     LookupState state;
     RegistryFileReader reader{state, files};

@@ -4,13 +4,13 @@
 
 #include <string>
 
-#include "registry_helper/std_file_source.h"
+#include "tests/support/std_file_source.h"
 #include "tests/support/temp_files.h"
 
 namespace fernwick {
 namespace {
 
-using testing::TempDirectory;
+using tests::TempDirectory;
 
 constexpr std::string_view kExample =
     "[documentum\\Common\\ViewFiles\\0900000000000a01]\r\n"

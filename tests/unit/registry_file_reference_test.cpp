@@ -8,7 +8,7 @@ namespace fernwick {
 namespace {
 
 using namespace std::string_literals;
-using testing::reference::AnswersAlike;
+using tests::reference::AnswersAlike;
 
 // A view section of the object, the same object's edit section with a line of the given length
 // before it, and alternate paths that list the file.

@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "registry_helper/directory_source_memory.h"
+#include "tests/support/directory_source_memory.h"
 #include "registry_helper/registry_helper.h"
-#include "registry_helper/registry_store_memory.h"
+#include "tests/support/registry_store_memory.h"
 #include "tests/support/memory_file_source.h"
 
 namespace fernwick {
@@ -30,7 +30,7 @@ protected:
 
     MemoryRegistryStore registry;
     MemoryDirectorySource directories;
-    testing::MemoryFileSource files;
+    tests::MemoryFileSource files;
     RegistryHelper helper{HelperPlatform{registry, directories, files}};
 };
 

@@ -5,9 +5,9 @@
 #include <memory>
 #include <string>
 
-#include "registry_helper/directory_source_memory.h"
+#include "tests/support/directory_source_memory.h"
 #include "registry_helper/file_source.h"
-#include "registry_helper/registry_store_memory.h"
+#include "tests/support/registry_store_memory.h"
 
 namespace fernwick {
 namespace {

@@ -12,7 +12,7 @@ namespace {
 using tolk::stdx::Utf8TextStream;
 
 std::unique_ptr<Utf8TextStream> StreamOver(const std::string& bytes) {
-    return std::make_unique<Utf8TextStream>(std::make_unique<testing::MemoryByteSource>(bytes));
+    return std::make_unique<Utf8TextStream>(std::make_unique<tests::MemoryByteSource>(bytes));
 }
 
 // The scanner reads exactly as std::wistream::getline with a 4095-unit buffer does on the same

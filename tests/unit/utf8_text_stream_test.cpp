@@ -13,7 +13,7 @@
 namespace tolk::stdx {
 namespace {
 
-using fernwick::testing::MemoryByteSource;
+using fernwick::tests::MemoryByteSource;
 
 std::unique_ptr<Utf8TextStream> StreamOver(std::string bytes) {
     return std::make_unique<Utf8TextStream>(std::make_unique<MemoryByteSource>(std::move(bytes)));

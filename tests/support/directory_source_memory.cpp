@@ -1,4 +1,4 @@
-#include "registry_helper/directory_source_memory.h"
+#include "tests/support/directory_source_memory.h"
 
 #include <vector>
 

@@ -1,4 +1,4 @@
-#include "registry_helper/registry_store_memory.h"
+#include "tests/support/registry_store_memory.h"
 
 #include <algorithm>
 #include <span>

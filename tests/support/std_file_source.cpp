@@ -1,4 +1,4 @@
-#include "registry_helper/std_file_source.h"
+#include "tests/support/std_file_source.h"
 
 #include <filesystem>
 #include <fstream>

@@ -1,4 +1,4 @@
-#include "server/registry_writer_memory.h"
+#include "tests/support/registry_writer_memory.h"
 
 #include "support/ascii_case.h"
 

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "registry_helper/last_docbase_scan.h"
-#include "registry_helper/registry_file_lines.h"
+#include "registry_helper/registry_line_scanner.h"
 #include "support/ascii_case.h"
 
 namespace fernwick {

@@ -11,11 +11,6 @@
 
 namespace fernwick {
 
-// Reads a registry file stream line by line, the way every scan of the reader does: at most 4094
-// units a line (a longer line fails the stream after its first 4094 units), the line feed
-// consumed and not stored, a malformed byte turning the stream bad with the units before it kept.
-// It works on the stream buffer's current line directly, so that a line lying whole in it is
-// neither copied nor read unit by unit; the stream keeps the state.
 // The lines a scan has to see, told from a plain line's UTF-8 bytes: section headers when asked
 // for, lines equal to one of the texts with ASCII letters folded, and lines that hold the fragment.
 // A text that no line can hold (a lone surrogate, a zero unit) stops nothing.
@@ -46,6 +41,11 @@ private:
     std::optional<std::string> fragment_;
 };
 
+// Reads a registry file stream line by line, the way every scan of the reader does: at most 4094
+// units a line (a longer line fails the stream after its first 4094 units), the line feed
+// consumed and not stored, a malformed byte turning the stream bad with the units before it kept.
+// It works on the stream buffer's current line directly, so that a line lying whole in it is
+// neither copied nor read unit by unit; the stream keeps the state.
 class RegistryLineScanner {
 public:
     using LineMark = tolk::stdx::Utf8TextBuffer::LineMark;

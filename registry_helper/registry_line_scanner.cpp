@@ -1,4 +1,4 @@
-#include "registry_helper/registry_file_lines.h"
+#include "registry_helper/registry_line_scanner.h"
 
 #include <algorithm>
 #include <cwchar>

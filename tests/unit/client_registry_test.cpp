@@ -70,7 +70,7 @@ TEST_F(FindByObjectIdTest, EditListWinsAndListChoiceIsHonoured) {
 
     AddDocument(kUser, kViewList, L"0900000000000b02", L"C:\\Work\\View\\other.xml");
     EXPECT_FALSE(registry.FindByObjectId(state, L"0900000000000b02", ClientLists::EditOnly));
-    EXPECT_EQ(state.current, (LocalCopyRecord{L"", L"", L"", L"", L"", L"", OpenMode::None}));
+    EXPECT_EQ(state.current, LocalCopyRecord{});
 }
 
 TEST_F(FindByObjectIdTest, LocalMachineServesOnlyDocumentKeysTheUserLacks) {
@@ -93,7 +93,7 @@ TEST_F(FindByObjectIdTest, EmptyIdReadsNothing) {
 
     EXPECT_FALSE(registry.FindByObjectId(state, L"", ClientLists::EditAndView));
     EXPECT_EQ(store.OpenRequestCount(), 0u);
-    EXPECT_EQ(state.current, (LocalCopyRecord{L"", L"", L"", L"", L"", L"", OpenMode::None}));
+    EXPECT_EQ(state.current, LocalCopyRecord{});
 }
 
 TEST_F(FindByObjectIdTest, KeyWithoutFileNameAnswersFalseButNamesItsList) {

@@ -45,7 +45,7 @@ protected:
 };
 
 TEST_F(RegistryHelperTest, NewHelperAnswersEmptyAndNotOpen) {
-    EXPECT_EQ(helper.Current(), (LocalCopyRecord{L"", L"", L"", L"", L"", L"", OpenMode::None}));
+    EXPECT_EQ(helper.Current(), LocalCopyRecord{});
     EXPECT_FALSE(helper.IsOpenForEdit());
     EXPECT_FALSE(helper.IsOpenForView());
     EXPECT_EQ(helper.LastConnectedDocBaseName(), L"");
@@ -69,7 +69,7 @@ TEST_F(RegistryHelperTest, InitMethodsConsultTheirListsAndSetTheOpenMode) {
     ASSERT_TRUE(helper.InitFromObjectID(L"0900000000000b01"));
     EXPECT_EQ(helper.Current().User, L"reviewer1");
     EXPECT_FALSE(helper.InitFromObjectID(L""));
-    EXPECT_EQ(helper.Current(), (LocalCopyRecord{L"", L"", L"", L"", L"", L"", OpenMode::None}));
+    EXPECT_EQ(helper.Current(), LocalCopyRecord{});
 
     ASSERT_TRUE(helper.InitFromFileName(L"c:\\work\\view\\MANUAL.xml"));
     EXPECT_EQ(helper.Current().FileName, L"c:\\work\\view\\MANUAL.xml");

@@ -98,8 +98,8 @@ void Run(IImportPicker* picker, const std::wstring& folder, const std::wstring& 
 }
 
 void CreateFileAt(const std::wstring& path) {
-    CloseHandle(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    const tolk::stdx::UniqueFileHandle created(CreateFileW(
+        path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 int TakePictures() {

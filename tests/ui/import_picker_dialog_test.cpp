@@ -43,8 +43,8 @@ std::wstring TempFolder() {
 }
 
 void CreateFileAt(const std::wstring& path) {
-    CloseHandle(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    const tolk::stdx::UniqueFileHandle created(CreateFileW(
+        path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 // Test data: three small files, forty files with long names, and a folder tree.

@@ -67,13 +67,13 @@ public:
     STDMETHODIMP_(ULONG) AddRef() override { return ++references; }
     STDMETHODIMP_(ULONG) Release() override { return --references; }
 
-    IUnknown* inner = nullptr;
+    UniqueCom<IUnknown> inner;
     ULONG references = 1;
 };
 
 TEST_F(ComServerTest, TheRegistryHelperCanBeAggregated) {
     Outer outer;
-    ASSERT_EQ(server.Factory()->CreateInstance(&outer, IID_PPV_ARGS(&outer.inner)), S_OK);
+    ASSERT_EQ(server.Factory()->CreateInstance(&outer, IID_PPV_ARGS(outer.inner.put())), S_OK);
     EXPECT_EQ(server.canUnloadNow(), S_FALSE);
 
     {
@@ -89,7 +89,7 @@ TEST_F(ComServerTest, TheRegistryHelperCanBeAggregated) {
     }
     EXPECT_EQ(outer.references, 1u);
 
-    outer.inner->Release();
+    outer.inner.reset();
     EXPECT_EQ(server.canUnloadNow(), S_OK);
 }
 

@@ -9,6 +9,28 @@
 namespace fernwick {
 namespace {
 
+using HelperLookup = HRESULT (STDMETHODCALLTYPE IDocumentumRegistryHelper::*)(BSTR, VARIANT_BOOL*);
+using HelperText = HRESULT (STDMETHODCALLTYPE IDocumentumRegistryHelper::*)(BSTR*);
+
+constexpr HelperLookup kLookups[] = {
+    &IDocumentumRegistryHelper::InitFromObjectID, &IDocumentumRegistryHelper::InitEditFromObjectID,
+    &IDocumentumRegistryHelper::InitViewFromObjectID, &IDocumentumRegistryHelper::InitFromFileName};
+// Every member that hands out a string.
+constexpr HelperText kTextMembers[] = {&IDocumentumRegistryHelper::get_ObjectID,
+                                       &IDocumentumRegistryHelper::get_UserName,
+                                       &IDocumentumRegistryHelper::get_User,
+                                       &IDocumentumRegistryHelper::get_DomainName,
+                                       &IDocumentumRegistryHelper::get_DocbaseName,
+                                       &IDocumentumRegistryHelper::get_FileName,
+                                       &IDocumentumRegistryHelper::get_LastConnectedDocBaseName,
+                                       &IDocumentumRegistryHelper::DetectUcfClientConfigXml};
+
+std::wstring Read(IDocumentumRegistryHelper* helper, HelperText getter) {
+    UniqueBstr text;
+    EXPECT_EQ((helper->*getter)(text.put()), S_OK);
+    return {text.get(), SysStringLen(text.get())};
+}
+
 TEST_F(ComServerTest, ClassObjectLookupAnswersOnlyKnownClassesAndInterfaces) {
     void* object = reinterpret_cast<void*>(1);
     EXPECT_EQ(server.getClassObject(kUnknownClsid, IID_IClassFactory, &object),
@@ -156,24 +178,14 @@ TEST_F(ComServerTest, NullAndLongStringsAreAnsweredSafely) {
     IDocumentumRegistryHelper* h = helper.get();
     const UniqueBstr longText(SysAllocStringLen(nullptr, 100000));
     std::fill_n(longText.get(), 100000, L'7');
-    using Lookup = HRESULT (STDMETHODCALLTYPE IDocumentumRegistryHelper::*)(BSTR, VARIANT_BOOL*);
     for (BSTR argument : {static_cast<BSTR>(nullptr), longText.get()}) {
         EXPECT_EQ(h->put_RegistryFile(argument), S_OK);
-        for (Lookup lookup : {&IDocumentumRegistryHelper::InitFromObjectID,
-                              &IDocumentumRegistryHelper::InitEditFromObjectID,
-                              &IDocumentumRegistryHelper::InitViewFromObjectID,
-                              &IDocumentumRegistryHelper::InitFromFileName}) {
+        for (const HelperLookup lookup : kLookups) {
             VARIANT_BOOL found = VARIANT_TRUE;
             EXPECT_EQ((h->*lookup)(argument, &found), S_OK);
             EXPECT_EQ(found, VARIANT_FALSE);
         }
-        using Getter = HRESULT (STDMETHODCALLTYPE IDocumentumRegistryHelper::*)(BSTR*);
-        for (Getter getter :
-             {&IDocumentumRegistryHelper::get_ObjectID, &IDocumentumRegistryHelper::get_UserName,
-              &IDocumentumRegistryHelper::get_User, &IDocumentumRegistryHelper::get_DomainName,
-              &IDocumentumRegistryHelper::get_DocbaseName, &IDocumentumRegistryHelper::get_FileName,
-              &IDocumentumRegistryHelper::get_LastConnectedDocBaseName,
-              &IDocumentumRegistryHelper::DetectUcfClientConfigXml}) {
+        for (const HelperText getter : kTextMembers) {
             UniqueBstr text;
             EXPECT_EQ((h->*getter)(text.put()), S_OK);
             EXPECT_NE(text.get(), nullptr);
@@ -183,6 +195,59 @@ TEST_F(ComServerTest, NullAndLongStringsAreAnsweredSafely) {
         EXPECT_EQ(h->IsOpenForEdit(&open), S_OK);
         EXPECT_EQ(open, VARIANT_FALSE);
     }
+}
+
+// Callers through the vtable may pass null out-pointers: every member answers E_POINTER and
+// changes nothing, so the host lives on.
+TEST_F(ComServerTest, TheRegistryHelperAnswersNullOutPointersWithEPointer) {
+    auto helper = server.CreateHelper();
+    const UniqueBstr fileName(SysAllocString(L"C:\\Work\\nowhere.xml"));
+    VARIANT_BOOL found = VARIANT_TRUE;
+    ASSERT_EQ(helper->InitFromFileName(fileName.get(), &found), S_OK);
+    const std::wstring before = Read(helper.get(), &IDocumentumRegistryHelper::get_FileName);
+
+    const UniqueBstr id(SysAllocString(L"0900000000000a01"));
+    for (const HelperLookup lookup : kLookups) {
+        EXPECT_EQ((helper.get()->*lookup)(id.get(), nullptr), E_POINTER);
+    }
+    EXPECT_EQ(helper->IsOpenForEdit(nullptr), E_POINTER);
+    EXPECT_EQ(helper->IsOpenForView(nullptr), E_POINTER);
+    for (const HelperText getter : kTextMembers) {
+        EXPECT_EQ((helper.get()->*getter)(nullptr), E_POINTER);
+    }
+    EXPECT_EQ(Read(helper.get(), &IDocumentumRegistryHelper::get_FileName), before);
+    EXPECT_EQ(Read(helper.get(), &IDocumentumRegistryHelper::get_ObjectID), L"");
+}
+
+TEST_F(ComServerTest, TheImportPickerAnswersNullOutPointersWithEPointerAndShowsNoDialog) {
+    UniqueCom<IClassFactory> factory;
+    ASSERT_EQ(server.getClassObject(CLSID_ImportPicker, IID_PPV_ARGS(factory.put())), S_OK);
+    UniqueCom<IImportPicker> picker;
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_PPV_ARGS(picker.put())), S_OK);
+    const UniqueBstr folder(SysAllocString(L"C:\\Last"));
+    EXPECT_EQ(picker->SelectFilesAndFolders(folder.get(), folder.get(), nullptr, nullptr),
+              E_POINTER);
+    EXPECT_EQ(picker->get_LastSelectedFolder(nullptr), E_POINTER);
+    EXPECT_EQ(picker->get_LastSelectedFile(nullptr), E_POINTER);
+    EXPECT_EQ(picker->get_SelectedFolders(nullptr), E_POINTER);
+    EXPECT_EQ(picker->get_SelectedFiles(nullptr), E_POINTER);
+
+    UniqueBstr last;
+    ASSERT_EQ(picker->get_LastSelectedFolder(last.put()), S_OK);
+    EXPECT_EQ(SysStringLen(last.get()), 0u);
+}
+
+TEST_F(ComServerTest, DispatchChecksNameAndIdArraysBeforeAskingTheTypeInformation) {
+    auto helper = server.CreateHelper();
+    LPOLESTR names[] = {const_cast<LPOLESTR>(L"ObjectID")};
+    DISPID id = -99;
+    EXPECT_EQ(helper->GetIDsOfNames(IID_NULL, nullptr, 1, LOCALE_USER_DEFAULT, &id), E_POINTER);
+    EXPECT_EQ(helper->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, nullptr), E_POINTER);
+    EXPECT_EQ(id, -99);
+    EXPECT_EQ(helper->Invoke(4, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, nullptr,
+                             nullptr, nullptr, nullptr),
+              E_POINTER);
+    EXPECT_EQ(IdOf(helper.get(), L"ObjectID"), 4);
 }
 
 }  // namespace

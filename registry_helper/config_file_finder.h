@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <set>
 #include <string>
 
 #include "registry_helper/directory_source.h"
@@ -10,7 +11,8 @@ namespace fernwick {
 // Finds the copy of the client's configuration file "ucf.client.config.xml" that was written last,
 // below the user's profile folder in "Documentum\ucf" and then "Documentum\ucf-java". Only a file
 // whose own name is exactly that, in that letter case, counts; folders of that name are searched
-// like any other. Every call walks both trees afresh.
+// like any other. Every call walks both trees afresh, and enters each folder once however many
+// links lead to it, so that links that loop cannot make the walk endless.
 class ConfigFileFinder {
 public:
     explicit ConfigFileFinder(DirectorySource& directories) : directories_(directories) {}
@@ -20,13 +22,15 @@ public:
     std::wstring Find();
 
 private:
-    struct Newest {
-        std::wstring path;  // empty while nothing has been found
-        std::uint64_t lastWriteSeconds = 0;
+    // What one call gathers: the newest copy met so far and the folders entered.
+    struct Walk {
+        std::wstring newestPath;  // empty while nothing has been found
+        std::uint64_t newestSeconds = 0;
+        std::set<DirectoryIdentity> entered;
     };
 
     // Walks folder depth first; folder is a path buffer that is extended and restored in place.
-    void CollectConfigFiles(std::wstring& folder, Newest& newest);
+    void CollectConfigFiles(std::wstring& folder, Walk& walk);
 
     DirectorySource& directories_;
 };

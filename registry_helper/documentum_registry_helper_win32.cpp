@@ -70,6 +70,8 @@ STDMETHODIMP CDocumentumRegistryHelper::SetInterfaceSafetyOptions(REFIID riid, D
     answered->Release();
     if (mask & ~kSupportedSafety) return E_FAIL;
     safetyOptions_ = (safetyOptions_ & ~mask) | (mask & enabled);
+    helper_.SetRegistryFileScope(safetyOptions_ != 0 ? RegistryFileScope::LocalDrivesOnly
+                                                     : RegistryFileScope::AnyPath);
     return S_OK;
 }
 

@@ -32,16 +32,13 @@ void ConfigFileFinder::CollectConfigFiles(std::wstring& folder, Walk& walk) {
     folder.append(kAllEntries);
     const std::unique_ptr<DirectorySearch> search = directories_.StartSearch(folder);
     folder.resize(folderLength);
-    if (!search) return;
-    // A folder met again holds nothing new: among copies of equal time the one met first wins.
-    // One the system cannot identify is walked all the same.
-    const std::optional<DirectoryIdentity> identity = directories_.Identify(folder);
-    if (identity && !walk.entered.insert(*identity).second) return;
+    if (!search || !EnterFolder(folder, walk)) return;
 
     DirectoryEntry entry;
     while (search->Next(entry)) {
         if (entry.isDirectory) {
             if (IsSelfOrParent(entry.name)) continue;
+            if (entry.isLink && !walk.linkMet) IdentifyFoldersEnteredBeforeLinks(walk);
             // Depth first: the subfolder is walked before the next entry of this one.
             folder.append(L"\\").append(entry.name);
             CollectConfigFiles(folder, walk);
@@ -52,6 +49,25 @@ void ConfigFileFinder::CollectConfigFiles(std::wstring& folder, Walk& walk) {
             walk.newestSeconds = entry.lastWriteSeconds;
         }
     }
+}
+
+// A folder met again holds nothing new: among copies of equal time the one met first wins. One the
+// system cannot identify is walked all the same.
+bool ConfigFileFinder::EnterFolder(const std::wstring& folder, Walk& walk) {
+    if (!walk.linkMet) {
+        walk.enteredBeforeLinks.push_back(folder);
+        return true;
+    }
+    const std::optional<DirectoryIdentity> identity = directories_.Identify(folder);
+    return !identity || walk.entered.insert(*identity).second;
+}
+
+void ConfigFileFinder::IdentifyFoldersEnteredBeforeLinks(Walk& walk) {
+    walk.linkMet = true;
+    for (const std::wstring& folder : walk.enteredBeforeLinks) {
+        if (const auto identity = directories_.Identify(folder)) walk.entered.insert(*identity);
+    }
+    walk.enteredBeforeLinks.clear();
 }
 
 }  // namespace fernwick

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <set>
+#include <vector>
 #include <string>
 
 #include "registry_helper/directory_source.h"
@@ -22,15 +23,22 @@ public:
     std::wstring Find();
 
 private:
-    // What one call gathers: the newest copy met so far and the folders entered.
+    // What one call gathers: the newest copy met so far and the folders entered. Only a link
+    // can lead into a folder a second time, so folders are identified only once a link is met:
+    // until then their paths are kept instead.
     struct Walk {
         std::wstring newestPath;  // empty while nothing has been found
         std::uint64_t newestSeconds = 0;
+        bool linkMet = false;
+        std::vector<std::wstring> enteredBeforeLinks;
         std::set<DirectoryIdentity> entered;
     };
 
     // Walks folder depth first; folder is a path buffer that is extended and restored in place.
     void CollectConfigFiles(std::wstring& folder, Walk& walk);
+    // False when the folder was entered before in this walk.
+    bool EnterFolder(const std::wstring& folder, Walk& walk);
+    void IdentifyFoldersEnteredBeforeLinks(Walk& walk);
 
     DirectorySource& directories_;
 };

@@ -14,6 +14,7 @@ namespace fernwick {
 struct DirectoryEntry {
     std::wstring_view name;  // valid until the search moves on or ends
     bool isDirectory = false;
+    bool isLink = false;  // a link (symbolic link, junction, mount point) may lead anywhere
     std::uint64_t lastWriteSeconds = 0;  // last-write time in whole seconds
 };
 

@@ -41,13 +41,14 @@ public:
         static constexpr std::wstring_view kSelfAndParent[] = {L".", L".."};
         const std::size_t position = position_++;
         if (position < std::size(kSelfAndParent)) {
-            entry = {kSelfAndParent[position], true, 0};
+            entry = {kSelfAndParent[position], true, false, 0};
             return true;
         }
         const std::size_t index = position - std::size(kSelfAndParent);
         if (index >= folder_.entries.size()) return false;
         const Folder::Entry& found = folder_.entries[index];
-        entry = {found.name, found.Target() != nullptr, found.lastWriteSeconds};
+        entry = {found.name, found.Target() != nullptr, found.link != nullptr,
+                 found.lastWriteSeconds};
         return true;
     }
 

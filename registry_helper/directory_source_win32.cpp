@@ -33,6 +33,7 @@ public:
         firstPending_ = false;
         entry.name = std::wstring_view(data_.cFileName, wcsnlen(data_.cFileName, MAX_PATH));
         entry.isDirectory = (data_.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        entry.isLink = (data_.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
         entry.lastWriteSeconds = WholeSeconds(data_.ftLastWriteTime);
         return true;
     }

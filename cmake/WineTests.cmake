@@ -21,20 +21,27 @@ add_test(NAME wine.unregister
 set_tests_properties(wine.unregister PROPERTIES FIXTURES_CLEANUP registered FIXTURES_REQUIRED wine
                                                 ENVIRONMENT "${FERNWICK_HARNESS_ENV}")
 
-# fernwick_add_wine_test(NAME EXE_TARGET [REGISTERED] [ARGS ...])
+# fernwick_add_wine_test(NAME EXE_TARGET [REGISTERED] [WRAPPER SCRIPT] [PROFILE_TREE] [ARGS ...])
 # One CTest test per Windows executable: every Wine process start costs time. Programs that show
-# windows use the prefix's own Xvfb, which the harness starts with the wineserver.
+# windows use the prefix's own Xvfb, which the harness starts with the wineserver. A WRAPPER
+# prepares what Windows programs cannot make and then runs the harness command it is given.
+# PROFILE_TREE: the test builds and removes trees below the profile folder's "Documentum", so it
+# never runs beside another such test.
 function(fernwick_add_wine_test name target)
-    cmake_parse_arguments(arg "REGISTERED" "" "ARGS" ${ARGN})
+    cmake_parse_arguments(arg "REGISTERED;PROFILE_TREE" "WRAPPER" "ARGS" ${ARGN})
     set(fixtures wine)
     if(arg_REGISTERED)
         list(APPEND fixtures registered)
     endif()
     set(environment ${FERNWICK_HARNESS_ENV})
-    set(command ${FERNWICK_HARNESS} run ${FERNWICK_WINE_PREFIX} $<TARGET_FILE:${target}> ${arg_ARGS})
+    set(command ${arg_WRAPPER} ${FERNWICK_HARNESS} run ${FERNWICK_WINE_PREFIX}
+                $<TARGET_FILE:${target}> ${arg_ARGS})
     add_test(NAME ${name} COMMAND ${command})
     set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED "${fixtures}"
                                             ENVIRONMENT "${environment}" TIMEOUT 600)
+    if(arg_PROFILE_TREE)
+        set_tests_properties(${name} PROPERTIES RESOURCE_LOCK profile-documentum)
+    endif()
 endfunction()
 
 # fernwick_add_script_suite(FILE [ARGS ...]): a .js or .vbs suite run by cscript against the

@@ -50,7 +50,10 @@ RegistryKey ClientRegistry::OpenClientKey(std::wstring_view path) {
 bool ClientRegistry::FindByObjectId(LookupState& state, std::wstring_view id, ClientLists lists) {
     state.StartObjectIdQuery(id);
     LocalCopyRecord& record = state.current;
-    if (record.ObjectID.empty()) return false;
+    if (!NamesADocument(record.ObjectID)) {
+        record.ObjectID.clear();
+        return false;
+    }
 
     OpenMode origin = OpenMode::None;
     const RegistryKey documentKey = OpenDocumentKey(record.ObjectID, lists, origin);

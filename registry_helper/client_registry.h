@@ -24,7 +24,7 @@ public:
     RegistryKey OpenClientKey(std::wstring_view path);
 
     // Looks a document up by the name of its key in the chosen lists, the edit list first. True
-    // when its key opened and has a FileName value.
+    // when its key opened and has a FileName value. An ID that names no document reads nothing.
     bool FindByObjectId(LookupState& state, std::wstring_view id, ClientLists lists);
 
     // Looks a document up by the path of its local copy: the edit list by FileName, then the view

@@ -18,36 +18,56 @@ std::wstring ConfigFileFinder::Find() {
     const std::optional<std::wstring> profile = directories_.ProfileFolder();
     if (!profile) return {};
 
-    Newest newest;
+    Walk walk;
     std::wstring folder;
     for (const std::wstring_view root : kSearchRoots) {
         folder.assign(*profile).append(root);
-        CollectConfigFiles(folder, newest);
+        CollectConfigFiles(folder, walk);
     }
-    return std::move(newest.path);
+    return std::move(walk.newestPath);
 }
 
-void ConfigFileFinder::CollectConfigFiles(std::wstring& folder, Newest& newest) {
+void ConfigFileFinder::CollectConfigFiles(std::wstring& folder, Walk& walk) {
     const std::size_t folderLength = folder.size();
     folder.append(kAllEntries);
     const std::unique_ptr<DirectorySearch> search = directories_.StartSearch(folder);
     folder.resize(folderLength);
-    if (!search) return;
+    if (!search || !EnterFolder(folder, walk)) return;
 
     DirectoryEntry entry;
     while (search->Next(entry)) {
         if (entry.isDirectory) {
             if (IsSelfOrParent(entry.name)) continue;
+            if (entry.isLink && !walk.linkMet) IdentifyFoldersEnteredBeforeLinks(walk);
             // Depth first: the subfolder is walked before the next entry of this one.
             folder.append(L"\\").append(entry.name);
-            CollectConfigFiles(folder, newest);
+            CollectConfigFiles(folder, walk);
             folder.resize(folderLength);
         } else if (entry.name == kConfigFileName &&
-                   (newest.path.empty() || entry.lastWriteSeconds > newest.lastWriteSeconds)) {
-            newest.path.assign(folder).append(L"\\").append(entry.name);
-            newest.lastWriteSeconds = entry.lastWriteSeconds;
+                   (walk.newestPath.empty() || entry.lastWriteSeconds > walk.newestSeconds)) {
+            walk.newestPath.assign(folder).append(L"\\").append(entry.name);
+            walk.newestSeconds = entry.lastWriteSeconds;
         }
     }
+}
+
+// A folder met again holds nothing new: among copies of equal time the one met first wins. One the
+// system cannot identify is walked all the same.
+bool ConfigFileFinder::EnterFolder(const std::wstring& folder, Walk& walk) {
+    if (!walk.linkMet) {
+        walk.enteredBeforeLinks.push_back(folder);
+        return true;
+    }
+    const std::optional<DirectoryIdentity> identity = directories_.Identify(folder);
+    return !identity || walk.entered.insert(*identity).second;
+}
+
+void ConfigFileFinder::IdentifyFoldersEnteredBeforeLinks(Walk& walk) {
+    walk.linkMet = true;
+    for (const std::wstring& folder : walk.enteredBeforeLinks) {
+        if (const auto identity = directories_.Identify(folder)) walk.entered.insert(*identity);
+    }
+    walk.enteredBeforeLinks.clear();
 }
 
 }  // namespace fernwick

@@ -7,6 +7,7 @@
 #include <array>
 #include <cwchar>
 
+#include "support/disk_file_information_win32.h"
 #include "support/unique_handles_win32.h"
 
 namespace fernwick {
@@ -32,6 +33,7 @@ public:
         firstPending_ = false;
         entry.name = std::wstring_view(data_.cFileName, wcsnlen(data_.cFileName, MAX_PATH));
         entry.isDirectory = (data_.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        entry.isLink = (data_.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
         entry.lastWriteSeconds = WholeSeconds(data_.ftLastWriteTime);
         return true;
     }
@@ -60,6 +62,14 @@ std::unique_ptr<DirectorySearch> Win32DirectorySource::StartSearch(std::wstring_
     tolk::stdx::UniqueFindHandle find(FindFirstFileW(terminated.data(), &first));
     if (!find) return nullptr;
     return std::make_unique<Win32DirectorySearch>(std::move(find), first);
+}
+
+std::optional<DirectoryIdentity> Win32DirectorySource::Identify(std::wstring_view folder) {
+    const auto information = tolk::stdx::DiskFileInformation(folder);
+    if (!information) return std::nullopt;
+    return DirectoryIdentity{information->dwVolumeSerialNumber,
+                             (static_cast<std::uint64_t>(information->nFileIndexHigh) << 32) |
+                                 information->nFileIndexLow};
 }
 
 }  // namespace fernwick

@@ -64,6 +64,8 @@ STDMETHODIMP CDocumentumRegistryHelper::SetInterfaceSafetyOptions(REFIID riid, D
     if (FAILED(Offers(riid))) return E_NOINTERFACE;
     if (mask & ~kSupportedSafety) return E_FAIL;
     safetyOptions_ = (safetyOptions_ & ~mask) | (mask & enabled);
+    helper_.SetRegistryFileScope(safetyOptions_ != 0 ? RegistryFileScope::LocalDrivesOnly
+                                                     : RegistryFileScope::AnyPath);
     return S_OK;
 }
 

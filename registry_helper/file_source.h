@@ -13,10 +13,15 @@ using tolk::stdx::ByteSource;
 class FileSource {
 public:
     virtual ~FileSource() = default;
-    // True when the path names an existing file or directory.
+    // True when the path names an existing regular file or directory. Devices, pipes and volumes
+    // count as missing, and are answered without waiting on them.
     virtual bool Exists(std::wstring_view path) = 0;
-    // Opens a file for reading while other programs may read and write it; null on failure.
+    // Opens a regular file for reading while other programs may read and write it; null on
+    // failure and for anything else, whose reads might never return.
     virtual std::unique_ptr<ByteSource> OpenShared(std::wstring_view path) = 0;
+    // True when the drive with this root ("C:\") reaches other machines. Without network drives
+    // unless told.
+    virtual bool IsNetworkDrive(std::wstring_view /*driveRoot*/) { return false; }
 };
 
 }  // namespace fernwick

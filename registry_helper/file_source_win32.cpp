@@ -5,6 +5,7 @@
 
 #include "registry_helper/file_source.h"
 #include "registry_helper/helper_platform_win32.h"
+#include "support/disk_file_information_win32.h"
 #include "support/unique_handles_win32.h"
 
 namespace fernwick {
@@ -38,7 +39,7 @@ private:
 class Win32Files final : public FileSource {
 public:
     bool Exists(std::wstring_view path) override {
-        return GetFileAttributesW(std::wstring(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+        return tolk::stdx::DiskFileInformation(path).has_value();
     }
 
     // Other programs (the client itself) may hold the file open for reading and writing.
@@ -46,8 +47,12 @@ public:
         tolk::stdx::UniqueFileHandle file(CreateFileW(
             std::wstring(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
             OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-        if (!file) return nullptr;
+        if (!file || !tolk::stdx::DiskFileInformation(file.get())) return nullptr;
         return std::make_unique<Win32ByteSource>(std::move(file));
+    }
+
+    bool IsNetworkDrive(std::wstring_view driveRoot) override {
+        return GetDriveTypeW(std::wstring(driveRoot).c_str()) == DRIVE_REMOTE;
     }
 };
 

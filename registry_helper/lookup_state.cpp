@@ -2,6 +2,17 @@
 
 namespace fernwick {
 
+namespace {
+
+constexpr std::wstring_view kNeverInAnObjectId{L"\\\0", 2};
+
+}  // namespace
+
+bool NamesADocument(std::wstring_view objectId) {
+    return !objectId.empty() &&
+           objectId.find_first_of(kNeverInAnObjectId) == std::wstring_view::npos;
+}
+
 void LookupState::StartObjectIdQuery(std::wstring_view id) {
     current.ObjectID = id;
     current.FileName.clear();

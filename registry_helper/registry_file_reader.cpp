@@ -3,6 +3,7 @@
 #include <string>
 
 #include "registry_helper/last_docbase_scan.h"
+#include "registry_helper/registry_file_path.h"
 #include "registry_helper/registry_line_scanner.h"
 #include "support/ascii_case.h"
 
@@ -42,18 +43,20 @@ bool ListsAlternatePath(std::wstring_view line, std::wstring_view fileName) {
 }
 
 // Where FindByFileName stands: whether it is inside a section, and where the current section's
-// header line and the one before it begin.
+// header line and the one before it begin. An alternate-paths header names no object of its own,
+// so its section owns no record: neither its entries nor a later alternate-paths section can
+// answer from it.
 struct SectionTrail {
     using LineMark = RegistryLineScanner::LineMark;
 
     bool inSection = false;
     LineMark current;
     bool inAlternatePaths = false;  // decided once a section, not at every line
-    bool hasPrevious = false;
+    bool previousOwnsRecord = false;
     LineMark previous;
 
     void Enter(std::wstring_view header, const LineMark& start) {
-        hasPrevious = inSection;
+        previousOwnsRecord = inSection && !inAlternatePaths;
         previous = current;
         inSection = true;
         current = start;
@@ -75,7 +78,18 @@ bool ReadSectionAt(RegistryLineScanner& lines, const RegistryLineScanner::LineMa
 }  // namespace
 
 bool RegistryFileReader::RegistryFileExists() const {
-    return !state_.registryFile.empty() && files_.Exists(state_.registryFile);
+    const std::wstring& path = state_.registryFile;
+    // The system would read a path only up to its first NUL, which names another file.
+    if (path.empty() || path.find(L'\0') != std::wstring::npos) return false;
+    if (state_.registryFileScope == RegistryFileScope::LocalDrivesOnly &&
+        (!IsPlainDrivePath(path) || files_.IsNetworkDrive(DriveRoot(path)))) {
+        return false;
+    }
+    return files_.Exists(path);
+}
+
+bool RegistryFileReader::KeepsRecordWhenMissing() const {
+    return state_.registryFileScope == RegistryFileScope::AnyPath;
 }
 
 std::unique_ptr<tolk::stdx::Utf8TextStream> RegistryFileReader::OpenRegistryFile() const {
@@ -85,9 +99,10 @@ std::unique_ptr<tolk::stdx::Utf8TextStream> RegistryFileReader::OpenRegistryFile
 }
 
 bool RegistryFileReader::FindByObjectId(std::wstring_view objectId, ClientLists lists) {
-    if (!RegistryFileExists()) return false;
+    const bool exists = RegistryFileExists();
+    if (!exists && KeepsRecordWhenMissing()) return false;
     state_.StartObjectIdQuery(objectId);
-    if (state_.current.ObjectID.empty()) return false;
+    if (!exists || !NamesADocument(state_.current.ObjectID)) return false;
     const auto stream = OpenRegistryFile();
     if (!stream) return false;
 
@@ -137,9 +152,10 @@ bool RegistryFileReader::FindByObjectId(std::wstring_view objectId, ClientLists 
 }
 
 bool RegistryFileReader::FindByFileName(std::wstring_view fileName) {
-    if (!RegistryFileExists()) return false;
+    const bool exists = RegistryFileExists();
+    if (!exists && KeepsRecordWhenMissing()) return false;
     state_.StartFileNameQuery(fileName);
-    if (state_.current.FileName.empty()) return false;
+    if (!exists || state_.current.FileName.empty()) return false;
     const auto stream = OpenRegistryFile();
     if (!stream) return false;
 
@@ -148,14 +164,15 @@ bool RegistryFileReader::FindByFileName(std::wstring_view fileName) {
     record.FileName = fileName;
     bool found = false;
 
-    // Only headers, the entry sought and, in alternate paths, lines that hold the name can change
-    // anything.
+    // Only headers, the entry sought and, in alternate paths that belong to a record, lines that
+    // hold the name can change anything.
     const LineStops stops({target}, true);
     const LineStops alternateStops({target}, true, fileName);
     RegistryLineScanner lines(*stream);
     SectionTrail trail;
     while (lines.CanRead()) {
-        lines.SkipLines(trail.inAlternatePaths && trail.hasPrevious ? alternateStops : stops);
+        lines.SkipLines(trail.inAlternatePaths && trail.previousOwnsRecord ? alternateStops
+                                                                           : stops);
         // Only a header is ever returned to, so only a header is marked.
         const auto start = lines.NextIsSectionHeader() ? lines.NextLineMark() : std::nullopt;
         const std::wstring_view line = lines.Read();
@@ -165,14 +182,15 @@ bool RegistryFileReader::FindByFileName(std::wstring_view fileName) {
         if (IsSectionHeader(line)) {
             if (!start) break;
             trail.Enter(line, *start);
+        } else if (trail.inAlternatePaths) {
+            // Alternate paths belong to the object whose section stands directly before.
+            if (trail.previousOwnsRecord && ListsAlternatePath(line, fileName)) {
+                found = whole && ReadSectionAt(lines, trail.previous, record);
+                break;
+            }
         } else if (AsciiEqualsIgnoreCase(line, target)) {
             // The record comes from the whole section, entries before the match included.
             found = whole && trail.inSection && ReadSectionAt(lines, trail.current, record);
-            break;
-        } else if (trail.inAlternatePaths && trail.hasPrevious &&
-                   ListsAlternatePath(line, fileName)) {
-            // Alternate paths belong to the object whose section stands directly before.
-            found = whole && ReadSectionAt(lines, trail.previous, record);
             break;
         }
     }

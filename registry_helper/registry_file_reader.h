@@ -14,14 +14,16 @@ namespace fernwick {
 // a header line in brackets followed by name=value entries, holding the client's lists of working
 // and view files. Each lookup opens the file named by the helper's registryFile, scans it once
 // from the top and closes it; nothing is kept between calls. The helper's record changes only
-// after the file was found to exist, and takes a found record only when it is complete. Running out
-// of memory ends a lookup with std::bad_alloc and the record half reset; the helper runs lookups
-// on a copy of its state for that reason.
+// after the file was found to exist (or, for an untrusted page, whether or not it exists), and
+// takes a found record only when it is complete. Running out of memory ends a lookup with
+// std::bad_alloc and the record half reset; the helper runs lookups on a copy of its state for
+// that reason.
 class RegistryFileReader {
 public:
     RegistryFileReader(LookupState& state, FileSource& files) : state_(state), files_(files) {}
 
-    // True when registryFile is non-empty and names an existing file or directory.
+    // True when registryFile is non-empty, holds no NUL, is within the helper's registry file
+    // scope and names an existing regular file or directory.
     bool RegistryFileExists() const;
     bool FindByObjectId(std::wstring_view objectId, ClientLists lists);
     bool FindByFileName(std::wstring_view fileName);
@@ -30,6 +32,8 @@ public:
     void ReadLastConnectedDocbase();
 
 private:
+    // Whether a lookup on a missing file leaves the helper's record as it was.
+    bool KeepsRecordWhenMissing() const;
     std::unique_ptr<tolk::stdx::Utf8TextStream> OpenRegistryFile() const;
 
     LookupState& state_;

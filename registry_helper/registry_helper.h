@@ -39,6 +39,8 @@ public:
 
     std::wstring LastConnectedDocBaseName();
     void SetRegistryFile(std::wstring_view path) { state_.registryFile = path; }
+    // Narrowed while the helper serves an untrusted page.
+    void SetRegistryFileScope(RegistryFileScope scope) { state_.registryFileScope = scope; }
     std::wstring DetectUcfClientConfigXml() const;
 
 private:

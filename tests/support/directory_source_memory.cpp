@@ -10,7 +10,10 @@ struct MemoryDirectorySource::Folder {
     struct Entry {
         std::wstring name;
         std::uint64_t lastWriteSeconds = 0;
-        std::unique_ptr<Folder> folder;  // null for a file
+        std::unique_ptr<Folder> folder;  // null for a file and a link
+        Folder* link = nullptr;          // the folder a link leads to
+
+        Folder* Target() const { return folder ? folder.get() : link; }
     };
 
     bool listingDenied = false;
@@ -38,13 +41,14 @@ public:
         static constexpr std::wstring_view kSelfAndParent[] = {L".", L".."};
         const std::size_t position = position_++;
         if (position < std::size(kSelfAndParent)) {
-            entry = {kSelfAndParent[position], true, 0};
+            entry = {kSelfAndParent[position], true, false, 0};
             return true;
         }
         const std::size_t index = position - std::size(kSelfAndParent);
         if (index >= folder_.entries.size()) return false;
         const Folder::Entry& found = folder_.entries[index];
-        entry = {found.name, found.folder != nullptr, found.lastWriteSeconds};
+        entry = {found.name, found.Target() != nullptr, found.link != nullptr,
+                 found.lastWriteSeconds};
         return true;
     }
 
@@ -82,7 +86,7 @@ MemoryDirectorySource::Folder& MemoryDirectorySource::CreateFolder(std::wstring_
             folder->entries.push_back({std::wstring(name), 0, std::make_unique<Folder>()});
             entry = &folder->entries.back();
         }
-        folder = entry->folder.get();
+        folder = entry->Target();
     });
     return *folder;
 }
@@ -92,7 +96,7 @@ MemoryDirectorySource::Folder* MemoryDirectorySource::FindFolder(std::wstring_vi
     ForEachName(path, [&folder](std::wstring_view name) {
         if (!folder) return;
         Folder::Entry* entry = folder->Find(name);
-        folder = entry ? entry->folder.get() : nullptr;
+        folder = entry ? entry->Target() : nullptr;
     });
     return folder;
 }
@@ -102,7 +106,15 @@ void MemoryDirectorySource::AddFolder(std::wstring_view path) { CreateFolder(pat
 void MemoryDirectorySource::AddFile(std::wstring_view path, std::uint64_t lastWriteSeconds) {
     const std::size_t separator = path.rfind(L'\\');
     Folder& folder = CreateFolder(path.substr(0, separator));
-    folder.entries.push_back({std::wstring(path.substr(separator + 1)), lastWriteSeconds, nullptr});
+    folder.entries.push_back(
+        {std::wstring(path.substr(separator + 1)), lastWriteSeconds, nullptr, nullptr});
+}
+
+void MemoryDirectorySource::AddLink(std::wstring_view path, std::wstring_view target) {
+    Folder& leadsTo = CreateFolder(target);
+    const std::size_t separator = path.rfind(L'\\');
+    Folder& folder = CreateFolder(path.substr(0, separator));
+    folder.entries.push_back({std::wstring(path.substr(separator + 1)), 0, nullptr, &leadsTo});
 }
 
 void MemoryDirectorySource::DenyListing(std::wstring_view path) {
@@ -114,7 +126,14 @@ std::unique_ptr<DirectorySearch> MemoryDirectorySource::StartSearch(std::wstring
     if (pattern.size() > kMaxPatternLength || !pattern.ends_with(kAllEntries)) return nullptr;
     const Folder* folder = FindFolder(pattern.substr(0, pattern.size() - kAllEntries.size()));
     if (!folder || folder->listingDenied) return nullptr;
+    ++searchesStarted_;
     return std::make_unique<Search>(*folder, openSearches_);
+}
+
+std::optional<DirectoryIdentity> MemoryDirectorySource::Identify(std::wstring_view folder) {
+    const Folder* found = FindFolder(folder);
+    if (!found) return std::nullopt;
+    return DirectoryIdentity{0, reinterpret_cast<std::uintptr_t>(found)};
 }
 
 }  // namespace fernwick

@@ -4,8 +4,10 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "registry_helper/file_source.h"
 
@@ -34,21 +36,34 @@ private:
     std::size_t position_ = 0;
 };
 
-// Files held in memory by path; a path that maps to nothing does not exist.
+// Files held in memory by path; a path that maps to nothing does not exist. It keeps every path
+// it was asked about.
 class MemoryFileSource : public FileSource {
 public:
     void Put(std::wstring path, std::string bytes) { files_[std::move(path)] = std::move(bytes); }
+    void AddNetworkDrive(std::wstring root) { networkDrives_.insert(std::move(root)); }
 
-    bool Exists(std::wstring_view path) override { return files_.count(std::wstring(path)) != 0; }
+    bool Exists(std::wstring_view path) override {
+        askedPaths.emplace_back(path);
+        return files_.count(std::wstring(path)) != 0;
+    }
 
     std::unique_ptr<ByteSource> OpenShared(std::wstring_view path) override {
+        askedPaths.emplace_back(path);
         const auto file = files_.find(std::wstring(path));
         if (file == files_.end()) return nullptr;
         return std::make_unique<MemoryByteSource>(file->second);
     }
 
+    bool IsNetworkDrive(std::wstring_view root) override {
+        return networkDrives_.count(std::wstring(root)) != 0;
+    }
+
+    std::vector<std::wstring> askedPaths;
+
 private:
     std::map<std::wstring, std::string> files_;
+    std::set<std::wstring> networkDrives_;
 };
 
 }  // namespace fernwick::tests

@@ -1,7 +1,8 @@
 #pragma once
 
 // The registry file reader as it was before scans passed over lines by their bytes: every line is
-// decoded and looked at. The tests and the fuzzer hold the reader's answers against it.
+// decoded and looked at (with the same rules for alternate-paths sections and object IDs). The
+// tests and the fuzzer hold the reader's answers against it.
 #include <exception>
 #include <memory>
 #include <string>
@@ -58,11 +59,11 @@ struct SectionTrail {
     bool inSection = false;
     LineMark current;
     bool inAlternatePaths = false;  // decided once a section, not at every line
-    bool hasPrevious = false;
+    bool previousOwnsRecord = false;
     LineMark previous;
 
     void Enter(std::wstring_view header, const LineMark& start) {
-        hasPrevious = inSection;
+        previousOwnsRecord = inSection && !inAlternatePaths;
         previous = current;
         inSection = true;
         current = start;
@@ -109,7 +110,7 @@ inline std::unique_ptr<tolk::stdx::Utf8TextStream> RegistryFileReader::OpenRegis
 inline bool RegistryFileReader::FindByObjectId(std::wstring_view objectId, ClientLists lists) {
     if (!RegistryFileExists()) return false;
     state_.StartObjectIdQuery(objectId);
-    if (state_.current.ObjectID.empty()) return false;
+    if (!NamesADocument(state_.current.ObjectID)) return false;
     const auto stream = OpenRegistryFile();
     if (!stream) return false;
 
@@ -184,14 +185,15 @@ inline bool RegistryFileReader::FindByFileName(std::wstring_view fileName) {
             if (IsSectionHeader(line)) {
                 if (!start) break;
                 trail.Enter(line, *start);
+            } else if (trail.inAlternatePaths) {
+                // Alternate paths belong to the object whose section stands directly before.
+                if (trail.previousOwnsRecord && ListsAlternatePath(line, fileName)) {
+                    found = whole && ReadSectionAt(lines, trail.previous, record);
+                    break;
+                }
             } else if (AsciiEqualsIgnoreCase(line, target)) {
                 // The record comes from the whole section, entries before the match included.
                 found = whole && trail.inSection && ReadSectionAt(lines, trail.current, record);
-                break;
-            } else if (trail.inAlternatePaths && trail.hasPrevious &&
-                       ListsAlternatePath(line, fileName)) {
-                // Alternate paths belong to the object whose section stands directly before.
-                found = whole && ReadSectionAt(lines, trail.previous, record);
                 break;
             }
         }

@@ -27,13 +27,15 @@ private:
 
 bool StdFileSource::Exists(std::wstring_view path) {
     std::error_code error;
-    return std::filesystem::exists(std::filesystem::path(path), error);
+    const auto status = std::filesystem::status(std::filesystem::path(path), error);
+    return std::filesystem::is_regular_file(status) || std::filesystem::is_directory(status);
 }
 
 std::unique_ptr<ByteSource> StdFileSource::OpenShared(std::wstring_view path) {
     const std::filesystem::path file(path);
     std::error_code error;
-    if (std::filesystem::is_directory(file, error)) return nullptr;
+    // Opening a pipe waits for a writer.
+    if (!std::filesystem::is_regular_file(file, error)) return nullptr;
     std::filebuf buffer;
     if (buffer.open(file, std::ios_base::in | std::ios_base::binary) == nullptr) return nullptr;
     return std::make_unique<StdByteSource>(std::move(buffer));

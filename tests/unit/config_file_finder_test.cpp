@@ -105,5 +105,21 @@ TEST_F(ConfigFileFinderTest, UnreadableAndTooDeepFoldersShrinkTheSearch) {
     EXPECT_EQ(Find(), deepest + std::wstring(kConfig));
 }
 
+TEST_F(ConfigFileFinderTest, LinksThatLoopLeaveTheAnswerAsWithoutThemAndEachFolderIsWalkedOnce) {
+    // Long link names hold a walk that follows every link to a few levels, so that it ends.
+    const std::wstring longName(25, L'n');
+    directories.AddLink(kUcf + L"\\" + longName + L"1", kUcf);
+    directories.AddLink(kUcf + L"\\" + longName + L"2", kUcf);
+    const std::wstring copy = kUcf + L"\\client" + std::wstring(kConfig);
+    directories.AddFile(copy, 100);
+    directories.AddLink(kUcf + L"\\client\\" + longName, kUcf);
+    directories.AddFile(kUcfJava + std::wstring(kConfig), 100);
+    directories.AddLink(kUcfJava + L"\\ucf", kUcf);
+
+    EXPECT_EQ(Find(), copy);
+    // The two roots, "client" and the four links, each met once.
+    EXPECT_EQ(directories.SearchesStarted(), 7u);
+}
+
 }  // namespace
 }  // namespace fernwick

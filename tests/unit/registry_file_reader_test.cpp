@@ -279,5 +279,38 @@ TEST_F(RegistryFileReaderTest, LastConnectedDocbaseIsTheFirstNameAfterXmlApplica
     EXPECT_EQ(state.lastConnectedDocbase, L"archive");
 }
 
+TEST_F(RegistryFileReaderTest, AlternatePathsSectionsOwnNoRecord) {
+    UseFile(
+        "[documentum\\Common\\ViewFiles\\v1]\n"
+        "FileName=C:\\v.xml\n"
+        "[documentum\\Common\\ViewFiles\\v1\\Alternate FilePaths]\n"
+        "FileName=C:\\first.xml\n"
+        "[documentum\\Common\\ViewFiles\\v1\\Alternate FilePaths]\n"
+        "1=C:\\second.xml\n"
+        "FileName=C:\\third.xml\n"
+        "[documentum\\Common\\WorkingFiles\\later]\n"
+        "FileName=C:\\third.xml\n");
+    // Inside an alternate-paths section a FileName entry lists one more path of the object before.
+    EXPECT_TRUE(reader.FindByFileName(L"C:\\first.xml"));
+    EXPECT_EQ(state.current.ObjectID, L"v1");
+    EXPECT_FALSE(reader.FindByFileName(L"C:\\second.xml"));
+    EXPECT_EQ(state.current.ObjectID, L"");
+    EXPECT_TRUE(reader.FindByFileName(L"C:\\third.xml"));
+    EXPECT_EQ(state.current.ObjectID, L"later");
+
+    // An ID with a backslash would reach the alternate-paths header.
+    EXPECT_FALSE(reader.FindByObjectId(L"v1\\Alternate FilePaths", ClientLists::EditAndView));
+    EXPECT_EQ(state.current, (LocalCopyRecord{L"v1\\Alternate FilePaths", L"", L"", L"", L"", L"",
+                                              OpenMode::None}));
+}
+
+TEST_F(RegistryFileReaderTest, PathWithANulNamesNoFile) {
+    UseFile(kExample);
+    ASSERT_TRUE(reader.FindByObjectId(L"0900000000000a01", ClientLists::EditAndView));
+    state.registryFile += std::wstring(L"\0junk", 5);
+    EXPECT_FALSE(reader.FindByObjectId(L"0900000000000b02", ClientLists::EditAndView));
+    EXPECT_EQ(state.current, kManual);
+}
+
 }  // namespace
 }  // namespace fernwick

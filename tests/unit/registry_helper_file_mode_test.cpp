@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "tests/support/directory_source_memory.h"
 #include "registry_helper/registry_helper.h"
@@ -67,6 +69,55 @@ TEST_F(RegistryHelperFileModeTest, LastConnectedDocbaseIsOneCacheForBothModes) {
     EXPECT_EQ(registryFirst.LastConnectedDocBaseName(), L"registrybase");
     registryFirst.SetRegistryFile(kRegistryFile);
     EXPECT_EQ(registryFirst.LastConnectedDocBaseName(), L"registrybase");
+}
+
+TEST_F(RegistryHelperFileModeTest, UntrustedPagesReadOnlyLocalDrivesAndCannotTellWhatIsMissing) {
+    const std::string bytes =
+        "[documentum\\Common\\WorkingFiles\\0900000000000a01]\nFileName=C:\\Elsewhere\\draft.xml\n"
+        "[documentum\\XML Applications\\pagebase\\Settings]\n";
+    const std::wstring refused[] = {L"\\\\server\\share\\registry.txt",
+                                    L"\\\\.\\C:\\Work\\registry.txt",
+                                    L"\\\\?\\C:\\Work\\registry.txt",
+                                    L"Work\\registry.txt",
+                                    L"C:Work\\registry.txt",
+                                    L"\\Work\\registry.txt",
+                                    L"N:\\registry.txt",
+                                    L"C:\\Work\\com1.txt",
+                                    L"C:\\Work\\NUL"};
+    for (const std::wstring& path : refused) files.Put(path, bytes);
+    files.Put(L"C:\\Work\\nothing-matches.txt", "[other]\n");
+    files.AddNetworkDrive(L"N:\\");
+
+    // Trusted callers read any path, and a missing file leaves the record alone.
+    helper.SetRegistryFile(refused[0]);
+    ASSERT_TRUE(helper.InitFromObjectID(L"0900000000000a01"));
+    helper.SetRegistryFile(L"C:\\Work\\missing.txt");
+    EXPECT_FALSE(helper.InitFromObjectID(L"0900000000000b02"));
+    EXPECT_EQ(helper.Current().FileName, L"C:\\Elsewhere\\draft.xml");
+
+    helper.SetRegistryFileScope(RegistryFileScope::LocalDrivesOnly);
+    helper.SetRegistryFile(L"C:\\Work\\nothing-matches.txt");
+    EXPECT_FALSE(helper.InitFromObjectID(L"0900000000000b02"));
+    const LocalCopyRecord noMatchById = helper.Current();
+    EXPECT_FALSE(helper.InitFromFileName(L"C:\\Elsewhere\\draft.xml"));
+    const LocalCopyRecord noMatchByName = helper.Current();
+
+    files.askedPaths.clear();
+    std::vector<std::wstring> hidden(std::begin(refused), std::end(refused));
+    hidden.push_back(L"C:\\Work\\missing.txt");
+    for (const std::wstring& path : hidden) {
+        helper.SetRegistryFile(kRegistryFile);
+        ASSERT_TRUE(helper.InitFromObjectID(L"0900000000000a01"));
+        helper.SetRegistryFile(path);
+        EXPECT_FALSE(helper.InitFromObjectID(L"0900000000000b02"));
+        EXPECT_EQ(helper.Current(), noMatchById);
+        EXPECT_FALSE(helper.InitFromFileName(L"C:\\Elsewhere\\draft.xml"));
+        EXPECT_EQ(helper.Current(), noMatchByName);
+        EXPECT_EQ(helper.LastConnectedDocBaseName(), L"");
+    }
+    for (const std::wstring& path : refused) {
+        EXPECT_EQ(std::count(files.askedPaths.begin(), files.askedPaths.end(), path), 0);
+    }
 }
 
 }  // namespace

@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <optional>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -13,6 +15,7 @@
 #include "registry_helper/registry_helper.h"
 #include "registry_helper/registry_store_win32.h"
 #include "support/unique_handles_win32.h"
+#include "tests/support/watchdog.h"
 #include "tests/win/scratch_hives.h"
 
 namespace fernwick {
@@ -197,11 +200,24 @@ TEST_F(RegistryLookupTest, LastConnectedDocbaseIsPickedUpOnceItIsThere) {
     EXPECT_EQ(helper.LastConnectedDocBaseName(), L"archive");
 }
 
+TEST_F(RegistryLookupTest, ObjectIdsWithANulOrABackslashNameNoDocument) {
+    AddDocument(user(), kEditList, L"t01", L"C:\\Work\\t01.xml");
+    for (const std::wstring& id :
+         {std::wstring(L"t01\0junk", 8), std::wstring(L"\\"), std::wstring(L"t01\\")}) {
+        EXPECT_FALSE(helper.InitFromObjectID(id));
+        EXPECT_EQ(helper.Current(), LocalCopyRecord{});
+    }
+}
+
+std::filesystem::path TempPath(const wchar_t* name) {
+    wchar_t temp[MAX_PATH + 1] = {};
+    EXPECT_NE(GetTempPathW(MAX_PATH + 1, temp), 0u);
+    return std::filesystem::path(temp) / name;
+}
+
 // The client keeps its registry file open for writing while it runs; every lookup still reads it.
 TEST(RegistryFileLookupTest, AnswersWhileAnotherHandleHoldsTheFileOpenForWriting) {
-    wchar_t temp[MAX_PATH + 1] = {};
-    ASSERT_NE(GetTempPathW(MAX_PATH + 1, temp), 0u);
-    const std::filesystem::path path = std::filesystem::path(temp) / L"fernwick-held-registry.txt";
+    const std::filesystem::path path = TempPath(L"fernwick-held-registry.txt");
     const std::string text =
         "[documentum\\Common\\WorkingFiles\\0900000000000b02]\r\n"
         "FileName=C:\\Work\\Edit\\guide.xml\r\nDocbaseName=archive\r\nUser=reviewer1\r\n"
@@ -226,6 +242,35 @@ TEST(RegistryFileLookupTest, AnswersWhileAnotherHandleHoldsTheFileOpenForWriting
         ASSERT_TRUE(helper.InitFromFileName(L"C:\\Work\\Edit\\guide.xml"));
         EXPECT_EQ(helper.Current().ObjectID, L"0900000000000b02");
         EXPECT_EQ(helper.Current().User, L"reviewer1");
+    }
+    std::filesystem::remove(path);
+}
+
+// Reads from a device or a pipe can wait forever: only a file on a disk is a registry file.
+TEST(RegistryFileLookupTest, DevicesPipesAndVolumesAnswerAtOnceAsMissingFiles) {
+    const std::wstring pipeName = L"\\\\.\\pipe\\fernwick-registry-file";
+    const UniqueFileHandle pipe(CreateNamedPipeW(pipeName.c_str(), PIPE_ACCESS_OUTBOUND,
+                                                 PIPE_TYPE_BYTE, PIPE_UNLIMITED_INSTANCES, 0, 0, 0,
+                                                 nullptr));
+    ASSERT_TRUE(pipe);
+    const std::filesystem::path path = TempPath(L"fernwick-device-registry.txt");
+    std::ofstream(path, std::ios::binary)
+        << "[documentum\\Common\\WorkingFiles\\0900000000000b02]\n"
+           "FileName=C:\\Work\\Edit\\guide.xml\n";
+    RegistryHelper helper(Win32HelperPlatform());
+    helper.SetRegistryFile(path.wstring());
+    ASSERT_TRUE(helper.InitFromObjectID(L"0900000000000b02"));
+    const LocalCopyRecord found = helper.Current();
+
+    for (const std::wstring device :
+         {L"COM1", L"AUX", L"CON", L"NUL", L"CONIN$", pipeName.c_str(), L"\\\\.\\C:"}) {
+        const tests::Watchdog watchdog(std::string(device.begin(), device.end()),
+                                       std::chrono::seconds(10));
+        helper.SetRegistryFile(device);
+        EXPECT_FALSE(helper.InitFromObjectID(L"0900000000000b02"));
+        EXPECT_FALSE(helper.InitFromFileName(L"C:\\Work\\Edit\\guide.xml"));
+        EXPECT_EQ(helper.Current(), found);
+        EXPECT_EQ(helper.LastConnectedDocBaseName(), L"");
     }
     std::filesystem::remove(path);
 }

@@ -1,10 +1,10 @@
+#include "registry_helper/file_source_win32.h"
+
 #include <windows.h>
 
 #include <memory>
 #include <string>
 
-#include "registry_helper/file_source.h"
-#include "registry_helper/helper_platform_win32.h"
 #include "support/disk_file_information_win32.h"
 #include "support/unique_handles_win32.h"
 
@@ -36,31 +36,22 @@ private:
     tolk::stdx::UniqueFileHandle file_;
 };
 
-class Win32Files final : public FileSource {
-public:
-    bool Exists(std::wstring_view path) override {
-        return tolk::stdx::DiskFileInformation(path).has_value();
-    }
-
-    // Other programs (the client itself) may hold the file open for reading and writing.
-    std::unique_ptr<ByteSource> OpenShared(std::wstring_view path) override {
-        tolk::stdx::UniqueFileHandle file(CreateFileW(
-            std::wstring(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-            OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-        if (!file || !tolk::stdx::DiskFileInformation(file.get())) return nullptr;
-        return std::make_unique<Win32ByteSource>(std::move(file));
-    }
-
-    bool IsNetworkDrive(std::wstring_view driveRoot) override {
-        return GetDriveTypeW(std::wstring(driveRoot).c_str()) == DRIVE_REMOTE;
-    }
-};
-
-// At namespace scope: see FernwickModule().
-Win32Files files;
-
 }  // namespace
 
-FileSource& Win32FileSource() { return files; }
+bool Win32FileSource::Exists(std::wstring_view path) {
+    return tolk::stdx::DiskFileInformation(path).has_value();
+}
+
+std::unique_ptr<ByteSource> Win32FileSource::OpenShared(std::wstring_view path) {
+    tolk::stdx::UniqueFileHandle file(
+        CreateFileW(std::wstring(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file || !tolk::stdx::DiskFileInformation(file.get())) return nullptr;
+    return std::make_unique<Win32ByteSource>(std::move(file));
+}
+
+bool Win32FileSource::IsNetworkDrive(std::wstring_view driveRoot) {
+    return GetDriveTypeW(std::wstring(driveRoot).c_str()) == DRIVE_REMOTE;
+}
 
 }  // namespace fernwick

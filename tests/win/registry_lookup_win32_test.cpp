@@ -1,12 +1,9 @@
+// Lookups in the real registry, each test in hives of its own.
 #include <windows.h>
-#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <filesystem>
 #include <optional>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -15,13 +12,11 @@
 #include "registry_helper/registry_helper.h"
 #include "registry_helper/registry_store_win32.h"
 #include "support/unique_handles_win32.h"
-#include "tests/support/watchdog.h"
 #include "tests/win/scratch_hives.h"
 
 namespace fernwick {
 namespace {
 
-using tolk::stdx::UniqueFileHandle;
 using tolk::stdx::UniqueHkey;
 
 const std::wstring kScratchKey = L"Software\\FernwickRegistryLookupTest";
@@ -29,11 +24,12 @@ const std::wstring kEditList = L"SOFTWARE\\Documentum\\Common\\WorkingFiles";
 const std::wstring kViewList = L"SOFTWARE\\Documentum\\Common\\ViewFiles";
 
 UniqueHkey CreateKey(HKEY parent, const std::wstring& path, REGSAM access = KEY_ALL_ACCESS) {
-    HKEY key = nullptr;
-    EXPECT_EQ(RegCreateKeyExW(parent, path.c_str(), 0, nullptr, 0, access, nullptr, &key, nullptr),
-              ERROR_SUCCESS)
+    UniqueHkey key;
+    EXPECT_EQ(
+        RegCreateKeyExW(parent, path.c_str(), 0, nullptr, 0, access, nullptr, key.put(), nullptr),
+        ERROR_SUCCESS)
         << "creating " << std::string(path.begin(), path.end());
-    return UniqueHkey(key);
+    return key;
 }
 
 void SetRaw(HKEY root, const std::wstring& path, const wchar_t* name, DWORD type, const void* data,
@@ -207,139 +203,6 @@ TEST_F(RegistryLookupTest, ObjectIdsWithANulOrABackslashNameNoDocument) {
         EXPECT_FALSE(helper.InitFromObjectID(id));
         EXPECT_EQ(helper.Current(), LocalCopyRecord{});
     }
-}
-
-std::filesystem::path TempPath(const wchar_t* name) {
-    wchar_t temp[MAX_PATH + 1] = {};
-    EXPECT_NE(GetTempPathW(MAX_PATH + 1, temp), 0u);
-    return std::filesystem::path(temp) / name;
-}
-
-// The client keeps its registry file open for writing while it runs; every lookup still reads it.
-TEST(RegistryFileLookupTest, AnswersWhileAnotherHandleHoldsTheFileOpenForWriting) {
-    const std::filesystem::path path = TempPath(L"fernwick-held-registry.txt");
-    const std::string text =
-        "[documentum\\Common\\WorkingFiles\\0900000000000b02]\r\n"
-        "FileName=C:\\Work\\Edit\\guide.xml\r\nDocbaseName=archive\r\nUser=reviewer1\r\n"
-        "[documentum\\XML Applications\\archive\\Settings]\r\n";
-    {
-        const UniqueFileHandle held(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE,
-                                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        ASSERT_TRUE(held);
-        DWORD written = 0;
-        ASSERT_TRUE(
-            WriteFile(held.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr));
-        // An exclusive open is refused while the handle is held.
-        EXPECT_FALSE(UniqueFileHandle(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr,
-                                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)));
-
-        RegistryHelper helper(Win32HelperPlatform());
-        helper.SetRegistryFile(path.wstring());
-        EXPECT_EQ(helper.LastConnectedDocBaseName(), L"archive");
-        ASSERT_TRUE(helper.InitFromObjectID(L"0900000000000b02"));
-        EXPECT_EQ(helper.Current().FileName, L"C:\\Work\\Edit\\guide.xml");
-        ASSERT_TRUE(helper.InitFromFileName(L"C:\\Work\\Edit\\guide.xml"));
-        EXPECT_EQ(helper.Current().ObjectID, L"0900000000000b02");
-        EXPECT_EQ(helper.Current().User, L"reviewer1");
-    }
-    std::filesystem::remove(path);
-}
-
-// Reads from a device or a pipe can wait forever: only a file on a disk is a registry file.
-TEST(RegistryFileLookupTest, DevicesPipesAndVolumesAnswerAtOnceAsMissingFiles) {
-    const std::wstring pipeName = L"\\\\.\\pipe\\fernwick-registry-file";
-    const UniqueFileHandle pipe(CreateNamedPipeW(pipeName.c_str(), PIPE_ACCESS_OUTBOUND,
-                                                 PIPE_TYPE_BYTE, PIPE_UNLIMITED_INSTANCES, 0, 0, 0,
-                                                 nullptr));
-    ASSERT_TRUE(pipe);
-    const std::filesystem::path path = TempPath(L"fernwick-device-registry.txt");
-    std::ofstream(path, std::ios::binary)
-        << "[documentum\\Common\\WorkingFiles\\0900000000000b02]\n"
-           "FileName=C:\\Work\\Edit\\guide.xml\n";
-    RegistryHelper helper(Win32HelperPlatform());
-    helper.SetRegistryFile(path.wstring());
-    ASSERT_TRUE(helper.InitFromObjectID(L"0900000000000b02"));
-    const LocalCopyRecord found = helper.Current();
-
-    for (const std::wstring device :
-         {L"COM1", L"AUX", L"CON", L"NUL", L"CONIN$", pipeName.c_str(), L"\\\\.\\C:"}) {
-        const tests::Watchdog watchdog(std::string(device.begin(), device.end()),
-                                       std::chrono::seconds(10));
-        helper.SetRegistryFile(device);
-        EXPECT_FALSE(helper.InitFromObjectID(L"0900000000000b02"));
-        EXPECT_FALSE(helper.InitFromFileName(L"C:\\Work\\Edit\\guide.xml"));
-        EXPECT_EQ(helper.Current(), found);
-        EXPECT_EQ(helper.LastConnectedDocBaseName(), L"");
-    }
-    std::filesystem::remove(path);
-}
-
-std::filesystem::path ProfileFolder() {
-    wchar_t buffer[MAX_PATH] = {};
-    EXPECT_TRUE(SHGetSpecialFolderPathW(nullptr, buffer, CSIDL_PROFILE, FALSE));
-    return buffer;
-}
-
-// Builds trees below the real profile folder's "Documentum" and removes them afterwards.
-class ConfigFileDetectionTest : public ::testing::Test {
-protected:
-    void SetUp() override { std::filesystem::remove_all(documentum_); }
-    void TearDown() override { std::filesystem::remove_all(documentum_); }
-
-    // A file with its last-write time given in seconds and tenths of a second.
-    std::wstring AddFile(const std::wstring& relativePath, ULONGLONG seconds,
-                         ULONGLONG tenths = 0) {
-        const std::filesystem::path path = documentum_ / relativePath;
-        std::filesystem::create_directories(path.parent_path());
-        UniqueFileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                          FILE_ATTRIBUTE_NORMAL, nullptr));
-        EXPECT_TRUE(file);
-        const ULONGLONG ticks = (kBaseSeconds + seconds) * 10'000'000 + tenths * 1'000'000;
-        const FILETIME time{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
-        EXPECT_TRUE(SetFileTime(file.get(), nullptr, nullptr, &time));
-        return path.wstring();
-    }
-
-    std::wstring Detect() { return helper_.DetectUcfClientConfigXml(); }
-
-    const std::filesystem::path documentum_ = ProfileFolder() / L"Documentum";
-
-private:
-    static constexpr ULONGLONG kBaseSeconds = 13'000'000'000;  // in 2012
-    RegistryHelper helper_{Win32HelperPlatform()};
-};
-
-TEST_F(ConfigFileDetectionTest, AnswersTheNewestCopyInEitherTree) {
-    EXPECT_EQ(Detect(), L"");
-
-    const std::wstring first = AddFile(L"ucf\\client\\ucf.client.config.xml", 100);
-    EXPECT_EQ(Detect(), first);
-    EXPECT_EQ(first,
-              (ProfileFolder() / L"Documentum\\ucf\\client\\ucf.client.config.xml").wstring());
-
-    const std::wstring second = AddFile(L"ucf-java\\client\\ucf.client.config.xml", 200);
-    EXPECT_EQ(Detect(), second);
-
-    AddFile(L"ucf\\client\\ucf.client.config.xml", 300);
-    EXPECT_EQ(Detect(), first);
-
-    // Within the same second the first tree wins, even when the other copy is a little newer.
-    AddFile(L"ucf\\client\\ucf.client.config.xml", 400, 2);
-    AddFile(L"ucf-java\\client\\ucf.client.config.xml", 400, 7);
-    EXPECT_EQ(Detect(), first);
-}
-
-TEST_F(ConfigFileDetectionTest, OnlyFilesNamedExactlyLikeTheConfigurationCount) {
-    const std::wstring real = AddFile(L"ucf\\ucf.client.config.xml", 100);
-    AddFile(L"ucf\\ucf.client.config.xml.bak", 900);
-    AddFile(L"ucf\\upper\\UCF.CLIENT.CONFIG.XML", 900);
-    AddFile(L"ucf-java\\ucf.client.config.xml\\notes.txt", 900);
-    EXPECT_EQ(Detect(), real);
-
-    const std::wstring inside =
-        AddFile(L"ucf-java\\ucf.client.config.xml\\ucf.client.config.xml", 500);
-    EXPECT_EQ(Detect(), inside);
 }
 
 }  // namespace

@@ -13,7 +13,9 @@
 #include <vector>
 
 #include "fernwick.h"
+#include "support/unique_automation_win32.h"
 #include "support/unique_handles_win32.h"
+#include "tests/support/com_apartment_win32.h"
 #include "tests/support/watchdog.h"
 
 namespace {
@@ -26,13 +28,10 @@ constexpr wchar_t kId[] = L"0900000000000b02";
 class PageSafetyTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
-        IDocumentumRegistryHelper* created = nullptr;
-        ASSERT_EQ(
-            CoCreateInstance(CLSID_DocumentumRegistryHelper, nullptr, CLSCTX_INPROC_SERVER,
-                             IID_IDocumentumRegistryHelper, reinterpret_cast<void**>(&created)),
-            S_OK);
-        helper_.reset(created);
+        ASSERT_EQ(apartment_.Entered(), S_OK);
+        ASSERT_EQ(CoCreateInstance(CLSID_DocumentumRegistryHelper, nullptr, CLSCTX_INPROC_SERVER,
+                                   IID_PPV_ARGS(helper_.put())),
+                  S_OK);
         std::filesystem::create_directories(folder_);
         std::ofstream(folder_ / L"registry.txt", std::ios::binary)
             << "[documentum\\Common\\WorkingFiles\\0900000000000b02]\n"
@@ -45,15 +44,13 @@ protected:
         SetCurrentDirectoryW(L"C:\\");
         std::filesystem::remove_all(folder_);
         helper_.reset();
-        CoUninitialize();
     }
 
     void SetSafety(DWORD options) {
-        IObjectSafety* safety = nullptr;
+        UniqueCom<IObjectSafety> safety;
         ASSERT_EQ(
-            helper_.get()->QueryInterface(IID_IObjectSafety, reinterpret_cast<void**>(&safety)),
+            helper_->QueryInterface(IID_IObjectSafety, reinterpret_cast<void**>(safety.put())),
             S_OK);
-        const UniqueCom<IObjectSafety> owned(safety);
         ASSERT_EQ(safety->SetInterfaceSafetyOptions(IID_IDispatch, kAllOptions, options), S_OK);
     }
 
@@ -61,21 +58,20 @@ protected:
     bool FindIn(const std::wstring& registryFile) {
         const UniqueBstr path(SysAllocString(registryFile.c_str()));
         const UniqueBstr id(SysAllocString(kId));
-        EXPECT_EQ(helper_.get()->put_RegistryFile(path.get()), S_OK);
+        EXPECT_EQ(helper_->put_RegistryFile(path.get()), S_OK);
         VARIANT_BOOL found = VARIANT_FALSE;
-        EXPECT_EQ(helper_.get()->InitFromObjectID(id.get(), &found), S_OK);
+        EXPECT_EQ(helper_->InitFromObjectID(id.get(), &found), S_OK);
         return found == VARIANT_TRUE;
     }
 
     // The record as a caller reads it.
     std::wstring Record() {
-        BSTR id = nullptr, fileName = nullptr;
-        helper_.get()->get_ObjectID(&id);
-        helper_.get()->get_FileName(&fileName);
-        const UniqueBstr ownedId(id), ownedFileName(fileName);
+        UniqueBstr id, fileName;
+        helper_->get_ObjectID(id.put());
+        helper_->get_FileName(fileName.put());
         VARIANT_BOOL edit = VARIANT_FALSE;
-        helper_.get()->IsOpenForEdit(&edit);
-        return std::wstring(id) + L"|" + fileName + (edit ? L"|edit" : L"|none");
+        helper_->IsOpenForEdit(&edit);
+        return std::wstring(id.get()) + L"|" + fileName.get() + (edit ? L"|edit" : L"|none");
     }
 
     static constexpr DWORD kAllOptions =
@@ -87,7 +83,8 @@ protected:
 
 private:
     // Reads from devices can wait forever.
-    const fernwick::testing::Watchdog watchdog_{"A lookup", std::chrono::seconds(60)};
+    const fernwick::tests::Watchdog watchdog_{"A lookup", std::chrono::seconds(60)};
+    const fernwick::ComApartment apartment_;
     UniqueCom<IDocumentumRegistryHelper> helper_;
 };
 

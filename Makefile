@@ -3,7 +3,7 @@ FUZZ_SECONDS ?= 60
 FUZZ_SMOKE_SECONDS ?= 5
 
 .PHONY: all demo test bench fuzz screenshot bootstrap native native-asan windows windows32 \
-        fuzz-build package package-check
+        fuzz-build package package-check package-test
 
 # Builds every tree without running anything; `make test` runs the tiers.
 all: native native-asan fuzz-build windows windows32
@@ -71,3 +71,7 @@ package: bootstrap
 # Four release builds: minutes, so not part of `make test`.
 package-check: bootstrap
 	scripts/package-check
+
+# The x64 package installed, upgraded, used and removed under Wine, in a prefix of its own.
+package-test: package
+	scripts/package-test

@@ -51,8 +51,9 @@ test: native native-asan fuzz-build windows windows32
 	    echo "make test: windows32 tier skipped: this kernel cannot run 32-bit programs, so Wine's 32-bit side does not start"; \
 	fi
 	ctest --preset windows --fixture-exclude-setup registered -R 'threads|script\.'
-	scripts/wine-harness run build/windows/wineprefix build/windows/tests/regfree/regfree_host.exe
-	scripts/wine-harness stop build/windows/wineprefix
+	scripts/wine-harness run $(CURDIR)/build/windows/wineprefix \
+	    build/windows/tests/regfree/regfree_host.exe
+	scripts/wine-harness stop $(CURDIR)/build/windows/wineprefix
 	scripts/wine-harness leftovers build/windows/wineprefix
 
 fuzz: fuzz-build native

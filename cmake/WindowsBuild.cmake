@@ -61,6 +61,51 @@ if(FERNWICK_RELEASE)
         WORKING_DIRECTORY ${CMAKE_BINARY_DIR} VERBATIM)
 endif()
 
+# The side-by-side assembly manifest, for hosts that carry Fernwick privately with no
+# registration, written from the registry scripts and the IDL by a tool of the build machine.
+find_program(FERNWICK_HOST_CXX NAMES g++ c++ REQUIRED)
+set(FERNWICK_EXPORT_TOOL ${CMAKE_BINARY_DIR}/host/registration_export)
+set(FERNWICK_EXPORT_SOURCES tools/registration_export.cpp server/registrar.cpp
+                            server/registry_script.cpp)
+add_custom_command(
+    OUTPUT ${FERNWICK_EXPORT_TOOL}
+    COMMAND ${FERNWICK_HOST_CXX} -std=c++20 -O1 -Wall -Wextra -Werror -I. ${FERNWICK_EXPORT_SOURCES}
+            -o ${FERNWICK_EXPORT_TOOL}
+    WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}
+    DEPENDS ${FERNWICK_EXPORT_SOURCES} server/app_id.h server/registrar.h
+            server/registry_script.h server/registry_writer.h support/ascii_case.h
+    COMMENT "Building the registration export tool for the build machine")
+file(GLOB FERNWICK_REGISTRY_SCRIPTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/*.rgs)
+if(FERNWICK_TYPELIB_ENV STREQUAL "win64")
+    set(FERNWICK_ASSEMBLY_ARCH amd64)
+else()
+    set(FERNWICK_ASSEMBLY_ARCH x86)
+endif()
+set(FERNWICK_ASSEMBLY_VERSION ${PROJECT_VERSION}.0)
+set(FERNWICK_MANIFEST ${CMAKE_BINARY_DIR}/Fernwick.manifest)
+add_custom_command(
+    OUTPUT ${FERNWICK_MANIFEST}
+    COMMAND ${FERNWICK_EXPORT_TOOL} manifest ${FERNWICK_MANIFEST} ${FERNWICK_ASSEMBLY_ARCH}
+            ${FERNWICK_ASSEMBLY_VERSION} ${CMAKE_SOURCE_DIR}/resources/fernwick.idl
+            ${FERNWICK_REGISTRY_SCRIPTS}
+    DEPENDS ${FERNWICK_EXPORT_TOOL} ${CMAKE_SOURCE_DIR}/resources/fernwick.idl
+            ${FERNWICK_REGISTRY_SCRIPTS}
+    COMMENT "Writing the assembly manifest")
+add_custom_target(fernwick_manifest ALL DEPENDS ${FERNWICK_MANIFEST})
+
+# The registry rows of the installer package (scripts/package builds the package from them).
+set(FERNWICK_INSTALLER_ROWS ${CMAKE_BINARY_DIR}/installer/classes.wxi
+                            ${CMAKE_BINARY_DIR}/installer/shared.wxi)
+add_custom_command(
+    OUTPUT ${FERNWICK_INSTALLER_ROWS}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/installer
+    COMMAND ${FERNWICK_EXPORT_TOOL} installer ${CMAKE_BINARY_DIR}/installer ${FERNWICK_TYPELIB_ENV}
+            ${CMAKE_SOURCE_DIR}/resources/fernwick.idl ${FERNWICK_REGISTRY_SCRIPTS}
+    DEPENDS ${FERNWICK_EXPORT_TOOL} ${CMAKE_SOURCE_DIR}/resources/fernwick.idl
+            ${FERNWICK_REGISTRY_SCRIPTS}
+    COMMENT "Writing the installer's registry rows")
+add_custom_target(fernwick_installer_rows DEPENDS ${FERNWICK_INSTALLER_ROWS})
+
 add_test(NAME dll.exports_and_imports
          COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-dll ${FERNWICK_OBJDUMP} $<TARGET_FILE:Fernwick>)
 
@@ -76,4 +121,5 @@ add_subdirectory(tests/unit)
 add_subdirectory(tests/win)
 add_subdirectory(tests/script)
 add_subdirectory(tests/ui)
+add_subdirectory(tests/regfree)
 add_subdirectory(bench)

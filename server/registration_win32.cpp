@@ -5,6 +5,7 @@
 #include <string>
 
 #include "resources/resource.h"
+#include "server/app_id.h"
 #include "server/class_table_win32.h"
 #include "server/module_win32.h"
 #include "server/registrar.h"
@@ -17,7 +18,6 @@ namespace {
 using tolk::stdx::UniqueCom;
 using tolk::stdx::UniqueHkey;
 
-constexpr wchar_t kAppId[] = L"{49E947BA-7002-47A2-B57F-6DA3272B679D}";
 // A 64-bit build finds the other build's class keys in the 32-bit view, and the other way round.
 constexpr REGSAM kOtherView = sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
 

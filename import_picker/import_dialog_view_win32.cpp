@@ -6,6 +6,7 @@
 
 #include "import_picker/application_name_win32.h"
 #include "resources/resource.h"
+#include "support/terminated_text.h"
 
 namespace fernwick {
 namespace {
@@ -85,11 +86,11 @@ void Win32ImportDialogView::EnableOkButton(bool enable) {
 }
 
 void Win32ImportDialogView::ShowPathText(std::wstring_view text) {
-    SetDlgItemTextW(m_dialog, IDC_IMPORT_PATH, std::wstring(text).c_str());
+    SetDlgItemTextW(m_dialog, IDC_IMPORT_PATH, tolk::stdx::TerminatedText(text).get());
 }
 
 void Win32ImportDialogView::ShowMessage(std::wstring_view text) {
-    MessageBoxW(m_dialog, std::wstring(text).c_str(), ApplicationName().c_str(),
+    MessageBoxW(m_dialog, tolk::stdx::TerminatedText(text).get(), ApplicationName().c_str(),
                 MB_OK | MB_ICONEXCLAMATION);
 }
 

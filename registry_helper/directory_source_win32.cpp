@@ -8,6 +8,7 @@
 #include <cwchar>
 
 #include "support/disk_file_information_win32.h"
+#include "support/terminated_text.h"
 #include "support/unique_handles_win32.h"
 
 namespace fernwick {
@@ -55,11 +56,9 @@ std::optional<std::wstring> Win32DirectorySource::ProfileFolder() {
 std::unique_ptr<DirectorySearch> Win32DirectorySource::StartSearch(std::wstring_view pattern) {
     // Refused here rather than left to the system, which may accept longer patterns.
     if (pattern.size() > kMaxPatternLength) return nullptr;
-    std::array<wchar_t, kMaxPatternLength + 1> terminated;
-    *std::copy(pattern.begin(), pattern.end(), terminated.begin()) = L'\0';
-
     WIN32_FIND_DATAW first;
-    tolk::stdx::UniqueFindHandle find(FindFirstFileW(terminated.data(), &first));
+    tolk::stdx::UniqueFindHandle find(
+        FindFirstFileW(tolk::stdx::TerminatedText(pattern).get(), &first));
     if (!find) return nullptr;
     return std::make_unique<Win32DirectorySearch>(std::move(find), first);
 }

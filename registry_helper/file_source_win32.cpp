@@ -6,6 +6,7 @@
 #include <string>
 
 #include "support/disk_file_information_win32.h"
+#include "support/terminated_text.h"
 #include "support/unique_handles_win32.h"
 
 namespace fernwick {
@@ -43,15 +44,15 @@ bool Win32FileSource::Exists(std::wstring_view path) {
 }
 
 std::unique_ptr<ByteSource> Win32FileSource::OpenShared(std::wstring_view path) {
-    tolk::stdx::UniqueFileHandle file(
-        CreateFileW(std::wstring(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                    nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    tolk::stdx::UniqueFileHandle file(CreateFileW(
+        tolk::stdx::TerminatedText(path).get(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+        nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file || !tolk::stdx::DiskFileInformation(file.get())) return nullptr;
     return std::make_unique<Win32ByteSource>(std::move(file));
 }
 
 bool Win32FileSource::IsNetworkDrive(std::wstring_view driveRoot) {
-    return GetDriveTypeW(std::wstring(driveRoot).c_str()) == DRIVE_REMOTE;
+    return GetDriveTypeW(tolk::stdx::TerminatedText(driveRoot).get()) == DRIVE_REMOTE;
 }
 
 }  // namespace fernwick

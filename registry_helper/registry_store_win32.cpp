@@ -7,34 +7,13 @@
 #include <string>
 
 #include "registry_helper/registry_value_text.h"
+#include "support/terminated_text.h"
 
 namespace fernwick {
 
 namespace {
 
-// Win32 wants NUL-terminated names. The client's key paths and value names fit the stack buffer;
-// longer text (a script may pass an object ID of any length) is copied to the heap.
-class TerminatedText {
-public:
-    explicit TerminatedText(std::wstring_view text) {
-        if (text.size() < small_.size()) {
-            *std::copy(text.begin(), text.end(), small_.begin()) = L'\0';
-            pointer_ = small_.data();
-        } else {
-            large_.assign(text);
-            pointer_ = large_.c_str();
-        }
-    }
-    TerminatedText(const TerminatedText&) = delete;
-    TerminatedText& operator=(const TerminatedText&) = delete;
-
-    const wchar_t* get() const { return pointer_; }
-
-private:
-    std::array<wchar_t, 512> small_;
-    std::wstring large_;
-    const wchar_t* pointer_;
-};
+using tolk::stdx::TerminatedText;
 
 HKEY ToHkey(const RegistryKey& key) { return reinterpret_cast<HKEY>(key.get().token); }
 

@@ -117,10 +117,7 @@ private:
 HRESULT LoadOwnTypeLib(UniqueCom<ITypeLib>& library, std::wstring& path) {
     path = FernwickModule().ModulePath();
     if (path.empty()) return LastError();
-    ITypeLib* loaded = nullptr;
-    const HRESULT result = LoadTypeLibEx(path.c_str(), REGKIND_NONE, &loaded);
-    library.reset(SUCCEEDED(result) ? loaded : nullptr);
-    return result;
+    return LoadTypeLibEx(path.c_str(), REGKIND_NONE, library.put());
 }
 
 HRESULT RegisterTypeLibrary(ClassesScope scope) {
@@ -146,9 +143,9 @@ HRESULT UnregisterTypeLibrary(ClassesScope scope, bool otherBuildRegistered) {
     std::wstring path;
     if (const HRESULT loaded = LoadOwnTypeLib(library, path); FAILED(loaded)) return loaded;
     TLIBATTR* attributes = nullptr;
-    if (const HRESULT read = library.get()->GetLibAttr(&attributes); FAILED(read)) return read;
+    if (const HRESULT read = library->GetLibAttr(&attributes); FAILED(read)) return read;
     const TLIBATTR copy = *attributes;
-    library.get()->ReleaseTLibAttr(attributes);
+    library->ReleaseTLibAttr(attributes);
     if (otherBuildRegistered) {
         // The library's interface entries serve the other build too.
         Win32RegistryWriter writer(scope);

@@ -1,5 +1,7 @@
 #include "server/registry_writer_win32.h"
 
+#include "support/terminated_text.h"
+
 namespace fernwick {
 namespace {
 
@@ -52,7 +54,7 @@ std::int32_t Win32RegistryWriter::SetString(RegistryRoot root, std::wstring_view
     UniqueHkey key;
     if (const LSTATUS status = OpenKey(root, path, KEY_SET_VALUE, key)) return status;
     const std::wstring text(data);
-    return RegSetValueExW(key.get(), std::wstring(name).c_str(), 0, REG_SZ,
+    return RegSetValueExW(key.get(), tolk::stdx::TerminatedText(name).get(), 0, REG_SZ,
                           reinterpret_cast<const BYTE*>(text.c_str()),
                           static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
 }
@@ -61,7 +63,7 @@ std::int32_t Win32RegistryWriter::DeleteValue(RegistryRoot root, std::wstring_vi
                                               std::wstring_view name) {
     UniqueHkey key;
     if (const LSTATUS status = OpenKey(root, path, KEY_SET_VALUE, key)) return AbsentIsDone(status);
-    return AbsentIsDone(RegDeleteValueW(key.get(), std::wstring(name).c_str()));
+    return AbsentIsDone(RegDeleteValueW(key.get(), tolk::stdx::TerminatedText(name).get()));
 }
 
 // RegDeleteTreeW takes no view flag: the key is opened in the writer's view, emptied, then deleted.

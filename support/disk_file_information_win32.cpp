@@ -1,7 +1,6 @@
 #include "support/disk_file_information_win32.h"
 
-#include <string>
-
+#include "support/terminated_text.h"
 #include "support/unique_handles_win32.h"
 
 namespace tolk::stdx {
@@ -16,7 +15,7 @@ std::optional<BY_HANDLE_FILE_INFORMATION> DiskFileInformation(HANDLE file) {
 
 std::optional<BY_HANDLE_FILE_INFORMATION> DiskFileInformation(std::wstring_view path) {
     const UniqueFileHandle entry(CreateFileW(
-        std::wstring(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        TerminatedText(path).get(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!entry) return std::nullopt;
     return DiskFileInformation(entry.get());

@@ -16,15 +16,14 @@ namespace fernwick {
 // consumed and not stored, a malformed byte turning the stream bad with the units before it kept.
 // It works on the stream buffer's current line directly, so that a line lying whole in it is
 // neither copied nor read unit by unit; the stream keeps the state.
-// The lines a scan has to see, told from a plain line's UTF-8 bytes: section headers when asked
-// for, lines equal to one of the texts with ASCII letters folded, and lines that hold the fragment.
-// A text that no line can hold (a lone surrogate, a zero unit) stops nothing.
+// The lines a scan has to see, told from a plain line's UTF-8 bytes: lines equal to one of the
+// texts with ASCII letters folded, and lines that hold the fragment. A text that no line can hold
+// (a lone surrogate, a zero unit) stops nothing.
 class LineStops {
 public:
-    LineStops(std::initializer_list<std::wstring_view> lines, bool headers,
-              std::wstring_view fragment = {});
+    explicit LineStops(std::initializer_list<std::wstring_view> lines,
+                       std::wstring_view fragment = {});
     bool Matches(std::string_view line) const {
-        if (headers_ && !line.empty() && line.front() == '[') return true;
         for (const std::string& folded : foldedLines_) {
             if (EqualsFolded(line, folded)) return true;
         }
@@ -42,13 +41,13 @@ private:
     }
 
     std::vector<std::string> foldedLines_;
-    bool headers_;
     std::optional<std::string> fragment_;
 };
 
 class RegistryLineScanner {
 public:
     using LineMark = tolk::stdx::Utf8TextBuffer::LineMark;
+    using PlainLine = tolk::stdx::Utf8TextBuffer::PlainLine;
     static constexpr std::size_t kMaxLineUnits = 4094;
 
     explicit RegistryLineScanner(tolk::stdx::Utf8TextStream& stream)
@@ -65,9 +64,21 @@ public:
     // Returns to a marked line start; clears end of file. False when the stream has failed or
     // cannot go back there.
     bool ReturnTo(const LineMark& mark);
-    // Passes over the lines ahead that none of the stops matches, as reading them would, as far as
+    // Passes over the lines ahead for which passable(line) holds, as reading them would, as far as
     // their bytes tell their text; stops before any other line.
-    void SkipLines(const LineStops& stops);
+    template <typename Passable>
+    void SkipLines(const Passable& passable) {
+        if (!stream_.good()) return;
+        buffer_.SkipPlainLines([&passable](const PlainLine& line) {
+            return line.units <= kMaxLineUnits && passable(line);
+        });
+    }
+    // Passes over the lines ahead that none of the stops matches.
+    void SkipLines(const LineStops& stops) {
+        SkipLines([&stops](const PlainLine& line) { return !stops.Matches(line.bytes); });
+    }
+    // The mark of a line while SkipLines hands it to its passable.
+    LineMark MarkOf(const PlainLine& line) const { return buffer_.MarkOf(line); }
 
 private:
     // The units not yet read; on an error the stream turns bad and the view is empty.
@@ -80,6 +91,10 @@ private:
 };
 
 bool IsSectionHeader(std::wstring_view line);
+// The same about a plain line's bytes.
+inline bool IsSectionHeader(std::string_view bytes) {
+    return !bytes.empty() && bytes.front() == '[';
+}
 
 // Sets the record's ObjectID from the header's last path segment (at most 16 units, ending before
 // the closing bracket) and its Origin from the list the header names.

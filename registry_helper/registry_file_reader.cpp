@@ -1,5 +1,6 @@
 #include "registry_helper/registry_file_reader.h"
 
+#include <algorithm>
 #include <string>
 
 #include "registry_helper/last_docbase_scan.h"
@@ -15,14 +16,17 @@ bool IsComplete(const LocalCopyRecord& record) {
     return !record.ObjectID.empty() && !record.FileName.empty();
 }
 
-// True when the header holds "\Alternate FilePaths]" after its first unit. Headers seldom hold a
-// space, so the search looks for the space in the middle of the name first.
-bool IsAlternatePathsHeader(std::wstring_view header) {
-    constexpr std::wstring_view kList = L"\\Alternate FilePaths]";
-    constexpr std::size_t kSpace = kList.find(L' ');
-    for (std::size_t space = header.find(L' ', kSpace + 1); space != std::wstring_view::npos;
-         space = header.find(L' ', space + 1)) {
-        if (header.substr(space - kSpace, kList.size()) == kList) return true;
+// True when the header holds "\Alternate FilePaths]" after its first unit; told alike from its
+// units and from a plain line's bytes, since the text is ASCII. Headers seldom hold a space, so the
+// search looks for the space in the middle of the name first.
+template <typename Unit>
+bool IsAlternatePathsHeader(std::basic_string_view<Unit> header) {
+    constexpr std::string_view kList = "\\Alternate FilePaths]";
+    constexpr std::size_t kSpace = kList.find(' ');
+    for (std::size_t space = header.find(Unit{' '}, kSpace + 1);
+         space != std::basic_string_view<Unit>::npos; space = header.find(Unit{' '}, space + 1)) {
+        const auto candidate = header.substr(space - kSpace, kList.size());
+        if (std::equal(candidate.begin(), candidate.end(), kList.begin(), kList.end())) return true;
     }
     return false;
 }
@@ -52,12 +56,12 @@ struct SectionTrail {
     bool hasPrevious = false;
     LineMark previous;
 
-    void Enter(std::wstring_view header, const LineMark& start) {
+    void Enter(bool alternatePaths, const LineMark& start) {
         hasPrevious = inSection;
         previous = current;
         inSection = true;
         current = start;
-        inAlternatePaths = IsAlternatePathsHeader(header);
+        inAlternatePaths = alternatePaths;
     }
 };
 
@@ -105,7 +109,7 @@ bool RegistryFileReader::FindByObjectId(std::wstring_view objectId, ClientLists 
     view.Origin = OpenMode::View;
 
     // Only a line equal to one of the headers can change anything.
-    const LineStops stops({editHeader, viewHeader}, false);
+    const LineStops stops({editHeader, viewHeader});
     RegistryLineScanner lines(*stream);
     std::wstring_view pending;  // a header that ended a section, still to be examined
     while (!pending.empty() || lines.CanRead()) {
@@ -149,13 +153,22 @@ bool RegistryFileReader::FindByFileName(std::wstring_view fileName) {
     bool found = false;
 
     // Only headers, the entry sought and, in alternate paths, lines that hold the name can change
-    // anything.
-    const LineStops stops({target}, true);
-    const LineStops alternateStops({target}, true, fileName);
+    // anything. A plain header changes only the trail, which its bytes tell as well as its units:
+    // it is passed over once the trail has taken it in, and decoded only if it is returned to.
+    const LineStops stops({target});
+    const LineStops alternateStops({target}, fileName);
     RegistryLineScanner lines(*stream);
     SectionTrail trail;
+    const auto passable = [&](const RegistryLineScanner::PlainLine& line) {
+        if (IsSectionHeader(line.bytes)) {
+            trail.Enter(IsAlternatePathsHeader(line.bytes), lines.MarkOf(line));
+            return true;
+        }
+        return !(trail.inAlternatePaths && trail.hasPrevious ? alternateStops : stops)
+                    .Matches(line.bytes);
+    };
     while (lines.CanRead()) {
-        lines.SkipLines(trail.inAlternatePaths && trail.hasPrevious ? alternateStops : stops);
+        lines.SkipLines(passable);
         // Only a header is ever returned to, so only a header is marked.
         const auto start = lines.NextIsSectionHeader() ? lines.NextLineMark() : std::nullopt;
         const std::wstring_view line = lines.Read();
@@ -164,7 +177,7 @@ bool RegistryFileReader::FindByFileName(std::wstring_view fileName) {
         const bool whole = lines.CanRead();
         if (IsSectionHeader(line)) {
             if (!start) break;
-            trail.Enter(line, *start);
+            trail.Enter(IsAlternatePathsHeader(line), *start);
         } else if (AsciiEqualsIgnoreCase(line, target)) {
             // The record comes from the whole section, entries before the match included.
             found = whole && trail.inSection && ReadSectionAt(lines, trail.current, record);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "registry_helper/local_copy_record.h"
+#include "support/find_unit.h"
 #include "support/utf8_text_stream.h"
 
 namespace fernwick {
@@ -27,11 +28,22 @@ public:
         for (const std::string& folded : foldedLines_) {
             if (EqualsFolded(line, folded)) return true;
         }
-        return fragment_ && line.find(*fragment_) != std::string_view::npos;
+        return fragment_ && Holds(line, *fragment_);
     }
     static char FoldByte(char byte) { return byte >= 'A' && byte <= 'Z' ? byte - 'A' + 'a' : byte; }
 
 private:
+    // As line.find(fragment), but by FindUnit: the C runtimes of the Windows builds search one byte
+    // at a time.
+    static bool Holds(std::string_view line, std::string_view fragment) {
+        if (line.size() < fragment.size()) return false;
+        const char* const lastStart = line.data() + (line.size() - fragment.size()) + 1;
+        for (const char* at = tolk::stdx::FindUnit(line.data(), lastStart, fragment.front());
+             at != lastStart; at = tolk::stdx::FindUnit(at + 1, lastStart, fragment.front())) {
+            if (fragment.compare(0, std::string_view::npos, at, fragment.size()) == 0) return true;
+        }
+        return false;
+    }
     static bool EqualsFolded(std::string_view line, std::string_view folded) {
         if (line.size() != folded.size()) return false;
         for (std::size_t i = 0; i < line.size(); ++i) {

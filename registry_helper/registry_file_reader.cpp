@@ -6,11 +6,13 @@
 #include "registry_helper/last_docbase_scan.h"
 #include "registry_helper/registry_file_lines.h"
 #include "support/ascii_case.h"
+#include "support/find_unit.h"
 
 namespace fernwick {
 namespace {
 
 using tolk::stdx::AsciiEqualsIgnoreCase;
+using tolk::stdx::FindUnit;
 
 bool IsComplete(const LocalCopyRecord& record) {
     return !record.ObjectID.empty() && !record.FileName.empty();
@@ -18,14 +20,17 @@ bool IsComplete(const LocalCopyRecord& record) {
 
 // True when the header holds "\Alternate FilePaths]" after its first unit; told alike from its
 // units and from a plain line's bytes, since the text is ASCII. Headers seldom hold a space, so the
-// search looks for the space in the middle of the name first.
+// search looks for the space in the middle of the name first, with FindUnit, since the C runtimes
+// of the Windows builds search one unit at a time.
 template <typename Unit>
 bool IsAlternatePathsHeader(std::basic_string_view<Unit> header) {
     constexpr std::string_view kList = "\\Alternate FilePaths]";
     constexpr std::size_t kSpace = kList.find(' ');
-    for (std::size_t space = header.find(Unit{' '}, kSpace + 1);
-         space != std::basic_string_view<Unit>::npos; space = header.find(Unit{' '}, space + 1)) {
-        const auto candidate = header.substr(space - kSpace, kList.size());
+    if (header.size() <= kSpace) return false;
+    const Unit* const end = header.data() + header.size();
+    for (const Unit* space = FindUnit(header.data() + kSpace + 1, end, Unit{' '}); space != end;
+         space = FindUnit(space + 1, end, Unit{' '})) {
+        const auto candidate = header.substr(space - header.data() - kSpace, kList.size());
         if (std::equal(candidate.begin(), candidate.end(), kList.begin(), kList.end())) return true;
     }
     return false;

@@ -1,29 +1,38 @@
 #include "registry_helper/registry_file_reader.h"
 
+#include <algorithm>
 #include <string>
 
 #include "registry_helper/last_docbase_scan.h"
 #include "registry_helper/registry_file_path.h"
 #include "registry_helper/registry_line_scanner.h"
 #include "support/ascii_case.h"
+#include "support/find_unit.h"
 
 namespace fernwick {
 namespace {
 
 using tolk::stdx::AsciiEqualsIgnoreCase;
+using tolk::stdx::FindUnit;
 
 bool IsComplete(const LocalCopyRecord& record) {
     return !record.ObjectID.empty() && !record.FileName.empty();
 }
 
-// True when the header holds "\Alternate FilePaths]" after its first unit. Headers seldom hold a
-// space, so the search looks for the space in the middle of the name first.
-bool IsAlternatePathsHeader(std::wstring_view header) {
-    constexpr std::wstring_view kList = L"\\Alternate FilePaths]";
-    constexpr std::size_t kSpace = kList.find(L' ');
-    for (std::size_t space = header.find(L' ', kSpace + 1); space != std::wstring_view::npos;
-         space = header.find(L' ', space + 1)) {
-        if (header.substr(space - kSpace, kList.size()) == kList) return true;
+// True when the header holds "\Alternate FilePaths]" after its first unit; told alike from its
+// units and from a plain line's bytes, since the text is ASCII. Headers seldom hold a space, so the
+// search looks for the space in the middle of the name first, with FindUnit, since the C runtimes
+// of the Windows builds search one unit at a time.
+template <typename Unit>
+bool IsAlternatePathsHeader(std::basic_string_view<Unit> header) {
+    constexpr std::string_view kList = "\\Alternate FilePaths]";
+    constexpr std::size_t kSpace = kList.find(' ');
+    if (header.size() <= kSpace) return false;
+    const Unit* const end = header.data() + header.size();
+    for (const Unit* space = FindUnit(header.data() + kSpace + 1, end, Unit{' '}); space != end;
+         space = FindUnit(space + 1, end, Unit{' '})) {
+        const auto candidate = header.substr(space - header.data() - kSpace, kList.size());
+        if (std::equal(candidate.begin(), candidate.end(), kList.begin(), kList.end())) return true;
     }
     return false;
 }
@@ -55,12 +64,12 @@ struct SectionTrail {
     bool previousOwnsRecord = false;
     LineMark previous;
 
-    void Enter(std::wstring_view header, const LineMark& start) {
+    void Enter(bool alternatePaths, const LineMark& start) {
         previousOwnsRecord = inSection && !inAlternatePaths;
         previous = current;
         inSection = true;
         current = start;
-        inAlternatePaths = IsAlternatePathsHeader(header);
+        inAlternatePaths = alternatePaths;
     }
 };
 
@@ -120,7 +129,7 @@ bool RegistryFileReader::FindByObjectId(std::wstring_view objectId, ClientLists 
     view.Origin = OpenMode::View;
 
     // Only a line equal to one of the headers can change anything.
-    const LineStops stops({editHeader, viewHeader}, false);
+    const LineStops stops({editHeader, viewHeader});
     RegistryLineScanner lines(*stream);
     std::wstring_view pending;  // a header that ended a section, still to be examined
     while (!pending.empty() || lines.CanRead()) {
@@ -165,14 +174,23 @@ bool RegistryFileReader::FindByFileName(std::wstring_view fileName) {
     bool found = false;
 
     // Only headers, the entry sought and, in alternate paths that belong to a record, lines that
-    // hold the name can change anything.
-    const LineStops stops({target}, true);
-    const LineStops alternateStops({target}, true, fileName);
+    // hold the name can change anything. A plain header changes only the trail, which its bytes
+    // tell as well as its units: it is passed over once the trail has taken it in, and decoded only
+    // if it is returned to.
+    const LineStops stops({target});
+    const LineStops alternateStops({target}, fileName);
     RegistryLineScanner lines(*stream);
     SectionTrail trail;
+    const auto passable = [&](const RegistryLineScanner::PlainLine& line) {
+        if (IsSectionHeader(line.bytes)) {
+            trail.Enter(IsAlternatePathsHeader(line.bytes), lines.MarkOf(line));
+            return true;
+        }
+        return !(trail.inAlternatePaths && trail.previousOwnsRecord ? alternateStops : stops)
+                    .Matches(line.bytes);
+    };
     while (lines.CanRead()) {
-        lines.SkipLines(trail.inAlternatePaths && trail.previousOwnsRecord ? alternateStops
-                                                                           : stops);
+        lines.SkipLines(passable);
         // Only a header is ever returned to, so only a header is marked.
         const auto start = lines.NextIsSectionHeader() ? lines.NextLineMark() : std::nullopt;
         const std::wstring_view line = lines.Read();
@@ -181,7 +199,7 @@ bool RegistryFileReader::FindByFileName(std::wstring_view fileName) {
         const bool whole = lines.CanRead();
         if (IsSectionHeader(line)) {
             if (!start) break;
-            trail.Enter(line, *start);
+            trail.Enter(IsAlternatePathsHeader(line), *start);
         } else if (trail.inAlternatePaths) {
             // Alternate paths belong to the object whose section stands directly before.
             if (trail.previousOwnsRecord && ListsAlternatePath(line, fileName)) {

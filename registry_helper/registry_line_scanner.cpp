@@ -71,20 +71,12 @@ std::optional<std::string> Utf8Of(std::wstring_view text) {
 
 }  // namespace
 
-LineStops::LineStops(std::initializer_list<std::wstring_view> lines, bool headers,
-                     std::wstring_view fragment)
-    : headers_(headers), fragment_(Utf8Of(fragment)) {
+LineStops::LineStops(std::initializer_list<std::wstring_view> lines, std::wstring_view fragment)
+    : fragment_(Utf8Of(fragment)) {
     for (const std::wstring_view line : lines) {
         if (auto bytes = Utf8Of(line)) foldedLines_.push_back(Folded(std::move(*bytes)));
     }
     if (fragment.empty()) fragment_.reset();
-}
-
-void RegistryLineScanner::SkipLines(const LineStops& stops) {
-    if (!stream_.good()) return;
-    buffer_.SkipPlainLines([&stops](const tolk::stdx::Utf8TextBuffer::PlainLine& line) {
-        return line.units <= kMaxLineUnits && !stops.Matches(line.bytes);
-    });
 }
 
 std::wstring_view RegistryLineScanner::Pending() {

@@ -7,27 +7,38 @@
 #include <vector>
 
 #include "registry_helper/local_copy_record.h"
+#include "support/find_unit.h"
 #include "support/utf8_text_stream.h"
 
 namespace fernwick {
 
-// The lines a scan has to see, told from a plain line's UTF-8 bytes: section headers when asked
-// for, lines equal to one of the texts with ASCII letters folded, and lines that hold the fragment.
-// A text that no line can hold (a lone surrogate, a zero unit) stops nothing.
+// The lines a scan has to see, told from a plain line's UTF-8 bytes: lines equal to one of the
+// texts with ASCII letters folded, and lines that hold the fragment. A text that no line can hold
+// (a lone surrogate, a zero unit) stops nothing.
 class LineStops {
 public:
-    LineStops(std::initializer_list<std::wstring_view> lines, bool headers,
-              std::wstring_view fragment = {});
+    explicit LineStops(std::initializer_list<std::wstring_view> lines,
+                       std::wstring_view fragment = {});
     bool Matches(std::string_view line) const {
-        if (headers_ && !line.empty() && line.front() == '[') return true;
         for (const std::string& folded : foldedLines_) {
             if (EqualsFolded(line, folded)) return true;
         }
-        return fragment_ && line.find(*fragment_) != std::string_view::npos;
+        return fragment_ && Holds(line, *fragment_);
     }
     static char FoldByte(char byte) { return byte >= 'A' && byte <= 'Z' ? byte - 'A' + 'a' : byte; }
 
 private:
+    // As line.find(fragment), but by FindUnit: the C runtimes of the Windows builds search one byte
+    // at a time.
+    static bool Holds(std::string_view line, std::string_view fragment) {
+        if (line.size() < fragment.size()) return false;
+        const char* const lastStart = line.data() + (line.size() - fragment.size()) + 1;
+        for (const char* at = tolk::stdx::FindUnit(line.data(), lastStart, fragment.front());
+             at != lastStart; at = tolk::stdx::FindUnit(at + 1, lastStart, fragment.front())) {
+            if (fragment.compare(0, std::string_view::npos, at, fragment.size()) == 0) return true;
+        }
+        return false;
+    }
     static bool EqualsFolded(std::string_view line, std::string_view folded) {
         if (line.size() != folded.size()) return false;
         for (std::size_t i = 0; i < line.size(); ++i) {
@@ -37,7 +48,6 @@ private:
     }
 
     std::vector<std::string> foldedLines_;
-    bool headers_;
     std::optional<std::string> fragment_;
 };
 
@@ -49,6 +59,7 @@ private:
 class RegistryLineScanner {
 public:
     using LineMark = tolk::stdx::Utf8TextBuffer::LineMark;
+    using PlainLine = tolk::stdx::Utf8TextBuffer::PlainLine;
     static constexpr std::size_t kMaxLineUnits = 4094;
 
     explicit RegistryLineScanner(tolk::stdx::Utf8TextStream& stream)
@@ -65,9 +76,21 @@ public:
     // Returns to a marked line start; clears end of file. False when the stream has failed or
     // cannot go back there.
     bool ReturnTo(const LineMark& mark);
-    // Passes over the lines ahead that none of the stops matches, as reading them would, as far as
+    // Passes over the lines ahead for which passable(line) holds, as reading them would, as far as
     // their bytes tell their text; stops before any other line.
-    void SkipLines(const LineStops& stops);
+    template <typename Passable>
+    void SkipLines(const Passable& passable) {
+        if (!stream_.good()) return;
+        buffer_.SkipPlainLines([&passable](const PlainLine& line) {
+            return line.units <= kMaxLineUnits && passable(line);
+        });
+    }
+    // Passes over the lines ahead that none of the stops matches.
+    void SkipLines(const LineStops& stops) {
+        SkipLines([&stops](const PlainLine& line) { return !stops.Matches(line.bytes); });
+    }
+    // The mark of a line while SkipLines hands it to its passable.
+    LineMark MarkOf(const PlainLine& line) const { return buffer_.MarkOf(line); }
 
 private:
     // The units not yet read; on an error the stream turns bad and the view is empty.
@@ -80,6 +103,10 @@ private:
 };
 
 bool IsSectionHeader(std::wstring_view line);
+// The same about a plain line's bytes.
+inline bool IsSectionHeader(std::string_view bytes) {
+    return !bytes.empty() && bytes.front() == '[';
+}
 
 // Sets the record's ObjectID from the header's last path segment (at most 16 units, ending before
 // the closing bracket) and its Origin from the list the header names.

@@ -64,6 +64,12 @@ public:
     std::optional<PlainLine> PeekPlainLine();
     // Passes over the line PeekPlainLine answered, as reading it would.
     void SkipPeekedLine() { SkipBytesTo(std::exchange(peekedEnd_, 0)); }
+    // The mark of a plain line while it is peeked or handed to a passable: nothing of it is
+    // decoded, so it is marked by its own first byte.
+    LineMark MarkOf(const PlainLine& line) const {
+        const auto inBlock = static_cast<std::size_t>(line.bytes.data() - bytes_.get());
+        return LineMark{bytesOffset_ - bytesBegin_ + inBlock, 0};
+    }
     // Passes over plain lines ahead while passable(line) holds, as reading them would; stops before
     // any other line, which is left peeked when it is plain.
     template <typename Passable>

@@ -48,7 +48,13 @@ extern "C" {
 int __wrap_pthread_once(volatile LONG* once, void (*initialize)()) {
     if (!once || !initialize) return EINVAL;
     if (InterlockedCompareExchange(once, kRunning, 0) == 0) {
-        initialize();
+        try {
+            initialize();
+        } catch (...) {
+            // As std::call_once requires: a throwing initialisation leaves it to the next caller.
+            InterlockedExchange(once, 0);
+            throw;
+        }
         InterlockedExchange(once, kDone);
         return 0;
     }

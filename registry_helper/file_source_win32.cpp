@@ -40,14 +40,14 @@ private:
 }  // namespace
 
 bool Win32FileSource::Exists(std::wstring_view path) {
-    return tolk::stdx::DiskFileInformation(path).has_value();
+    return tolk::stdx::IsOnDisk(path);
 }
 
 std::unique_ptr<ByteSource> Win32FileSource::OpenShared(std::wstring_view path) {
     tolk::stdx::UniqueFileHandle file(CreateFileW(
         tolk::stdx::TerminatedText(path).get(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
         nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!file || !tolk::stdx::DiskFileInformation(file.get())) return nullptr;
+    if (!file || !tolk::stdx::IsOnDisk(file.get())) return nullptr;
     return std::make_unique<Win32ByteSource>(std::move(file));
 }
 

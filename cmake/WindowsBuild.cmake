@@ -3,17 +3,24 @@
 set(FERNWICK_GENERATED ${CMAKE_BINARY_DIR}/generated)
 file(MAKE_DIRECTORY ${FERNWICK_GENERATED})
 
-# Type library, interface header and GUID definitions from one IDL run.
+# Type library, interface header and GUID definitions from one IDL run. widl stamps the type
+# library with the time it runs; a release build runs it at a still clock set to SOURCE_DATE_EPOCH
+# (which string(TIMESTAMP) reads), so that two builds of one commit give the same type library.
 set(FERNWICK_WINE_IDL_INCLUDE /usr/include/wine/wine/windows)
+set(FERNWICK_WIDL_CLOCK)
+if(FERNWICK_RELEASE)
+    string(TIMESTAMP FERNWICK_BUILD_TIME "%Y-%m-%d %H:%M:%S" UTC)
+    set(FERNWICK_WIDL_CLOCK ${CMAKE_COMMAND} -E env TZ=UTC faketime -f ${FERNWICK_BUILD_TIME})
+endif()
 add_custom_command(
     OUTPUT ${FERNWICK_GENERATED}/fernwick.h ${FERNWICK_GENERATED}/fernwick_i.c
            ${FERNWICK_GENERATED}/fernwick.tlb
-    COMMAND ${FERNWICK_WIDL} --${FERNWICK_TYPELIB_ENV} -I${FERNWICK_WINE_IDL_INCLUDE}
+    COMMAND ${FERNWICK_WIDL_CLOCK} ${FERNWICK_WIDL} --${FERNWICK_TYPELIB_ENV} -I${FERNWICK_WINE_IDL_INCLUDE}
             -L${FERNWICK_WINE_TLB_DIR} -h -H ${FERNWICK_GENERATED}/fernwick.h
             -u -U ${FERNWICK_GENERATED}/fernwick_i.c -t -T ${FERNWICK_GENERATED}/fernwick.tlb
             ${CMAKE_SOURCE_DIR}/resources/fernwick.idl
     DEPENDS ${CMAKE_SOURCE_DIR}/resources/fernwick.idl
-    COMMENT "Compiling the type library")
+    COMMENT "Compiling the type library" VERBATIM)
 add_custom_target(fernwick_idl DEPENDS ${FERNWICK_GENERATED}/fernwick.h)
 
 # Everything is linked statically except the system DLLs.

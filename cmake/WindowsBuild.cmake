@@ -15,9 +15,10 @@ endif()
 add_custom_command(
     OUTPUT ${FERNWICK_GENERATED}/fernwick.h ${FERNWICK_GENERATED}/fernwick_i.c
            ${FERNWICK_GENERATED}/fernwick.tlb
-    COMMAND ${FERNWICK_WIDL_CLOCK} ${FERNWICK_WIDL} --${FERNWICK_TYPELIB_ENV} -I${FERNWICK_WINE_IDL_INCLUDE}
-            -L${FERNWICK_WINE_TLB_DIR} -h -H ${FERNWICK_GENERATED}/fernwick.h
-            -u -U ${FERNWICK_GENERATED}/fernwick_i.c -t -T ${FERNWICK_GENERATED}/fernwick.tlb
+    COMMAND ${FERNWICK_WIDL_CLOCK} ${FERNWICK_WIDL} --${FERNWICK_TYPELIB_ENV}
+            -I${FERNWICK_WINE_IDL_INCLUDE} -L${FERNWICK_WINE_TLB_DIR}
+            -h -H ${FERNWICK_GENERATED}/fernwick.h -u -U ${FERNWICK_GENERATED}/fernwick_i.c
+            -t -T ${FERNWICK_GENERATED}/fernwick.tlb
             ${CMAKE_SOURCE_DIR}/resources/fernwick.idl
     DEPENDS ${CMAKE_SOURCE_DIR}/resources/fernwick.idl
     COMMENT "Compiling the type library" VERBATIM)

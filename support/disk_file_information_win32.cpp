@@ -28,7 +28,8 @@ bool IsOnDisk(std::wstring_view path) {
 std::optional<BY_HANDLE_FILE_INFORMATION> DiskFileInformation(std::wstring_view path) {
     const UniqueFileHandle entry = OpenForNoAccess(path);
     BY_HANDLE_FILE_INFORMATION information;
-    if (!entry || !IsOnDisk(entry.get()) || !GetFileInformationByHandle(entry.get(), &information)) {
+    if (!entry || !IsOnDisk(entry.get()) ||
+        !GetFileInformationByHandle(entry.get(), &information)) {
         return std::nullopt;
     }
     return information;

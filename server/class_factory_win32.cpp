@@ -41,9 +41,9 @@ STDMETHODIMP CachedClassFactory::CreateInstance(IUnknown* outer, REFIID riid, vo
 
 STDMETHODIMP CachedClassFactory::LockServer(BOOL lock) {
     if (lock) {
-        FernwickModule().Lock();
+        FernwickModule().LockServer();
     } else {
-        FernwickModule().Unlock();
+        FernwickModule().UnlockServer();
     }
     return S_OK;
 }

@@ -21,6 +21,20 @@ std::wstring ModuleFileName(HMODULE module) {
 
 std::wstring CFernwickModule::ModulePath() const { return ModuleFileName(instance_); }
 
+// The lock count rises before a server lock is counted and falls only after one has been taken
+// back, so that a concurrent unlock never releases a count that is not there yet.
+void CFernwickModule::LockServer() noexcept {
+    Lock();
+    ++serverLocks_;
+}
+
+void CFernwickModule::UnlockServer() noexcept {
+    LONG locks = serverLocks_.load();
+    while (locks > 0 && !serverLocks_.compare_exchange_weak(locks, locks - 1)) {
+    }
+    if (locks > 0) Unlock();
+}
+
 void CFernwickModule::AddTermFunc(TermFunc func, void* argument) noexcept {
     tolk::stdx::CriticalSectionLock lock(typeInfoLock_);
     if (termFuncCount_ < termFuncs_.size()) termFuncs_[termFuncCount_++] = {func, argument};

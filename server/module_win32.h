@@ -26,6 +26,10 @@ public:
     LONG Lock() noexcept { return ++lockCount_; }
     LONG Unlock() noexcept { return --lockCount_; }
     LONG GetLockCount() const noexcept { return lockCount_; }
+    // A host's explicit locks (IClassFactory::LockServer). An unlock without a lock of its own to
+    // release leaves the count alone, so that it never falls below what live objects hold.
+    void LockServer() noexcept;
+    void UnlockServer() noexcept;
 
     // False when a lock could not be set up at load; the class-object lookup then fails.
     bool Initialized() const noexcept {
@@ -47,6 +51,7 @@ public:
 
 private:
     std::atomic<LONG> lockCount_{0};
+    std::atomic<LONG> serverLocks_{0};
     tolk::stdx::CriticalSection objectTableLock_;
     tolk::stdx::CriticalSection typeInfoLock_;
     HINSTANCE instance_ = nullptr;

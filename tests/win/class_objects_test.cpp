@@ -52,8 +52,22 @@ TEST_F(ComServerTest, ClassObjectLookupAnswersOnlyKnownClassesAndInterfaces) {
     EXPECT_EQ(server.canUnloadNow(), S_OK);  // only the class table holds it now
 }
 
+// Unbalanced unlocks release nothing that a live object or a held class object counts on.
 TEST_F(ComServerTest, LockServerKeepsTheModuleLoaded) {
     auto factory = server.Factory();
+    EXPECT_EQ(factory->LockServer(TRUE), S_OK);
+    factory.reset();
+    EXPECT_EQ(server.canUnloadNow(), S_FALSE);
+    server.Factory()->LockServer(FALSE);
+    EXPECT_EQ(server.canUnloadNow(), S_OK);
+
+    factory = server.Factory();
+    auto helper = server.CreateHelper();
+    EXPECT_EQ(factory->LockServer(FALSE), S_OK);
+    EXPECT_EQ(factory->LockServer(FALSE), S_OK);
+    EXPECT_EQ(server.canUnloadNow(), S_FALSE);
+    helper.reset();
+    EXPECT_EQ(server.canUnloadNow(), S_FALSE);
     EXPECT_EQ(factory->LockServer(TRUE), S_OK);
     factory.reset();
     EXPECT_EQ(server.canUnloadNow(), S_FALSE);

@@ -1,7 +1,5 @@
 #include "server/registration_win32.h"
 
-#include <oleauto.h>
-
 #include <string>
 
 #include "resources/resource.h"
@@ -9,14 +7,11 @@
 #include "server/class_table_win32.h"
 #include "server/module_win32.h"
 #include "server/registrar.h"
+#include "server/type_library_registration_win32.h"
 #include "support/ascii_case.h"
-#include "support/unique_handles_win32.h"
 
 namespace fernwick {
 namespace {
-
-using tolk::stdx::UniqueCom;
-using tolk::stdx::UniqueHkey;
 
 // A 64-bit build finds the other build's class keys in the 32-bit view, and the other way round.
 constexpr REGSAM kOtherView = sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
@@ -24,12 +19,6 @@ constexpr REGSAM kOtherView = sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_6
 HRESULT LastError() {
     const DWORD error = GetLastError();
     return error ? HRESULT_FROM_WIN32(error) : E_FAIL;
-}
-
-std::wstring GuidText(REFGUID guid) {
-    wchar_t text[39] = {};
-    StringFromGUID2(guid, text, 39);
-    return text;
 }
 
 // The text of a "REGISTRY" resource of Fernwick's own file.
@@ -82,81 +71,6 @@ bool OtherBuildRegistered(ClassesScope scope) {
             return true;
     }
     return false;
-}
-
-// Points this process's HKEY_CLASSES_ROOT at the current user's classes while it lives, so that
-// the type library functions write and remove a per-user registration (RegisterTypeLibForUser
-// works this way, but some implementations of it register machine-wide instead). Machine scope
-// leaves HKEY_CLASSES_ROOT alone.
-class ClassesRootRedirection {
-public:
-    explicit ClassesRootRedirection(ClassesScope scope) {
-        if (scope == ClassesScope::Machine) return;
-        HKEY created = nullptr;
-        status_ =
-            HRESULT_FROM_WIN32(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Classes", 0, nullptr,
-                                               0, KEY_ALL_ACCESS, nullptr, &created, nullptr));
-        if (FAILED(status_)) return;
-        const UniqueHkey classes(created);
-        status_ = HRESULT_FROM_WIN32(RegOverridePredefKey(HKEY_CLASSES_ROOT, classes.get()));
-        redirected_ = SUCCEEDED(status_);
-    }
-    ~ClassesRootRedirection() {
-        if (redirected_) RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
-    }
-    ClassesRootRedirection(const ClassesRootRedirection&) = delete;
-    ClassesRootRedirection& operator=(const ClassesRootRedirection&) = delete;
-
-    HRESULT Status() const noexcept { return status_; }
-
-private:
-    HRESULT status_ = S_OK;
-    bool redirected_ = false;
-};
-
-HRESULT LoadOwnTypeLib(UniqueCom<ITypeLib>& library, std::wstring& path) {
-    path = FernwickModule().ModulePath();
-    if (path.empty()) return LastError();
-    return LoadTypeLibEx(path.c_str(), REGKIND_NONE, library.put());
-}
-
-HRESULT RegisterTypeLibrary(ClassesScope scope) {
-    UniqueCom<ITypeLib> library;
-    std::wstring path;
-    if (const HRESULT loaded = LoadOwnTypeLib(library, path); FAILED(loaded)) return loaded;
-    const ClassesRootRedirection redirection(scope);
-    if (FAILED(redirection.Status())) return redirection.Status();
-    return RegisterTypeLib(library.get(), path.data(), nullptr);
-}
-
-// The type library entry of this build alone: TypeLib\{LIBID}\major.minor\lcid\syskind.
-std::wstring OwnTypeLibEntry(const TLIBATTR& attributes) {
-    static constexpr const wchar_t* kSysKinds[] = {L"win16", L"win32", L"mac", L"win64"};
-    wchar_t numbers[48] = {};
-    swprintf(numbers, 48, L"\\%x.%x\\%lx\\", attributes.wMajorVerNum, attributes.wMinorVerNum,
-             static_cast<unsigned long>(attributes.lcid));
-    return L"TypeLib\\" + GuidText(attributes.guid) + numbers + kSysKinds[attributes.syskind & 3];
-}
-
-HRESULT UnregisterTypeLibrary(ClassesScope scope, bool otherBuildRegistered) {
-    UniqueCom<ITypeLib> library;
-    std::wstring path;
-    if (const HRESULT loaded = LoadOwnTypeLib(library, path); FAILED(loaded)) return loaded;
-    TLIBATTR* attributes = nullptr;
-    if (const HRESULT read = library->GetLibAttr(&attributes); FAILED(read)) return read;
-    const TLIBATTR copy = *attributes;
-    library->ReleaseTLibAttr(attributes);
-    if (otherBuildRegistered) {
-        // The library's interface entries serve the other build too.
-        Win32RegistryWriter writer(scope);
-        const std::int32_t status =
-            writer.DeleteTree(RegistryRoot::ClassesRoot, OwnTypeLibEntry(copy));
-        return status ? HRESULT_FROM_WIN32(status) : S_OK;
-    }
-    const ClassesRootRedirection redirection(scope);
-    if (FAILED(redirection.Status())) return redirection.Status();
-    return UnRegisterTypeLib(copy.guid, copy.wMajorVerNum, copy.wMinorVerNum, copy.lcid,
-                             copy.syskind);
 }
 
 }  // namespace

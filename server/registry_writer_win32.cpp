@@ -13,6 +13,12 @@ std::int32_t AbsentIsDone(LSTATUS status) {
 
 }  // namespace
 
+std::wstring GuidText(REFGUID guid) {
+    wchar_t text[39] = {};
+    StringFromGUID2(guid, text, 39);
+    return text;
+}
+
 Win32RegistryWriter::Location Win32RegistryWriter::Locate(RegistryRoot root,
                                                           std::wstring_view path) const {
     switch (root) {

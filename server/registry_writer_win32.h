@@ -14,6 +14,9 @@ namespace fernwick {
 // HKEY_CLASSES_ROOT.
 enum class ClassesScope { Machine, User };
 
+// The braced text of a GUID, as registry keys name it.
+std::wstring GuidText(REFGUID guid);
+
 // The registry writer over advapi32. View is 0 for the caller's own registry view, or
 // KEY_WOW64_32KEY / KEY_WOW64_64KEY to open keys in the other one.
 class Win32RegistryWriter final : public RegistryWriter {

@@ -29,11 +29,14 @@ const wchar_t* const kOurKeys[] = {
     L"Interface\\{9D84CDDE-1DCC-4C00-A728-F65084BA7FDB}",
     L"Interface\\{97A88761-3368-4FE4-8156-659B81A09130}",
 };
-const wchar_t kUserClasses[] = L"Software\\Classes\\";
+// The classes of HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE.
+const wchar_t kClasses[] = L"Software\\Classes\\";
+constexpr REGSAM kOtherView = sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
 
-void AddKey(HKEY root, const std::wstring& path, const std::wstring& name, Snapshot& snapshot) {
+void AddKey(HKEY root, const std::wstring& path, const std::wstring& name, Snapshot& snapshot,
+            REGSAM view) {
     UniqueHkey key;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, key.put()) != ERROR_SUCCESS) return;
     snapshot[name + L"|"];  // the key itself, even without values
     wchar_t text[1024];
     BYTE data[2048];
@@ -46,16 +49,51 @@ void AddKey(HKEY root, const std::wstring& path, const std::wstring& name, Snaps
     for (DWORD i = 0;; ++i) {
         DWORD textSize = 1024;
         if (RegEnumKeyExW(key.get(), i, text, &textSize, nullptr, nullptr, nullptr, nullptr)) break;
-        AddKey(root, path + L"\\" + text, name + L"\\" + text, snapshot);
+        AddKey(root, path + L"\\" + text, name + L"\\" + text, snapshot, view);
     }
 }
 
 // Our keys under root\prefix, named relative to prefix so that two roots compare.
-Snapshot Take(HKEY root, const std::wstring& prefix = L"") {
+Snapshot Take(HKEY root, const std::wstring& prefix = L"", REGSAM view = 0) {
     Snapshot snapshot;
-    for (const wchar_t* key : kOurKeys) AddKey(root, prefix + key, key, snapshot);
+    for (const wchar_t* key : kOurKeys) AddKey(root, prefix + key, key, snapshot, view);
     return snapshot;
 }
+
+// Our keys in the machine's classes, in both registry views.
+Snapshot TakeMachine() {
+    Snapshot snapshot = Take(HKEY_LOCAL_MACHINE, kClasses);
+    for (const auto& [name, data] : Take(HKEY_LOCAL_MACHINE, kClasses, kOtherView))
+        snapshot[L"other view: " + name] = data;
+    return snapshot;
+}
+
+// A host that has pointed HKEY_CLASSES_ROOT at a key of its own while it lives.
+class HostClassesOverride {
+public:
+    HostClassesOverride() {
+        EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kMarker, 0, nullptr, 0, KEY_READ, nullptr,
+                                  UniqueHkey().put(), nullptr),
+                  ERROR_SUCCESS);
+        EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, kHostKey, 0, KEY_ALL_ACCESS, key_.put()),
+                  ERROR_SUCCESS);
+        EXPECT_EQ(RegOverridePredefKey(HKEY_CLASSES_ROOT, key_.get()), ERROR_SUCCESS);
+    }
+    ~HostClassesOverride() {
+        RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
+        key_.reset();
+        RegDeleteTreeW(HKEY_CURRENT_USER, kHostKey);
+    }
+    HostClassesOverride(const HostClassesOverride&) = delete;
+    HostClassesOverride& operator=(const HostClassesOverride&) = delete;
+
+    bool InPlace() const { return ClassesKeyExists(L"HostMarker"); }
+
+private:
+    static constexpr wchar_t kHostKey[] = L"Software\\FernwickTestHostClasses";
+    static constexpr wchar_t kMarker[] = L"Software\\FernwickTestHostClasses\\HostMarker";
+    UniqueHkey key_;
+};
 
 Snapshot Without(Snapshot snapshot, const std::wstring& keyPrefix) {
     std::erase_if(snapshot, [&](const auto& entry) { return entry.first.starts_with(keyPrefix); });
@@ -67,24 +105,40 @@ TEST(RegistrationScopeTest, PerUserRegistrationWritesTheMachineEntriesForTheUser
     ASSERT_NE(server.install, nullptr);
     const Snapshot machine = Take(HKEY_CLASSES_ROOT);
     ASSERT_TRUE(machine.contains(std::wstring(L"CLSID\\") + kHelperClsid + L"\\InprocServer32|"));
-    ASSERT_TRUE(Take(HKEY_CURRENT_USER, kUserClasses).empty());
+    ASSERT_TRUE(Take(HKEY_CURRENT_USER, kClasses).empty());
 
-    EXPECT_EQ(server.install(TRUE, L"user"), S_OK);
-    EXPECT_EQ(Take(HKEY_CURRENT_USER, kUserClasses), machine);
-    EXPECT_EQ(Take(HKEY_CLASSES_ROOT), machine);
+    // Beside the machine-wide registration and without it, under a host that redirects
+    // HKEY_CLASSES_ROOT itself: nothing machine-wide changes in either view, the host's redirection
+    // stays, and removing what is not there succeeds.
+    for (const bool besideMachine : {true, false}) {
+        if (!besideMachine) {
+            ASSERT_EQ(server.unregisterServer(), S_OK);
+            EXPECT_EQ(server.unregisterServer(), S_OK);
+        }
+        const Snapshot machineViews = TakeMachine();
+        const HostClassesOverride host;
+        EXPECT_EQ(server.install(FALSE, L"user"), S_OK);
+        EXPECT_EQ(server.install(TRUE, L"user"), S_OK);
+        EXPECT_EQ(Take(HKEY_CURRENT_USER, kClasses), machine);
+        EXPECT_EQ(TakeMachine(), machineViews);
+        EXPECT_TRUE(host.InPlace());
 
-    EXPECT_EQ(server.install(FALSE, L"User"), S_OK);
-    EXPECT_EQ(Take(HKEY_CURRENT_USER, kUserClasses), Snapshot());
-    EXPECT_EQ(Take(HKEY_CLASSES_ROOT), machine);
-
+        EXPECT_EQ(server.install(FALSE, L"User"), S_OK);
+        EXPECT_EQ(server.install(FALSE, L"user"), S_OK);
+        EXPECT_EQ(Take(HKEY_CURRENT_USER, kClasses), Snapshot());
+        EXPECT_EQ(TakeMachine(), machineViews);
+        EXPECT_TRUE(host.InPlace());
+    }
     EXPECT_EQ(server.install(TRUE, L"machine"), E_INVALIDARG);
-    EXPECT_EQ(Take(HKEY_CURRENT_USER, kUserClasses), Snapshot());
+    EXPECT_EQ(Take(HKEY_CURRENT_USER, kClasses), Snapshot());
+
+    EXPECT_EQ(server.registerServer(), S_OK);  // for the programs that run after this one
+    EXPECT_EQ(Take(HKEY_CLASSES_ROOT), machine);
 }
 
 // The other build is represented by its class key in the other view, which is all that a build
 // looks at to decide.
 TEST(RegistrationScopeTest, RemovalKeepsTheSharedKeysWhileTheOtherBuildIsRegistered) {
-    constexpr REGSAM kOtherView = sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
     const std::wstring otherClass = std::wstring(L"CLSID\\") + kHelperClsid;
     const std::wstring ownTypeLib =
         std::wstring(L"TypeLib\\{9BA540C4-2F32-4F5A-BBD9-1A6615071830}") + L"\\1.0\\0\\" +

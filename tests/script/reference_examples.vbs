@@ -20,10 +20,10 @@ Check "docbase from the file", helper.DocbaseName, "archive"
 Check "alternate path", helper.InitFromFileName("D:\Copies\manual.xml"), True
 Check "last docbase", helper.LastConnectedDocBaseName, "archive"
 helper.RegistryFile = unset
-Check "registry mode again", helper.InitViewFromObjectID("0900000000000a01"), False
+Check "the registry again: no such view", helper.InitViewFromObjectID("0900000000000a01"), False
 
 Set picker = CreateObject("PexanFernwick.ImportPicker")
-Check "no folders yet", UBound(picker.SelectedFolders), -1
+Check "no folders yet", UBound(picker.SelectedFolders) = -1, True
 Check "no last file yet", picker.LastSelectedFile, ""
 
 shell.Run "reg delete HKCU\SOFTWARE\Documentum /f", 0, True

@@ -160,25 +160,30 @@ TEST_F(ComServerTest, ErrorInfoAndSafetyDeclarations) {
     EXPECT_EQ(errorInfo->InterfaceSupportsErrorInfo(IID_IDocumentumRegistryHelper), S_OK);
     EXPECT_EQ(errorInfo->InterfaceSupportsErrorInfo(IID_IDispatch), S_FALSE);
 
+    constexpr DWORD kCaller = INTERFACESAFE_FOR_UNTRUSTED_CALLER;
+    constexpr DWORD kData = INTERFACESAFE_FOR_UNTRUSTED_DATA;
     UniqueCom<IObjectSafety> safety;
     ASSERT_EQ(helper->QueryInterface(IID_PPV_ARGS(safety.put())), S_OK);
     DWORD supported = 99, enabled = 99;
     EXPECT_EQ(safety->GetInterfaceSafetyOptions(IID_IDispatch, &supported, &enabled), S_OK);
-    EXPECT_EQ(supported, 3u);
+    EXPECT_EQ(supported, kCaller | kData);
     EXPECT_EQ(enabled, 0u);
     EXPECT_EQ(safety->GetInterfaceSafetyOptions(IID_IDispatch, nullptr, &enabled), E_POINTER);
 
-    EXPECT_EQ(safety->SetInterfaceSafetyOptions(IID_IDispatch, 4, 4), E_FAIL);
-    EXPECT_EQ(safety->SetInterfaceSafetyOptions(IID_IDispatch, 3, 1), S_OK);
+    EXPECT_EQ(safety->SetInterfaceSafetyOptions(IID_IDispatch, INTERFACE_USES_DISPEX,
+                                                INTERFACE_USES_DISPEX),
+              E_FAIL);
+    EXPECT_EQ(safety->SetInterfaceSafetyOptions(IID_IDispatch, kCaller | kData, kCaller), S_OK);
     EXPECT_EQ(
         safety->GetInterfaceSafetyOptions(IID_IDocumentumRegistryHelper, &supported, &enabled),
         S_OK);
-    EXPECT_EQ(enabled, 1u);
-    EXPECT_EQ(safety->SetInterfaceSafetyOptions(IID_IDispatch, 2, 2), S_OK);
+    EXPECT_EQ(enabled, kCaller);
+    EXPECT_EQ(safety->SetInterfaceSafetyOptions(IID_IDispatch, kData, kData), S_OK);
     EXPECT_EQ(safety->GetInterfaceSafetyOptions(IID_IDispatch, &supported, &enabled), S_OK);
-    EXPECT_EQ(enabled, 3u);
+    EXPECT_EQ(enabled, kCaller | kData);
 
-    EXPECT_EQ(safety->SetInterfaceSafetyOptions(IID_IClassFactory, 1, 1), E_NOINTERFACE);
+    EXPECT_EQ(safety->SetInterfaceSafetyOptions(IID_IClassFactory, kCaller, kCaller),
+              E_NOINTERFACE);
     supported = enabled = 99;
     EXPECT_EQ(safety->GetInterfaceSafetyOptions(IID_IClassFactory, &supported, &enabled),
               E_NOINTERFACE);

@@ -103,7 +103,8 @@ add_custom_target(fernwick_manifest ALL DEPENDS ${FERNWICK_MANIFEST})
 
 # The registry rows of the installer package (scripts/package builds the package from them).
 set(FERNWICK_INSTALLER_ROWS ${CMAKE_BINARY_DIR}/installer/classes.wxi
-                            ${CMAKE_BINARY_DIR}/installer/shared.wxi)
+                            ${CMAKE_BINARY_DIR}/installer/shared.wxi
+                            ${CMAKE_BINARY_DIR}/installer/interfaces.wxi)
 add_custom_command(
     OUTPUT ${FERNWICK_INSTALLER_ROWS}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/installer

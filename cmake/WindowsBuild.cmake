@@ -122,6 +122,15 @@ add_test(NAME dll.exports_and_imports
 set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+# Our warnings fail our build; GoogleTest's own sources keep the warnings but not the failure, so
+# that a newer cross compiler's verdict on them cannot stop the tests from building.
+foreach(target gtest gtest_main gmock gmock_main)
+    if(TARGET ${target})
+        get_target_property(options ${target} COMPILE_OPTIONS)
+        list(REMOVE_ITEM options -Werror)
+        set_target_properties(${target} PROPERTIES COMPILE_OPTIONS "${options}")
+    endif()
+endforeach()
 
 include(cmake/WineTests.cmake)
 # Built by tests/ui, started by the dialog script suites of tests/script.

@@ -23,8 +23,6 @@ ClassEntry classTable[] = {
 std::span<ClassEntry> ClassTable() noexcept { return classTable; }
 
 HRESULT GetClassObject(REFCLSID rclsid, REFIID riid, void** ppv) {
-    if (!ppv) return E_POINTER;
-    *ppv = nullptr;
     CFernwickModule& module = FernwickModule();
 
     for (ClassEntry& entry : classTable) {

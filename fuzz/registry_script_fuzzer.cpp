@@ -4,14 +4,15 @@
 #include <cstdint>
 #include <string>
 
+#include "server/app_id.h"
 #include "server/registrar.h"
 #include "tests/support/registry_writer_memory.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::wstring text(data, data + size);
     const auto script = fernwick::ParseRegistryScript(
-        text, {{L"APPID", L"{49E947BA-7002-47A2-B57F-6DA3272B679D}"},
-               {L"MODULE", L"C:\\Program Files\\O'Neil\\Fernwick.dll"}});
+        text,
+        {{L"APPID", fernwick::kAppId}, {L"MODULE", L"C:\\Program Files\\O'Neil\\Fernwick.dll"}});
     if (!script) return 0;
 
     fernwick::MemoryRegistryWriter registry;

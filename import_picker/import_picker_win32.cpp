@@ -83,8 +83,8 @@ STDMETHODIMP CImportPicker::InterfaceSupportsErrorInfo(REFIID riid) {
 STDMETHODIMP CImportPicker::SelectFilesAndFolders(BSTR lastSelectedFolder, BSTR lastSelectedFile,
                                                   BSTR fileSelectionFilterStr,
                                                   VARIANT_BOOL* result) {
-    if (!result) return E_POINTER;
     return ComCall([&] {
+        if (!result) return E_POINTER;
         // A host may release its last reference from an event handler while the dialog runs.
         IImportPicker* self = this;
         self->AddRef();

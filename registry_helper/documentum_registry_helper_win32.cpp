@@ -12,9 +12,9 @@ namespace {
 
 template <typename Lookup>
 HRESULT Answer(VARIANT_BOOL* result, Lookup&& lookup) {
-    // Checked before the lookup, which would otherwise change the record for nobody.
-    if (!result) return E_POINTER;
     return ComCall([&] {
+        // Checked before the lookup, which would otherwise change the record for nobody.
+        if (!result) return E_POINTER;
         // A lookup that throws still leaves the caller a defined answer.
         *result = VARIANT_FALSE;
         *result = Bool(lookup());
@@ -110,15 +110,11 @@ STDMETHODIMP CDocumentumRegistryHelper::get_User(BSTR* pVal) {
 }
 
 STDMETHODIMP CDocumentumRegistryHelper::IsOpenForEdit(VARIANT_BOOL* pVal) {
-    if (!pVal) return E_POINTER;
-    *pVal = Bool(helper_.IsOpenForEdit());
-    return S_OK;
+    return ComCall([&] { return CopyOut(helper_.IsOpenForEdit(), pVal); });
 }
 
 STDMETHODIMP CDocumentumRegistryHelper::IsOpenForView(VARIANT_BOOL* pVal) {
-    if (!pVal) return E_POINTER;
-    *pVal = Bool(helper_.IsOpenForView());
-    return S_OK;
+    return ComCall([&] { return CopyOut(helper_.IsOpenForView(), pVal); });
 }
 
 STDMETHODIMP CDocumentumRegistryHelper::get_LastConnectedDocBaseName(BSTR* retVal) {

@@ -23,10 +23,7 @@ ClassEntry classTable[] = {
 std::span<ClassEntry> ClassTable() noexcept { return classTable; }
 
 HRESULT GetClassObject(REFCLSID rclsid, REFIID riid, void** ppv) {
-    if (!ppv) return E_POINTER;
-    *ppv = nullptr;
     CFernwickModule& module = FernwickModule();
-    if (!module.Initialized()) return E_UNEXPECTED;
 
     for (ClassEntry& entry : classTable) {
         if (!IsEqualCLSID(entry.clsid, rclsid)) continue;

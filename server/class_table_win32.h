@@ -20,7 +20,8 @@ struct ClassEntry {
 
 std::span<ClassEntry> ClassTable() noexcept;
 
-// The class object of rclsid asked for riid: created once, under the object-table lock.
+// The class object of rclsid asked for riid: created once, under the object-table lock. ppv is not
+// null; DllGetClassObject checks it and empties it on failure.
 HRESULT GetClassObject(REFCLSID rclsid, REFIID riid, void** ppv);
 void ReleaseClassObjects() noexcept;
 

@@ -109,11 +109,10 @@ private:
 };
 
 // The instance creator of class T: a stand-alone object, or the inner part of an aggregate when
-// an outer unknown is given and T can be aggregated.
+// an outer unknown is given and T can be aggregated. The class object runs it inside its guarded
+// call (exceptions become HRESULTs) with ppv checked and emptied.
 template <typename T>
 HRESULT CreateComInstance(IUnknown* outer, REFIID riid, void** ppv) {
-    if (!ppv) return E_POINTER;
-    *ppv = nullptr;
     auto create = [&](auto* object) -> HRESULT {
         if (!object) return E_OUTOFMEMORY;
         HRESULT result = object->Construct();
@@ -121,15 +120,11 @@ HRESULT CreateComInstance(IUnknown* outer, REFIID riid, void** ppv) {
         if (FAILED(result)) delete object;
         return result;
     };
-    try {
-        if (!outer) return create(new (std::nothrow) ComObject<T>());
-        if constexpr (T::kAggregatable) {
-            return create(new (std::nothrow) AggregatedObject<T>(outer));
-        } else {
-            return CLASS_E_NOAGGREGATION;
-        }
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
+    if (!outer) return create(new (std::nothrow) ComObject<T>());
+    if constexpr (T::kAggregatable) {
+        return create(new (std::nothrow) AggregatedObject<T>(outer));
+    } else {
+        return CLASS_E_NOAGGREGATION;
     }
 }
 

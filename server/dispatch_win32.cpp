@@ -29,7 +29,7 @@ HRESULT TypeInfoHolder::GetTypeInfo(LCID lcid, ITypeInfo** info) {
         if (FAILED(result)) return result;
         if (info_.compare_exchange_strong(published, loaded.get(), std::memory_order_acq_rel)) {
             published = loaded.release();
-            FernwickModule().AddTermFunc(&TypeInfoHolder::Release, this);
+            FernwickModule().AddTermFunc(release_);
         }
     }
     published->AddRef();

@@ -6,6 +6,7 @@
 #include <atomic>
 
 #include "server/com_call_win32.h"
+#include "server/module_win32.h"
 #include "support/unique_handles_win32.h"
 
 namespace fernwick {
@@ -26,6 +27,7 @@ private:
 
     const IID& iid_;
     std::atomic<ITypeInfo*> info_{nullptr};
+    TermEntry release_{&TypeInfoHolder::Release, this};
 };
 
 // IDispatch of a dual interface, served from its type information: every call is forwarded to

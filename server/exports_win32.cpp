@@ -41,7 +41,11 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
 
 STDAPI DllCanUnloadNow() { return FernwickModule().GetLockCount() > 0 ? S_FALSE : S_OK; }
 
-// Whatever the lookup's own failure, a caller is told only that the class is not available here.
+// Whatever the lookup's own failure, a caller is told only that this DLL gives no class object for
+// the request, the one answer hosts test for when they probe a DLL for a class. CoCreateInstance
+// asks for IClassFactory, which every class object answers, so E_NOINTERFACE could reach only
+// callers that ask a class object for another interface; running out of memory can arise only at
+// a class's first request, and the next request tries again.
 STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, void** ppv) {
     if (!ppv) return E_POINTER;
     const HRESULT result = ComCall([&] { return fernwick::GetClassObject(rclsid, riid, ppv); });

@@ -35,15 +35,19 @@ void CFernwickModule::UnlockServer() noexcept {
     if (locks > 0) Unlock();
 }
 
-void CFernwickModule::AddTermFunc(TermFunc func, void* argument) noexcept {
-    tolk::stdx::CriticalSectionLock lock(typeInfoLock_);
-    if (termFuncCount_ < termFuncs_.size()) termFuncs_[termFuncCount_++] = {func, argument};
+void CFernwickModule::AddTermFunc(TermEntry& entry) noexcept {
+    entry.next = termEntries_.load(std::memory_order_relaxed);
+    while (!termEntries_.compare_exchange_weak(entry.next, &entry, std::memory_order_release,
+                                               std::memory_order_relaxed)) {
+    }
 }
 
 void CFernwickModule::Terminate() noexcept {
-    while (termFuncCount_ > 0) {
-        const auto [func, argument] = termFuncs_[--termFuncCount_];
-        func(argument);
+    TermEntry* entry = termEntries_.exchange(nullptr, std::memory_order_acquire);
+    while (entry) {
+        TermEntry* const next = entry->next;
+        entry->func(entry->argument);
+        entry = next;
     }
     ReleaseClassObjects();
 }

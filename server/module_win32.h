@@ -2,23 +2,27 @@
 
 #include <windows.h>
 
-#include <array>
 #include <atomic>
-#include <cstddef>
 #include <string>
-#include <utility>
 
 #include "support/critical_section_win32.h"
 
 namespace fernwick {
 
+// One release to run at unload. Its owner keeps it in static storage and links it in once, so
+// the termination list has no capacity to run out of and adding to it can neither fail nor
+// allocate.
+struct TermEntry {
+    void (*func)(void* argument) noexcept;
+    void* argument;
+    TermEntry* next = nullptr;
+};
+
 // The one module object of the loaded component: its lock count (live objects, extra references
-// to cached class objects and server locks), the two locks that guard lazy creation, and the
-// list of releases to run at unload.
+// to cached class objects and server locks), the lock that guards the lazy creation of class
+// objects, and the list of releases to run at unload.
 class CFernwickModule {
 public:
-    using TermFunc = void (*)(void* argument);
-
     CFernwickModule() = default;
     CFernwickModule(const CFernwickModule&) = delete;
     CFernwickModule& operator=(const CFernwickModule&) = delete;
@@ -31,21 +35,17 @@ public:
     void LockServer() noexcept;
     void UnlockServer() noexcept;
 
-    // False when a lock could not be set up at load; the class-object lookup then fails.
-    bool Initialized() const noexcept {
-        return objectTableLock_.Initialized() && typeInfoLock_.Initialized();
-    }
     tolk::stdx::CriticalSection& ObjectTableLock() noexcept { return objectTableLock_; }
-    tolk::stdx::CriticalSection& TypeInfoLock() noexcept { return typeInfoLock_; }
 
     HINSTANCE Instance() const noexcept { return instance_; }
     void SetInstance(HINSTANCE instance) noexcept { instance_ = instance; }
     // The full path of the component's file, or empty when the system cannot tell it.
     std::wstring ModulePath() const;
 
-    // Registers a release to run at unload. It cannot fail, so that a caller can publish what it
-    // registers first: the list has room for one release per interface type information.
-    void AddTermFunc(TermFunc func, void* argument) noexcept;
+    // Links a release in, to run at unload; entries run in the reverse order of linking. It cannot
+    // fail, so that a caller can publish what it registers first. An entry is linked at most once
+    // before the list runs.
+    void AddTermFunc(TermEntry& entry) noexcept;
     // At unload: runs the termination list, then releases the cached class objects.
     void Terminate() noexcept;
 
@@ -53,11 +53,8 @@ private:
     std::atomic<LONG> lockCount_{0};
     std::atomic<LONG> serverLocks_{0};
     tolk::stdx::CriticalSection objectTableLock_;
-    tolk::stdx::CriticalSection typeInfoLock_;
     HINSTANCE instance_ = nullptr;
-    static constexpr std::size_t kMaxTermFuncs = 8;
-    std::array<std::pair<TermFunc, void*>, kMaxTermFuncs> termFuncs_{};
-    std::size_t termFuncCount_ = 0;
+    std::atomic<TermEntry*> termEntries_{nullptr};
 };
 
 CFernwickModule& FernwickModule() noexcept;

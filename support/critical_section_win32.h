@@ -4,24 +4,20 @@
 
 namespace tolk::stdx {
 
-// A critical section that knows whether it could be initialised, and a scope that holds it.
+// A critical section, and a scope that holds it. Initialising one cannot fail on the Windows
+// versions Fernwick is built for (Windows 7 and later).
 class CriticalSection {
 public:
-    CriticalSection() noexcept
-        : initialized_(InitializeCriticalSectionAndSpinCount(&section_, 0)) {}
-    ~CriticalSection() {
-        if (initialized_) DeleteCriticalSection(&section_);
-    }
+    CriticalSection() noexcept { InitializeCriticalSection(&section_); }
+    ~CriticalSection() { DeleteCriticalSection(&section_); }
     CriticalSection(const CriticalSection&) = delete;
     CriticalSection& operator=(const CriticalSection&) = delete;
 
-    bool Initialized() const noexcept { return initialized_; }
     void Enter() noexcept { EnterCriticalSection(&section_); }
     void Leave() noexcept { LeaveCriticalSection(&section_); }
 
 private:
     CRITICAL_SECTION section_;
-    bool initialized_;
 };
 
 class CriticalSectionLock {

@@ -13,4 +13,16 @@ inline std::wstring ResourceText(const char* name) {
     return {bytes.begin(), bytes.end()};
 }
 
+// The braced GUID that resources/fernwick.idl gives the item declared as `declaration` (such as
+// "coclass DocumentumRegistryHelper" or "library FernwickLib"): the uuid attribute that stands
+// last before it. The IDL defines every identity but the AppID (server/app_id.h).
+inline std::wstring IdlUuid(const wchar_t* declaration) {
+    const std::wstring idl = ResourceText("fernwick.idl");
+    const std::size_t item = idl.find(declaration);
+    const std::size_t uuid = idl.rfind(L"uuid(", item);
+    if (item == std::wstring::npos || uuid == std::wstring::npos) return {};
+    const std::size_t start = uuid + 5;
+    return L"{" + idl.substr(start, idl.find(L')', start) - start) + L"}";
+}
+
 }  // namespace fernwick::tests

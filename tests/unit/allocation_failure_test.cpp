@@ -16,6 +16,7 @@
 #include "registry_helper/registry_helper.h"
 #include "tests/support/registry_store_memory.h"
 #include "tests/support/std_file_source.h"
+#include "server/app_id.h"
 #include "server/registrar.h"
 #include "tests/support/registry_writer_memory.h"
 #include "tests/support/resource_text.h"
@@ -169,7 +170,7 @@ TEST(ConfigFileSearchUnderAllocationFailure, AnswersTheNewestCopyOrThrowsWithNoS
 }
 
 TEST(RegistrarUnderAllocationFailure, ARunStopsWithNothingLeakedAndARepeatedRunCompletesIt) {
-    const ScriptReplacements replacements{{L"APPID", L"{49E947BA-7002-47A2-B57F-6DA3272B679D}"},
+    const ScriptReplacements replacements{{L"APPID", kAppId},
                                           {L"MODULE", L"C:\\Fernwick\\Fernwick.dll"}};
     const auto run = [&](const std::wstring& script, RegistrarMode mode, RegistryWriter& writer) {
         const auto parsed = ParseRegistryScript(script, replacements);

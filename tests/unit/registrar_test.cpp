@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "server/app_id.h"
 #include "tests/support/registry_writer_memory.h"
 #include "tests/support/resource_text.h"
 
@@ -11,13 +12,14 @@ namespace fernwick {
 namespace {
 
 constexpr auto HKCR = RegistryRoot::ClassesRoot;
-const std::wstring kAppId = L"{49E947BA-7002-47A2-B57F-6DA3272B679D}";
-const std::wstring kClsid = L"CLSID\\{4737567A-7ABB-40C9-A857-8EBB46B1494A}";
+const std::wstring kAppIdKey = L"AppID\\" + std::wstring(kAppId);
+const std::wstring kHelperClsid = tests::IdlUuid(L"coclass DocumentumRegistryHelper");
+const std::wstring kClsid = L"CLSID\\" + kHelperClsid;
 const std::wstring kModule = L"C:\\Program Files\\Bob's Tools\\Fernwick.dll";
 
 RegistryScript Parsed(const char* name) {
-    auto script = ParseRegistryScript(tests::ResourceText(name),
-                                      {{L"APPID", kAppId}, {L"MODULE", kModule}});
+    auto script =
+        ParseRegistryScript(tests::ResourceText(name), {{L"APPID", kAppId}, {L"MODULE", kModule}});
     EXPECT_TRUE(script.has_value()) << name;
     return script.value_or(RegistryScript{});
 }
@@ -37,15 +39,13 @@ protected:
 TEST_F(RegistrationTest, RegisterWritesEveryKeyAndValueOfTheScripts) {
     RunAll(RegistrarMode::Register);
 
-    EXPECT_EQ(Value(L"AppID\\" + kAppId), L"PexanFernwick");
+    EXPECT_EQ(Value(kAppIdKey), L"PexanFernwick");
     EXPECT_EQ(Value(L"AppID\\PexanFernwick.DLL", L"AppID"), kAppId);
     EXPECT_EQ(Value(L"PexanFernwick.DocumentumRegistryHelper.1"),
               L"DocumentumRegistryHelper Class");
-    EXPECT_EQ(Value(L"PexanFernwick.DocumentumRegistryHelper.1\\CLSID"),
-              L"{4737567A-7ABB-40C9-A857-8EBB46B1494A}");
+    EXPECT_EQ(Value(L"PexanFernwick.DocumentumRegistryHelper.1\\CLSID"), kHelperClsid);
     EXPECT_EQ(Value(L"PexanFernwick.DocumentumRegistryHelper"), L"DocumentumRegistryHelper Class");
-    EXPECT_EQ(Value(L"PexanFernwick.DocumentumRegistryHelper\\CLSID"),
-              L"{4737567A-7ABB-40C9-A857-8EBB46B1494A}");
+    EXPECT_EQ(Value(L"PexanFernwick.DocumentumRegistryHelper\\CLSID"), kHelperClsid);
     EXPECT_EQ(Value(L"PexanFernwick.DocumentumRegistryHelper\\CurVer"),
               L"PexanFernwick.DocumentumRegistryHelper.1");
     EXPECT_EQ(Value(kClsid), L"DocumentumRegistryHelper Class");
@@ -56,10 +56,10 @@ TEST_F(RegistrationTest, RegisterWritesEveryKeyAndValueOfTheScripts) {
     EXPECT_TRUE(registry_.KeyExists(HKCR, kClsid + L"\\Programmable"));
     EXPECT_EQ(Value(kClsid + L"\\InprocServer32"), kModule);
     EXPECT_EQ(Value(kClsid + L"\\InprocServer32", L"ThreadingModel"), L"Apartment");
-    EXPECT_EQ(Value(kClsid + L"\\TypeLib"), L"{9BA540C4-2F32-4F5A-BBD9-1A6615071830}");
+    EXPECT_EQ(Value(kClsid + L"\\TypeLib"), tests::IdlUuid(L"library FernwickLib"));
     EXPECT_EQ(registry_.KeyPaths(),
               (std::vector<std::wstring>{
-                  L"0:AppID", L"0:AppID\\PexanFernwick.DLL", L"0:AppID\\" + kAppId, L"0:CLSID",
+                  L"0:AppID", L"0:AppID\\PexanFernwick.DLL", L"0:" + kAppIdKey, L"0:CLSID",
                   L"0:" + kClsid, L"0:" + kClsid + L"\\InprocServer32",
                   L"0:" + kClsid + L"\\ProgID", L"0:" + kClsid + L"\\Programmable",
                   L"0:" + kClsid + L"\\TypeLib", L"0:" + kClsid + L"\\VersionIndependentProgID",
@@ -91,7 +91,7 @@ TEST_F(RegistrationTest, ThePerViewPartOfTheScriptsIsTheClassKeyAlone) {
     }
     EXPECT_EQ(
         registry_.KeyPaths(),
-        (std::vector<std::wstring>{L"0:AppID", L"0:AppID\\PexanFernwick.DLL", L"0:AppID\\" + kAppId,
+        (std::vector<std::wstring>{L"0:AppID", L"0:AppID\\PexanFernwick.DLL", L"0:" + kAppIdKey,
                                    L"0:CLSID", L"0:PexanFernwick.DocumentumRegistryHelper",
                                    L"0:PexanFernwick.DocumentumRegistryHelper.1",
                                    L"0:PexanFernwick.DocumentumRegistryHelper.1\\CLSID",

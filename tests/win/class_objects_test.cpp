@@ -25,6 +25,22 @@ constexpr HelperText kTextMembers[] = {&IDocumentumRegistryHelper::get_ObjectID,
                                        &IDocumentumRegistryHelper::get_LastConnectedDocBaseName,
                                        &IDocumentumRegistryHelper::DetectUcfClientConfigXml};
 
+// Runs a call that is to fail with an error object already on the thread, as another component may
+// leave one, and answers its result: both objects declare error information for their interfaces,
+// so a caller would take a stale object for this failure's.
+template <typename Call>
+HRESULT FailedLeavingNoErrorObject(Call&& call) {
+    UniqueCom<ICreateErrorInfo> created;
+    EXPECT_EQ(CreateErrorInfo(created.put()), S_OK);
+    UniqueCom<IErrorInfo> stale;
+    EXPECT_EQ(created->QueryInterface(IID_PPV_ARGS(stale.put())), S_OK);
+    EXPECT_EQ(SetErrorInfo(0, stale.get()), S_OK);
+    const HRESULT result = call();
+    UniqueCom<IErrorInfo> left;
+    EXPECT_EQ(GetErrorInfo(0, left.put()), S_FALSE) << "an error object outlived the failure";
+    return result;
+}
+
 std::wstring Read(IDocumentumRegistryHelper* helper, HelperText getter) {
     UniqueBstr text;
     EXPECT_EQ((helper->*getter)(text.put()), S_OK);
@@ -158,25 +174,30 @@ TEST_F(ComServerTest, ErrorInfoAndSafetyDeclarations) {
     EXPECT_EQ(errorInfo->InterfaceSupportsErrorInfo(IID_IDocumentumRegistryHelper), S_OK);
     EXPECT_EQ(errorInfo->InterfaceSupportsErrorInfo(IID_IDispatch), S_FALSE);
 
+    constexpr DWORD kCaller = INTERFACESAFE_FOR_UNTRUSTED_CALLER;
+    constexpr DWORD kData = INTERFACESAFE_FOR_UNTRUSTED_DATA;
     UniqueCom<IObjectSafety> safety;
     ASSERT_EQ(helper->QueryInterface(IID_PPV_ARGS(safety.put())), S_OK);
     DWORD supported = 99, enabled = 99;
     EXPECT_EQ(safety->GetInterfaceSafetyOptions(IID_IDispatch, &supported, &enabled), S_OK);
-    EXPECT_EQ(supported, 3u);
+    EXPECT_EQ(supported, kCaller | kData);
     EXPECT_EQ(enabled, 0u);
     EXPECT_EQ(safety->GetInterfaceSafetyOptions(IID_IDispatch, nullptr, &enabled), E_POINTER);
 
-    EXPECT_EQ(safety->SetInterfaceSafetyOptions(IID_IDispatch, 4, 4), E_FAIL);
-    EXPECT_EQ(safety->SetInterfaceSafetyOptions(IID_IDispatch, 3, 1), S_OK);
+    EXPECT_EQ(safety->SetInterfaceSafetyOptions(IID_IDispatch, INTERFACE_USES_DISPEX,
+                                                INTERFACE_USES_DISPEX),
+              E_FAIL);
+    EXPECT_EQ(safety->SetInterfaceSafetyOptions(IID_IDispatch, kCaller | kData, kCaller), S_OK);
     EXPECT_EQ(
         safety->GetInterfaceSafetyOptions(IID_IDocumentumRegistryHelper, &supported, &enabled),
         S_OK);
-    EXPECT_EQ(enabled, 1u);
-    EXPECT_EQ(safety->SetInterfaceSafetyOptions(IID_IDispatch, 2, 2), S_OK);
+    EXPECT_EQ(enabled, kCaller);
+    EXPECT_EQ(safety->SetInterfaceSafetyOptions(IID_IDispatch, kData, kData), S_OK);
     EXPECT_EQ(safety->GetInterfaceSafetyOptions(IID_IDispatch, &supported, &enabled), S_OK);
-    EXPECT_EQ(enabled, 3u);
+    EXPECT_EQ(enabled, kCaller | kData);
 
-    EXPECT_EQ(safety->SetInterfaceSafetyOptions(IID_IClassFactory, 1, 1), E_NOINTERFACE);
+    EXPECT_EQ(safety->SetInterfaceSafetyOptions(IID_IClassFactory, kCaller, kCaller),
+              E_NOINTERFACE);
     supported = enabled = 99;
     EXPECT_EQ(safety->GetInterfaceSafetyOptions(IID_IClassFactory, &supported, &enabled),
               E_NOINTERFACE);
@@ -211,8 +232,8 @@ TEST_F(ComServerTest, NullAndLongStringsAreAnsweredSafely) {
     }
 }
 
-// Callers through the vtable may pass null out-pointers: every member answers E_POINTER and
-// changes nothing, so the host lives on.
+// Callers through the vtable may pass null out-pointers: every member answers E_POINTER, changes
+// nothing and leaves no error object, so the host lives on.
 TEST_F(ComServerTest, TheRegistryHelperAnswersNullOutPointersWithEPointer) {
     auto helper = server.CreateHelper();
     const UniqueBstr fileName(SysAllocString(L"C:\\Work\\nowhere.xml"));
@@ -222,12 +243,17 @@ TEST_F(ComServerTest, TheRegistryHelperAnswersNullOutPointersWithEPointer) {
 
     const UniqueBstr id(SysAllocString(L"0900000000000a01"));
     for (const HelperLookup lookup : kLookups) {
-        EXPECT_EQ((helper.get()->*lookup)(id.get(), nullptr), E_POINTER);
+        EXPECT_EQ(
+            FailedLeavingNoErrorObject([&] { return (helper.get()->*lookup)(id.get(), nullptr); }),
+            E_POINTER);
     }
-    EXPECT_EQ(helper->IsOpenForEdit(nullptr), E_POINTER);
-    EXPECT_EQ(helper->IsOpenForView(nullptr), E_POINTER);
+    EXPECT_EQ(FailedLeavingNoErrorObject([&] { return helper->IsOpenForEdit(nullptr); }),
+              E_POINTER);
+    EXPECT_EQ(FailedLeavingNoErrorObject([&] { return helper->IsOpenForView(nullptr); }),
+              E_POINTER);
     for (const HelperText getter : kTextMembers) {
-        EXPECT_EQ((helper.get()->*getter)(nullptr), E_POINTER);
+        EXPECT_EQ(FailedLeavingNoErrorObject([&] { return (helper.get()->*getter)(nullptr); }),
+                  E_POINTER);
     }
     EXPECT_EQ(Read(helper.get(), &IDocumentumRegistryHelper::get_FileName), before);
     EXPECT_EQ(Read(helper.get(), &IDocumentumRegistryHelper::get_ObjectID), L"");
@@ -239,12 +265,19 @@ TEST_F(ComServerTest, TheImportPickerAnswersNullOutPointersWithEPointerAndShowsN
     UniqueCom<IImportPicker> picker;
     ASSERT_EQ(factory->CreateInstance(nullptr, IID_PPV_ARGS(picker.put())), S_OK);
     const UniqueBstr folder(SysAllocString(L"C:\\Last"));
-    EXPECT_EQ(picker->SelectFilesAndFolders(folder.get(), folder.get(), nullptr, nullptr),
+    EXPECT_EQ(FailedLeavingNoErrorObject([&] {
+                  return picker->SelectFilesAndFolders(folder.get(), folder.get(), nullptr,
+                                                       nullptr);
+              }),
               E_POINTER);
-    EXPECT_EQ(picker->get_LastSelectedFolder(nullptr), E_POINTER);
-    EXPECT_EQ(picker->get_LastSelectedFile(nullptr), E_POINTER);
-    EXPECT_EQ(picker->get_SelectedFolders(nullptr), E_POINTER);
-    EXPECT_EQ(picker->get_SelectedFiles(nullptr), E_POINTER);
+    EXPECT_EQ(FailedLeavingNoErrorObject([&] { return picker->get_LastSelectedFolder(nullptr); }),
+              E_POINTER);
+    EXPECT_EQ(FailedLeavingNoErrorObject([&] { return picker->get_LastSelectedFile(nullptr); }),
+              E_POINTER);
+    EXPECT_EQ(FailedLeavingNoErrorObject([&] { return picker->get_SelectedFolders(nullptr); }),
+              E_POINTER);
+    EXPECT_EQ(FailedLeavingNoErrorObject([&] { return picker->get_SelectedFiles(nullptr); }),
+              E_POINTER);
 
     UniqueBstr last;
     ASSERT_EQ(picker->get_LastSelectedFolder(last.put()), S_OK);

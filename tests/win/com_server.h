@@ -12,6 +12,7 @@
 #include <string>
 
 #include "fernwick.h"
+#include "server/app_id.h"
 #include "support/unique_automation_win32.h"
 #include "support/unique_handles_win32.h"
 #include "test_paths.h"
@@ -32,8 +33,15 @@ using DllGetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
 using DllFn = HRESULT(STDAPICALLTYPE*)();
 using DllInstallFn = HRESULT(STDAPICALLTYPE*)(BOOL, LPCWSTR);
 
-inline const wchar_t kClsidKey[] = L"CLSID\\{4737567A-7ABB-40C9-A857-8EBB46B1494A}";
-inline const wchar_t kAppId[] = L"{49E947BA-7002-47A2-B57F-6DA3272B679D}";
+// A GUID as the registry writes it, braced and in capitals, from the definitions that widl
+// generates from the IDL: tests never copy an identity.
+inline std::wstring GuidText(REFGUID guid) {
+    wchar_t text[39] = {};
+    StringFromGUID2(guid, text, 39);
+    return text;
+}
+
+inline const std::wstring kClsidKey = L"CLSID\\" + GuidText(CLSID_DocumentumRegistryHelper);
 inline const wchar_t* const kSysKind = sizeof(void*) == 8 ? L"win64" : L"win32";
 inline const CLSID kUnknownClsid = {0x12345678, 0x1234, 0x1234, {1, 2, 3, 4, 5, 6, 7, 8}};
 

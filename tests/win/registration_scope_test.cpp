@@ -14,20 +14,21 @@ namespace {
 
 using Snapshot = std::map<std::wstring, std::wstring>;  // "key|value name" -> data
 
-const wchar_t kHelperClsid[] = L"{4737567A-7ABB-40C9-A857-8EBB46B1494A}";
+const std::wstring kHelperClsid = GuidText(CLSID_DocumentumRegistryHelper);
+const std::wstring kTypeLibKey = L"TypeLib\\" + GuidText(LIBID_FernwickLib);
 // Every key that a registration of either build writes, relative to a classes root.
-const wchar_t* const kOurKeys[] = {
-    L"AppID\\{49E947BA-7002-47A2-B57F-6DA3272B679D}",
+const std::wstring kOurKeys[] = {
+    L"AppID\\" + std::wstring(kAppId),
     L"AppID\\PexanFernwick.DLL",
     L"PexanFernwick.DocumentumRegistryHelper",
     L"PexanFernwick.DocumentumRegistryHelper.1",
     L"PexanFernwick.ImportPicker",
     L"PexanFernwick.ImportPicker.1",
-    L"CLSID\\{4737567A-7ABB-40C9-A857-8EBB46B1494A}",
-    L"CLSID\\{36260C73-252C-4D32-AF66-C0EF0B8E70C0}",
-    L"TypeLib\\{9BA540C4-2F32-4F5A-BBD9-1A6615071830}",
-    L"Interface\\{9D84CDDE-1DCC-4C00-A728-F65084BA7FDB}",
-    L"Interface\\{97A88761-3368-4FE4-8156-659B81A09130}",
+    L"CLSID\\" + kHelperClsid,
+    L"CLSID\\" + GuidText(CLSID_ImportPicker),
+    kTypeLibKey,
+    L"Interface\\" + GuidText(IID_IDocumentumRegistryHelper),
+    L"Interface\\" + GuidText(IID_IImportPicker),
 };
 // The classes of HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE.
 const wchar_t kClasses[] = L"Software\\Classes\\";
@@ -56,7 +57,7 @@ void AddKey(HKEY root, const std::wstring& path, const std::wstring& name, Snaps
 // Our keys under root\prefix, named relative to prefix so that two roots compare.
 Snapshot Take(HKEY root, const std::wstring& prefix = L"", REGSAM view = 0) {
     Snapshot snapshot;
-    for (const wchar_t* key : kOurKeys) AddKey(root, prefix + key, key, snapshot, view);
+    for (const std::wstring& key : kOurKeys) AddKey(root, prefix + key, key, snapshot, view);
     return snapshot;
 }
 
@@ -104,7 +105,7 @@ TEST(RegistrationScopeTest, PerUserRegistrationWritesTheMachineEntriesForTheUser
     Server server;
     ASSERT_NE(server.install, nullptr);
     const Snapshot machine = Take(HKEY_CLASSES_ROOT);
-    ASSERT_TRUE(machine.contains(std::wstring(L"CLSID\\") + kHelperClsid + L"\\InprocServer32|"));
+    ASSERT_TRUE(machine.contains(L"CLSID\\" + kHelperClsid + L"\\InprocServer32|"));
     ASSERT_TRUE(Take(HKEY_CURRENT_USER, kClasses).empty());
 
     // Beside the machine-wide registration and without it, under a host that redirects
@@ -139,10 +140,8 @@ TEST(RegistrationScopeTest, PerUserRegistrationWritesTheMachineEntriesForTheUser
 // The other build is represented by its class key in the other view, which is all that a build
 // looks at to decide.
 TEST(RegistrationScopeTest, RemovalKeepsTheSharedKeysWhileTheOtherBuildIsRegistered) {
-    const std::wstring otherClass = std::wstring(L"CLSID\\") + kHelperClsid;
-    const std::wstring ownTypeLib =
-        std::wstring(L"TypeLib\\{9BA540C4-2F32-4F5A-BBD9-1A6615071830}") + L"\\1.0\\0\\" +
-        (sizeof(void*) == 8 ? L"win64" : L"win32");
+    const std::wstring otherClass = L"CLSID\\" + kHelperClsid;
+    const std::wstring ownTypeLib = kTypeLibKey + L"\\1.0\\0\\" + kSysKind;
     Server server;
     const Snapshot registered = Take(HKEY_CLASSES_ROOT);
     DWORD disposition = 0;

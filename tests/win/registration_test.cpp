@@ -8,12 +8,13 @@ namespace {
 
 struct RegisteredClass {
     const wchar_t* name;
-    const wchar_t* clsid;
+    std::wstring clsid;
 };
 const RegisteredClass kClasses[] = {
-    {L"DocumentumRegistryHelper", L"{4737567A-7ABB-40C9-A857-8EBB46B1494A}"},
-    {L"ImportPicker", L"{36260C73-252C-4D32-AF66-C0EF0B8E70C0}"},
+    {L"DocumentumRegistryHelper", GuidText(CLSID_DocumentumRegistryHelper)},
+    {L"ImportPicker", GuidText(CLSID_ImportPicker)},
 };
+const std::wstring kTypeLibKey = L"TypeLib\\" + GuidText(LIBID_FernwickLib);
 
 TEST_F(ComServerTest, RegistrationWritesAndRemovesExactlyItsEntries) {
     ASSERT_EQ(server.registerServer(), S_OK);
@@ -23,7 +24,7 @@ TEST_F(ComServerTest, RegistrationWritesAndRemovesExactlyItsEntries) {
         const std::wstring name = entry.name;
         const std::wstring progId = L"PexanFernwick." + name;
         const std::wstring description = name + L" Class";
-        const std::wstring key = L"CLSID\\" + std::wstring(entry.clsid);
+        const std::wstring key = L"CLSID\\" + entry.clsid;
         EXPECT_EQ(ClassesValue(progId + L".1"), description);
         EXPECT_EQ(ClassesValue(progId + L".1\\CLSID"), entry.clsid);
         EXPECT_EQ(ClassesValue(progId), description);
@@ -36,7 +37,7 @@ TEST_F(ComServerTest, RegistrationWritesAndRemovesExactlyItsEntries) {
         EXPECT_TRUE(ClassesKeyExists(key + L"\\Programmable"));
         EXPECT_EQ(ClassesValue(key + L"\\InprocServer32"), std::wstring(FERNWICK_DLL_PATH));
         EXPECT_EQ(ClassesValue(key + L"\\InprocServer32", L"ThreadingModel"), L"Apartment");
-        EXPECT_EQ(ClassesValue(key + L"\\TypeLib"), L"{9BA540C4-2F32-4F5A-BBD9-1A6615071830}");
+        EXPECT_EQ(ClassesValue(key + L"\\TypeLib"), GuidText(LIBID_FernwickLib));
     }
     const std::wstring clsid = kClsidKey;
     UniqueCom<ITypeLib> library;
@@ -58,9 +59,9 @@ TEST_F(ComServerTest, RegistrationWritesAndRemovesExactlyItsEntries) {
     std::vector<std::wstring> gone = {
         L"AppID\\PexanFernwick.DLL", L"AppID\\" + std::wstring(kAppId),
         // the other build's type library entry, beside this one, may stay
-        L"TypeLib\\{9BA540C4-2F32-4F5A-BBD9-1A6615071830}\\1.0\\0\\" + std::wstring(kSysKind)};
+        kTypeLibKey + L"\\1.0\\0\\" + kSysKind};
     for (const RegisteredClass& entry : kClasses) {
-        gone.push_back(L"CLSID\\" + std::wstring(entry.clsid));
+        gone.push_back(L"CLSID\\" + entry.clsid);
         gone.push_back(L"PexanFernwick." + std::wstring(entry.name));
         gone.push_back(L"PexanFernwick." + std::wstring(entry.name) + L".1");
     }

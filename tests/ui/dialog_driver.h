@@ -135,13 +135,20 @@ inline HDROP ShellDrop(const std::vector<std::wstring>& paths, POINT point) {
     return static_cast<HDROP>(memory);
 }
 
-// Drops the paths on the dialog's list, as the system hands a drop to the window that accepts it.
-inline void DropOnList(HWND dialog, int listId, const std::vector<std::wstring>& paths) {
-    RECT list{};
-    GetWindowRect(GetDlgItem(dialog, listId), &list);
-    POINT point{(list.left + list.right) / 2, (list.top + list.bottom) / 2};
+// The middle of the dialog's control, in the dialog's client coordinates.
+inline POINT MiddleOf(HWND dialog, int controlId) {
+    RECT control{};
+    GetWindowRect(GetDlgItem(dialog, controlId), &control);
+    POINT point{(control.left + control.right) / 2, (control.top + control.bottom) / 2};
     ScreenToClient(dialog, &point);
-    PostMessageW(dialog, WM_DROPFILES, reinterpret_cast<WPARAM>(ShellDrop(paths, point)), 0);
+    return point;
+}
+
+// Drops the paths on the dialog's control, as the system hands a drop to the window that accepts
+// it.
+inline void DropOn(HWND dialog, int controlId, const std::vector<std::wstring>& paths) {
+    PostMessageW(dialog, WM_DROPFILES,
+                 reinterpret_cast<WPARAM>(ShellDrop(paths, MiddleOf(dialog, controlId))), 0);
 }
 
 // Presses and releases a key in a window through this thread's queue, as typing does.
@@ -237,6 +244,16 @@ inline DialogDriver::Step PressIn(const std::wstring& caption, int id) {
         HWND dialog = EnabledDialog(caption);
         if (!dialog) return false;
         Press(dialog, id);
+        return true;
+    };
+}
+
+// Drops the paths on the list of the enabled Import dialog.
+inline DialogDriver::Step DropInImport(int listId, const std::vector<std::wstring>& paths) {
+    return [listId, paths] {
+        HWND import = EnabledDialog(L"Import");
+        if (!import) return false;
+        DropOn(import, listId, paths);
         return true;
     };
 }

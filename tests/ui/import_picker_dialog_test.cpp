@@ -329,15 +329,7 @@ TEST_F(ImportPickerDialogTest, VeryLongAndEmptyTextsOpenBothChoosersSafely) {
     }
 }
 
-// Drops the paths on the list of the enabled Import dialog.
-DialogDriver::Step DropIn(const Texts& paths) {
-    return [paths] {
-        HWND import = EnabledDialog(L"Import");
-        if (!import) return false;
-        DropOnList(import, kFileList, paths);
-        return true;
-    };
-}
+DialogDriver::Step DropIn(const Texts& paths) { return DropInImport(kFileList, paths); }
 
 // Selects exactly these rows of the Import dialog's list, then presses the key in the list.
 DialogDriver::Step KeyInList(UINT key, std::vector<int> rows) {

@@ -120,10 +120,12 @@ test("okRunsAppendAndCancelKeepsTheArrays", function () {
 test("dropsAndTheDeleteKeyGatherAsTheChoosersAndRemoveDo", function () {
     var picker = newPicker();
     var a = pair + "\\a.xml", b = pair + "\\B.xml", c = single + "\\c.xml";
+    // On a command line a backslash before a closing quote is doubled: "C:\\" is C:\.
+    var driveRoot = "C:\\\\";
     check("ok after drops", select(picker, "C:\\Last", "", "",
                                    "drop " + quoted([b, laterFolder, a].join("|")) +
                                        " drop " + quoted(laterFolder) + " close-message" +
-                                       " drop " + quoted("C:\\") + " close-message" +
+                                       " drop " + quoted(driveRoot) + " close-message" +
                                        " drop " + quoted("") +
                                        " drop " + quoted([earlierFolder, c, a].join("|")) +
                                        " close-message ok"),

@@ -436,6 +436,63 @@ TEST_F(ImportPickerDialogTest, DroppedFilesAndFoldersAreAddedAsTheChoosersAddThe
     EXPECT_EQ(LastFolder(), other);
 }
 
+// A drop target of a host's window that takes nothing.
+class RefusingDropTarget : public IDropTarget {
+public:
+    STDMETHODIMP QueryInterface(REFIID riid, void** object) override {
+        *object = IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDropTarget)
+                      ? static_cast<IDropTarget*>(this)
+                      : nullptr;
+        return *object ? S_OK : E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    STDMETHODIMP DragEnter(IDataObject*, DWORD, POINTL, DWORD* effect) override {
+        *effect = DROPEFFECT_NONE;
+        return S_OK;
+    }
+    STDMETHODIMP DragOver(DWORD, POINTL, DWORD* effect) override {
+        *effect = DROPEFFECT_NONE;
+        return S_OK;
+    }
+    STDMETHODIMP DragLeave() override { return S_OK; }
+    STDMETHODIMP Drop(IDataObject*, DWORD, POINTL, DWORD* effect) override {
+        *effect = DROPEFFECT_NONE;
+        return S_OK;
+    }
+};
+
+TEST_F(ImportPickerDialogTest, TheHostsOwnDropTargetAndStyleStayAsTheHostMadeThem) {
+    ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
+    const HWND host = CreateWindowExW(0, L"Static", L"Host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                                      300, 200, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(host, nullptr);
+    SetForegroundWindow(host);
+    SetActiveWindow(host);
+    RefusingDropTarget target, other;
+    ASSERT_EQ(RegisterDragDrop(host, &target), S_OK);
+    HWND owner = nullptr;
+    bool hostAccepts = true;
+    HRESULT registerWhileRunning = S_OK;
+    const std::wstring a = TheSample().three + L"\\a.xml";
+    EXPECT_EQ(Run(L"", L"", L"",
+                  {DropIn({a}), Inspect([&](HWND import) {
+                       owner = GetWindow(import, GW_OWNER);
+                       hostAccepts = GetWindowLongPtrW(host, GWL_EXSTYLE) & WS_EX_ACCEPTFILES;
+                       registerWhileRunning = RegisterDragDrop(host, &other);
+                   }),
+                   PressIn(L"Import", IDOK)}),
+              VARIANT_TRUE);
+    EXPECT_EQ(owner, host);
+    EXPECT_FALSE(hostAccepts);
+    EXPECT_EQ(registerWhileRunning, DRAGDROP_E_ALREADYREGISTERED);
+    EXPECT_FALSE(GetWindowLongPtrW(host, GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
+    EXPECT_EQ(RevokeDragDrop(host), S_OK) << "the host's target is still registered";
+    EXPECT_EQ(SelectedFiles(), Texts{a});
+    DestroyWindow(host);
+    OleUninitialize();
+}
+
 // A host may drop its last reference from an event handler while the dialog runs: the picker
 // lives on until its call returns.
 TEST_F(ImportPickerDialogTest, APickerReleasedDuringItsDialogLivesUntilTheCallReturns) {

@@ -30,6 +30,7 @@ public:
     virtual RowImage RowImageOf(int row) const = 0;
     // The first selected row below `after` (-1: from the top), or -1.
     virtual int NextSelectedRow(int after) const = 0;
+    virtual void SelectAllRows() = 0;
     virtual void SortRows(RowOrder order) = 0;
     // The first row from the top whose text begins with prefix, ignoring case, or -1. An empty
     // prefix matches the first row.

@@ -63,6 +63,14 @@ int Win32ImportDialogView::NextSelectedRow(int after) const {
     return static_cast<int>(SendMessageW(List(), LVM_GETNEXTITEM, after, LVNI_SELECTED));
 }
 
+void Win32ImportDialogView::SelectAllRows() {
+    LVITEMW item{};
+    item.stateMask = LVIS_SELECTED;
+    item.state = LVIS_SELECTED;
+    SendMessageW(List(), LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+                 reinterpret_cast<LPARAM>(&item));
+}
+
 void Win32ImportDialogView::SortRows(RowOrder order) {
     SendMessageW(List(), LVM_SORTITEMS, reinterpret_cast<WPARAM>(order),
                  reinterpret_cast<LPARAM>(&CompareItems));

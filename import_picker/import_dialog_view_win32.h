@@ -19,6 +19,7 @@ public:
     std::wstring RowPath(int row) const override;
     RowImage RowImageOf(int row) const override;
     int NextSelectedRow(int after) const override;
+    void SelectAllRows() override;
     void SortRows(RowOrder order) override;
     int FindRowStartingWith(std::wstring_view prefix) const override;
     void EnsureRowVisible(int row) override;

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "import_picker/dropped_items_win32.h"
 #include "import_picker/fec_file_dialog_win32.h"
 #include "import_picker/folder_dialog_win32.h"
 #include "resources/resource.h"
@@ -58,6 +59,9 @@ bool ImportPickerDlg::OnInitDialog() {
 
     AttachPictures();
     m_selection.Initialize();
+    // Only this window takes drops, and only while it exists: the host's windows and their own
+    // drop targets stay as the host made them.
+    DragAcceptFiles(Window(), TRUE);
     return true;
 }
 
@@ -90,13 +94,49 @@ bool ImportPickerDlg::OnCommand(WORD id, WORD code) {
 }
 
 bool ImportPickerDlg::OnNotify(const NMHDR& header, LRESULT& result) {
-    if (header.idFrom != IDC_IMPORT_FILE_LIST || header.code != LVN_ITEMCHANGED) return false;
-    const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
-    if ((change.uNewState & LVIS_SELECTED) && change.iItem >= 0) {
-        m_selection.OnRowSelected(change.iItem);
+    if (header.idFrom != IDC_IMPORT_FILE_LIST) return false;
+    switch (header.code) {
+        case LVN_ITEMCHANGED: {
+            const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
+            if ((change.uNewState & LVIS_SELECTED) && change.iItem >= 0) {
+                m_selection.OnRowSelected(change.iItem);
+            }
+            break;
+        }
+        case LVN_KEYDOWN:
+            OnListKeyDown(reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey);
+            break;
+        default:
+            return false;
     }
     result = 0;
     return true;
+}
+
+bool ImportPickerDlg::OnMessage(UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+        case WM_DROPFILES: {
+            const tolk::stdx::UniqueDrop drop(reinterpret_cast<HDROP>(wParam));
+            m_selection.AddDropped(DroppedItems(drop.get()));
+            return true;
+        }
+        case WM_DESTROY:
+            DragAcceptFiles(Window(), FALSE);
+            return false;
+        default:
+            return false;
+    }
+}
+
+// The list's own keys (arrows, letters, Space) keep working: it still handles every key itself.
+void ImportPickerDlg::OnListKeyDown(WORD key) {
+    const bool control = GetKeyState(VK_CONTROL) < 0;
+    const bool alt = GetKeyState(VK_MENU) < 0;
+    if (key == VK_DELETE && !control && !alt) {
+        m_selection.RemoveSelected();
+    } else if (key == 'A' && control && !alt) {
+        m_selection.SelectAll();
+    }
 }
 
 void ImportPickerDlg::OnAddFiles() {

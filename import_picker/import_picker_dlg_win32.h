@@ -12,7 +12,8 @@
 namespace fernwick {
 
 // The modal "Import" dialog (template 3005): the user gathers files through CFECFileDialog and
-// folders through CFolderDialog, removes rows, and confirms with OK. What was gathered stays
+// folders through CFolderDialog or by dropping them on the dialog, removes rows with Remove or the
+// Delete key, selects them all with Ctrl+A, and confirms with OK. What was gathered stays
 // readable after the run until the object is destroyed.
 class ImportPickerDlg : public ModalDialog {
 public:
@@ -28,10 +29,12 @@ private:
     bool OnInitDialog() override;
     bool OnCommand(WORD id, WORD code) override;
     bool OnNotify(const NMHDR& header, LRESULT& result) override;
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     void AttachPictures();
     void OnAddFiles();
     void OnAddFolder();
+    void OnListKeyDown(WORD key);
 
     const std::wstring m_strFileFilter;
     Win32ImportDialogView m_view;

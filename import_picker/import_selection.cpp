@@ -14,6 +14,11 @@ bool IsDriveRoot(std::wstring_view path) {
     return colonBackslash != std::wstring_view::npos && colonBackslash + 2 == path.size();
 }
 
+// C:\Data and \\server\share, not Data or C:Data, which depend on a current folder.
+bool IsFullPath(std::wstring_view path) {
+    return path.starts_with(L"\\\\") || (path.size() >= 3 && path.substr(1, 2) == L":\\");
+}
+
 std::wstring DuplicateFilesMessage(const std::vector<std::wstring>& names) {
     std::wstring text(kFilesAlreadyListedMessage);
     text += L'\n';
@@ -113,6 +118,16 @@ void ImportSelection::AddFolder(const std::wstring& path) {
     SortAndScrollTo(name);
 }
 
+void ImportSelection::AddDropped(const std::vector<DroppedItem>& items) {
+    std::vector<std::wstring> files;
+    std::vector<std::wstring> folders;
+    for (const DroppedItem& item : items) {
+        if (IsFullPath(item.path)) (item.isFolder ? folders : files).push_back(item.path);
+    }
+    if (!files.empty()) AddFiles(files);
+    for (const std::wstring& folder : folders) AddFolder(folder);
+}
+
 void ImportSelection::RemoveSelected() {
     // Every path is copied before anything goes, so that nothing can fail half-way: a row refers
     // to its set's entry. Only the row's own set loses the path, so that a folder and a file of
@@ -132,6 +147,11 @@ void ImportSelection::RemoveSelected() {
             .erase(removal->path);
     }
     UpdateOkButton();
+    UpdatePathText();
+}
+
+void ImportSelection::SelectAll() {
+    m_view.SelectAllRows();
     UpdatePathText();
 }
 

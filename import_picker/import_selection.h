@@ -18,6 +18,12 @@ inline constexpr std::wstring_view kDriveRootMessage =
 inline constexpr std::wstring_view kFolderAlreadyListedMessage =
     L"The selected folder is already in the list of files and folders to import.";
 
+// One path of a drop of the shell's, and whether the file system holds a folder there.
+struct DroppedItem {
+    std::wstring path;
+    bool isFolder = false;
+};
+
 // What the Import dialog gathers and the rules by which it gathers it: two sets of paths ordered
 // by UTF-16 code units, one list row per path, the last file and folder the user picked. The
 // dialog window feeds it the choices of the file dialog and the folder picker; every effect on
@@ -35,8 +41,13 @@ public:
     void AddFiles(const std::vector<std::wstring>& paths);
     // The file-system path that the folder picker yielded.
     void AddFolder(const std::wstring& path);
+    // Paths dropped on the dialog, in the drop's order: the files as one run of the file dialog,
+    // then each folder as one choice of the folder picker. A path that is not a full path (a drive
+    // letter or a share) names nothing the dialog can take, and is passed over.
+    void AddDropped(const std::vector<DroppedItem>& items);
     // Drops every selected row and its path.
     void RemoveSelected();
+    void SelectAll();
     // The list reported that a row became selected.
     void OnRowSelected(int row);
 

@@ -24,6 +24,8 @@ bool ModalDialog::OnCommand(WORD id, WORD) {
 
 bool ModalDialog::OnNotify(const NMHDR&, LRESULT&) { return false; }
 
+bool ModalDialog::OnMessage(UINT, WPARAM, LPARAM) { return false; }
+
 INT_PTR CALLBACK ModalDialog::DialogProcedure(HWND window, UINT message, WPARAM wParam,
                                               LPARAM lParam) {
     if (message == WM_INITDIALOG) {
@@ -53,7 +55,7 @@ INT_PTR ModalDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return TRUE;
         }
         default:
-            return FALSE;
+            return OnMessage(message, wParam, lParam) ? TRUE : FALSE;
     }
 }
 

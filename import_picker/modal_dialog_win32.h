@@ -5,8 +5,8 @@
 namespace fernwick {
 
 // A modal dialog built from a template of the component's resources, run by the system's modal
-// loop. Subclasses react to initialisation, commands and notifications; OK and Cancel end the run
-// by default.
+// loop. Subclasses react to initialisation, commands, notifications and other messages; OK and
+// Cancel end the run by default.
 class ModalDialog {
 public:
     ModalDialog(HWND parent, UINT templateId);
@@ -28,6 +28,8 @@ protected:
     virtual bool OnCommand(WORD id, WORD code);
     // True when the notification was handled; result goes back to the sender.
     virtual bool OnNotify(const NMHDR& header, LRESULT& result);
+    // Any other message; true when it was handled.
+    virtual bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
 private:
     static INT_PTR CALLBACK DialogProcedure(HWND window, UINT message, WPARAM wParam,

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 #include <shtypes.h>
 
 #include "support/unique_resource.h"
@@ -22,6 +23,14 @@ struct ImageListTraits {
     static void Close(Handle list) noexcept { ImageList_Destroy(list); }
 };
 using UniqueImageList = UniqueResource<ImageListTraits>;
+
+// The files of a drop, which its receiver gives back.
+struct DropTraits {
+    using Handle = HDROP;
+    static Handle Empty() noexcept { return nullptr; }
+    static void Close(Handle drop) noexcept { DragFinish(drop); }
+};
+using UniqueDrop = UniqueResource<DropTraits>;
 
 // An item identifier list that the shell allocated for us.
 struct PidlTraits {

@@ -117,5 +117,34 @@ test("okRunsAppendAndCancelKeepsTheArrays", function () {
     check("LastSelectedFile handed in to cancel", picker.LastSelectedFile, "");
 });
 
+test("dropsAndTheDeleteKeyGatherAsTheChoosersAndRemoveDo", function () {
+    var picker = newPicker();
+    var a = pair + "\\a.xml", b = pair + "\\B.xml", c = single + "\\c.xml";
+    // On a command line a backslash before a closing quote is doubled: "C:\\" is C:\.
+    var driveRoot = "C:\\\\";
+    check("ok after drops", select(picker, "C:\\Last", "", "",
+                                   "drop " + quoted([b, laterFolder, a].join("|")) +
+                                       " drop " + quoted(laterFolder) + " close-message" +
+                                       " drop " + quoted(driveRoot) + " close-message" +
+                                       " drop " + quoted("") +
+                                       " drop " + quoted([earlierFolder, c, a].join("|")) +
+                                       " close-message ok"),
+          true);
+    checkArray("dropped files", picker.SelectedFiles, [b, a, c]);
+    checkArray("dropped folders", picker.SelectedFolders, [earlierFolder, laterFolder]);
+    check("LastSelectedFile is the last file of the last drop", picker.LastSelectedFile, a);
+    check("LastSelectedFolder is the last folder of the last drop", picker.LastSelectedFolder,
+          earlierFolder);
+
+    // Rows: A (laterFolder), B.xml, a.xml; Delete on the second row takes B.xml away.
+    var second = newPicker();
+    check("ok after delete", select(second, "", "", "",
+                                    "drop " + quoted([b, laterFolder, a].join("|")) +
+                                        " delete 1 ok"),
+          true);
+    checkArray("files left by Delete", second.SelectedFiles, [a]);
+    checkArray("folders left by Delete", second.SelectedFolders, [laterFolder]);
+});
+
 removeFolder(root);
 finish();

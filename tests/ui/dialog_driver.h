@@ -6,7 +6,9 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <shlobj.h>
+#include <shellapi.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -115,6 +117,54 @@ inline void SelectRow(HWND list, int row, bool selected) {
     SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
 }
 
+// A drop handle as the shell makes one for a drop on `point`: a DROPFILES header, then each path
+// in wide characters with its terminator, then one more terminator. Its receiver frees it.
+inline HDROP ShellDrop(const std::vector<std::wstring>& paths, POINT point) {
+    std::size_t units = 1;
+    for (const std::wstring& path : paths) units += path.size() + 1;
+    const HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + units * sizeof(wchar_t));
+    auto* header = static_cast<DROPFILES*>(GlobalLock(memory));
+    if (!header) return nullptr;
+    header->pFiles = sizeof(DROPFILES);
+    header->pt = point;
+    header->fNC = FALSE;
+    header->fWide = TRUE;
+    auto* name = reinterpret_cast<wchar_t*>(header + 1);
+    for (const std::wstring& path : paths) name = std::copy(path.begin(), path.end(), name) + 1;
+    GlobalUnlock(memory);
+    return static_cast<HDROP>(memory);
+}
+
+// The middle of the dialog's control, in the dialog's client coordinates.
+inline POINT MiddleOf(HWND dialog, int controlId) {
+    RECT control{};
+    GetWindowRect(GetDlgItem(dialog, controlId), &control);
+    POINT point{(control.left + control.right) / 2, (control.top + control.bottom) / 2};
+    ScreenToClient(dialog, &point);
+    return point;
+}
+
+// Drops the paths on the dialog's control, as the system hands a drop to the window that accepts
+// it.
+inline void DropOn(HWND dialog, int controlId, const std::vector<std::wstring>& paths) {
+    PostMessageW(dialog, WM_DROPFILES,
+                 reinterpret_cast<WPARAM>(ShellDrop(paths, MiddleOf(dialog, controlId))), 0);
+}
+
+// Presses and releases a key in a window through this thread's queue, as typing does.
+inline void PostKey(HWND window, UINT key) {
+    PostMessageW(window, WM_KEYDOWN, key, 1);
+    PostMessageW(window, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001));
+}
+
+// Makes this thread's key state show Ctrl held or released; keys posted meanwhile see it.
+inline void HoldControl(bool held) {
+    BYTE state[256] = {};
+    GetKeyboardState(state);
+    state[VK_CONTROL] = state[VK_LCONTROL] = held ? 0x80 : 0;
+    SetKeyboardState(state);
+}
+
 class DialogDriver {
 public:
     // A step returns true when it has done its part; until then it is tried again on every tick.
@@ -194,6 +244,16 @@ inline DialogDriver::Step PressIn(const std::wstring& caption, int id) {
         HWND dialog = EnabledDialog(caption);
         if (!dialog) return false;
         Press(dialog, id);
+        return true;
+    };
+}
+
+// Drops the paths on the list of the enabled Import dialog.
+inline DialogDriver::Step DropInImport(int listId, const std::vector<std::wstring>& paths) {
+    return [listId, paths] {
+        HWND import = EnabledDialog(L"Import");
+        if (!import) return false;
+        DropOn(import, listId, paths);
         return true;
     };
 }

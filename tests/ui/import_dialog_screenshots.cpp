@@ -1,6 +1,6 @@
-// Takes pictures of the Import dialog and its three messages for `make screenshot`: runs the
-// dialog through the registered ImportPicker, drives it into each state and saves the window as
-// a 24-bit BMP into the folder named on the command line.
+// Takes pictures of the Import dialog, of what a drop on it adds, and of its three messages for
+// `make screenshot`: runs the dialog through the registered ImportPicker, drives it into each state
+// and saves the window as a 24-bit BMP into the folder named on the command line.
 #include <windows.h>
 #include <oleauto.h>
 
@@ -126,6 +126,17 @@ int TakePictures() {
          Picture(L"Fernwick", L"message-files-already-listed"), PressIn(L"Fernwick", IDOK),
          PressIn(L"Import", IDC_IMPORT_ADD_FOLDER), PressIn(L"Browse for Folder", IDOK),
          Picture(L"Fernwick", L"message-folder-already-listed"), PressIn(L"Fernwick", IDOK),
+         PressIn(L"Import", IDCANCEL)});
+    const std::wstring received = std::wstring(temp) + L"Received";
+    CreateDirectoryW(received.c_str(), nullptr);
+    CreateDirectoryW((received + L"\\Scans").c_str(), nullptr);
+    for (const wchar_t* name : {L"minutes March.xml", L"contract.xml"}) {
+        CreateFileAt(received + L"\\" + name);
+    }
+    Run(picker.get(), L"", L"",
+        {DropInImport(IDC_IMPORT_FILE_LIST, {received + L"\\minutes March.xml",
+                                             received + L"\\Scans", received + L"\\contract.xml"}),
+         SelectImportRow(1), Picture(L"Import", L"import-after-drop"),
          PressIn(L"Import", IDCANCEL)});
     Run(picker.get(), L"C:\\", L"",
         {PressIn(L"Import", IDC_IMPORT_ADD_FOLDER), PressIn(L"Browse for Folder", IDOK),

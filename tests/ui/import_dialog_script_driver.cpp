@@ -4,6 +4,9 @@
 //   import_dialog_script_driver REPORT STEP... ok|cancel
 //     add-folder PATH   press "Add Folder", select PATH in the folder browser, press OK
 //     add-files COUNT   press "Add Files", select the (at least COUNT) files listed, press Open
+//     drop PATHS        drop the paths (separated by |; none for "") on the Import dialog's list
+//     delete ROW        select only that row of the Import dialog's list and press Delete there
+//     close-message     press OK in the message box that the Import dialog shows
 //     ok | cancel       create the file REPORT, then press OK or Cancel in the Import dialog
 //
 // Only windows of the parent process count. The report is made before the last press, so that
@@ -15,6 +18,7 @@
 #include <shlobj.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -133,13 +137,31 @@ public:
         }
     }
 
-    void SelectAllRows(HWND list) const {
+    // Hands the Import dialog a drop on its list whose data lie in the script's process, where
+    // the system copies a drop made from another process; Wine does not copy a drop handle
+    // across processes. The dialog gives the drop back, but its memory stays allocated until the
+    // script ends.
+    void Drop(HWND import, const std::vector<std::wstring>& paths) const {
+        const HGLOBAL local = ShellDrop(paths, MiddleOf(import, IDC_IMPORT_FILE_LIST));
+        const SIZE_T size = GlobalSize(local);
+        void* remote =
+            VirtualAllocEx(process_.get(), nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+        const void* data = GlobalLock(local);
+        if (remote && data && WriteProcessMemory(process_.get(), remote, data, size, nullptr)) {
+            PostMessageW(import, WM_DROPFILES, reinterpret_cast<WPARAM>(remote), 0);
+        }
+        GlobalUnlock(local);
+        GlobalFree(local);
+    }
+
+    // Selects or deselects a row, or every row for -1.
+    void SelectRows(HWND list, int row, bool selected) const {
         const RemoteMemory memory(process_.get(), sizeof(LVITEMW));
         LVITEMW item{};
         item.stateMask = LVIS_SELECTED;
-        item.state = LVIS_SELECTED;
+        item.state = selected ? LVIS_SELECTED : 0;
         if (memory.Write(0, &item, sizeof item)) {
-            SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+            SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row),
                          reinterpret_cast<LPARAM>(memory.At(0)));
         }
     }
@@ -197,8 +219,48 @@ Step ChooseAllFiles(const ScriptDialogs& dialogs, int count) {
         if (!open) return false;
         HWND list = FindDescendant(open, L"SysListView32");
         if (!list || RowCount(list) < count) return false;
-        dialogs.SelectAllRows(list);
+        dialogs.SelectRows(list, -1, true);
         Press(open, IDOK);
+        return true;
+    };
+}
+
+std::vector<std::wstring> SplitPaths(const std::wstring& joined) {
+    std::vector<std::wstring> paths;
+    for (std::size_t start = 0; start < joined.size();) {
+        const std::size_t end = std::min(joined.find(L'|', start), joined.size());
+        paths.push_back(joined.substr(start, end - start));
+        start = end + 1;
+    }
+    return paths;
+}
+
+Step DropInImport(const ScriptDialogs& dialogs, const std::wstring& joinedPaths) {
+    return [&dialogs, paths = SplitPaths(joinedPaths)] {
+        HWND import = dialogs.EnabledImport();
+        if (!import) return false;
+        dialogs.Drop(import, paths);
+        return true;
+    };
+}
+
+Step DeleteRow(const ScriptDialogs& dialogs, int row) {
+    return [&dialogs, row] {
+        HWND import = dialogs.EnabledImport();
+        if (!import) return false;
+        HWND list = GetDlgItem(import, IDC_IMPORT_FILE_LIST);
+        dialogs.SelectRows(list, -1, false);
+        dialogs.SelectRows(list, row, true);
+        PostKey(list, VK_DELETE);
+        return true;
+    };
+}
+
+Step CloseMessage(const ScriptDialogs& dialogs) {
+    return [&dialogs] {
+        HWND box = dialogs.Find(L"Fernwick");
+        if (!box) return false;
+        Press(box, IDOK);
         return true;
     };
 }
@@ -218,6 +280,12 @@ std::vector<Step> ParseSteps(const ScriptDialogs& dialogs, int argc, wchar_t** a
         } else if (command == L"add-files" && i + 1 < argc) {
             steps.push_back(PressInImport(dialogs, IDC_IMPORT_ADD_FILES));
             steps.push_back(ChooseAllFiles(dialogs, std::wcstol(argv[++i], nullptr, 10)));
+        } else if (command == L"drop" && i + 1 < argc) {
+            steps.push_back(DropInImport(dialogs, argv[++i]));
+        } else if (command == L"delete" && i + 1 < argc) {
+            steps.push_back(DeleteRow(dialogs, std::wcstol(argv[++i], nullptr, 10)));
+        } else if (command == L"close-message") {
+            steps.push_back(CloseMessage(dialogs));
         } else {
             std::fwprintf(stderr, L"unknown step %ls\n", command.c_str());
             return {};

@@ -329,6 +329,170 @@ TEST_F(ImportPickerDialogTest, VeryLongAndEmptyTextsOpenBothChoosersSafely) {
     }
 }
 
+DialogDriver::Step DropIn(const Texts& paths) { return DropInImport(kFileList, paths); }
+
+// Selects exactly these rows of the Import dialog's list, then presses the key in the list.
+DialogDriver::Step KeyInList(UINT key, std::vector<int> rows) {
+    return [key, rows] {
+        HWND import = EnabledDialog(L"Import");
+        if (!import) return false;
+        HWND list = GetDlgItem(import, kFileList);
+        for (int row = 0; row < RowCount(list); ++row) SelectRow(list, row, false);
+        for (int row : rows) SelectRow(list, row, true);
+        PostKey(list, key);
+        return true;
+    };
+}
+
+std::vector<int> SelectedRows(HWND list) {
+    std::vector<int> rows;
+    for (int row = -1;
+         (row = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, row, LVNI_SELECTED))) != -1;) {
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+TEST_F(ImportPickerDialogTest, DeleteAndCtrlAInTheListRemoveAndSelectRowsAndEnterAndEscapeClose) {
+    const Sample& sample = TheSample();
+    const std::wstring a = sample.three + L"\\a.xml", b = sample.three + L"\\b.xml",
+                       c = sample.three + L"\\C.xml";
+    const std::wstring sub = sample.tree + L"\\Sub", other = sample.tree + L"\\Other";
+    Texts afterOne, afterTwo, afterNone, afterLetter;
+    std::vector<int> selectedByLetter, selectedByCtrlA;
+    std::wstring pathAfterCtrlA;
+    bool okAfterCtrlA = false;
+    const auto rowsOf = [](HWND import) { return RowTexts(GetDlgItem(import, kFileList)); };
+    EXPECT_EQ(
+        Run(L"", L"", L"",
+            {DropIn({b, a, c, sub, other}),
+             // Rows: C.xml Other Sub a.xml b.xml
+             KeyInList(VK_DELETE, {1}), Inspect([&](HWND import) { afterOne = rowsOf(import); }),
+             KeyInList(VK_DELETE, {0, 3}), Inspect([&](HWND import) { afterTwo = rowsOf(import); }),
+             KeyInList(VK_DELETE, {}), Inspect([&](HWND import) { afterNone = rowsOf(import); }),
+             KeyInList('A', {}), Inspect([&](HWND import) {
+                 afterLetter = rowsOf(import);
+                 selectedByLetter = SelectedRows(GetDlgItem(import, kFileList));
+                 HoldControl(true);
+                 PostKey(GetDlgItem(import, kFileList), 'A');
+             }),
+             Inspect([&](HWND import) {
+                 HoldControl(false);
+                 selectedByCtrlA = SelectedRows(GetDlgItem(import, kFileList));
+                 pathAfterCtrlA = WindowText(GetDlgItem(import, kPathEdit));
+                 okAfterCtrlA = IsWindowEnabled(GetDlgItem(import, IDOK));
+                 PostKey(GetDlgItem(import, kFileList), VK_RETURN);
+             })}),
+        VARIANT_TRUE);
+    EXPECT_EQ(afterOne, (Texts{L"C.xml", L"Sub", L"a.xml", L"b.xml"}));
+    EXPECT_EQ(afterTwo, (Texts{L"Sub", L"a.xml"}));
+    EXPECT_EQ(afterNone, afterTwo);
+    EXPECT_EQ(afterLetter, afterTwo) << "a letter only moves the selection";
+    EXPECT_EQ(selectedByLetter, std::vector<int>{1});
+    EXPECT_EQ(selectedByCtrlA, (std::vector<int>{0, 1}));
+    EXPECT_EQ(pathAfterCtrlA, sub);
+    EXPECT_TRUE(okAfterCtrlA);
+    EXPECT_EQ(SelectedFiles(), Texts{a});
+    EXPECT_EQ(SelectedFolders(), Texts{sub});
+
+    EXPECT_EQ(Run(L"", L"", L"", {DropIn({b}), KeyInList(VK_ESCAPE, {0})}), VARIANT_FALSE);
+    EXPECT_EQ(SelectedFiles(), Texts{a}) << "Escape cancels";
+}
+
+TEST_F(ImportPickerDialogTest, DroppedFilesAndFoldersAreAddedAsTheChoosersAddThem) {
+    const Sample& sample = TheSample();
+    const std::wstring a = sample.three + L"\\a.xml", b = sample.three + L"\\b.xml",
+                       c = sample.three + L"\\C.xml";
+    const std::wstring sub = sample.tree + L"\\Sub", other = sample.tree + L"\\Other";
+    std::vector<std::wstring> messages;
+    Texts afterFirst, rows;
+    bool acceptsDrops = false, okAfterNothing = true;
+    const auto rowsOf = [](HWND import) { return RowTexts(GetDlgItem(import, kFileList)); };
+    EXPECT_EQ(Run(L"C:\\Last", L"C:\\Last\\last.xml", L"",
+                  {Inspect([&](HWND import) {
+                       acceptsDrops = GetWindowLongPtrW(import, GWL_EXSTYLE) & WS_EX_ACCEPTFILES;
+                   }),
+                   DropIn({}), DropIn({sample.root + L"\\missing.xml", L"three\\a.xml"}),
+                   Inspect([&](HWND import) {
+                       okAfterNothing = IsWindowEnabled(GetDlgItem(import, IDOK));
+                   }),
+                   DropIn({b, sub, a}), Inspect([&](HWND import) { afterFirst = rowsOf(import); }),
+                   DropIn({sub}), CloseMessage(messages), DropIn({L"C:\\"}), CloseMessage(messages),
+                   DropIn({other, a, c}), CloseMessage(messages),
+                   Inspect([&](HWND import) { rows = rowsOf(import); }), PressIn(L"Import", IDOK)}),
+              VARIANT_TRUE);
+    EXPECT_TRUE(acceptsDrops);
+    EXPECT_FALSE(okAfterNothing) << "an empty drop and unknown paths add nothing";
+    EXPECT_EQ(afterFirst, (Texts{L"Sub", L"a.xml", L"b.xml"}));
+    EXPECT_EQ(messages,
+              (Texts{L"The selected folder is already in the list of files and folders to import.",
+                     L"Please select a file or folder. An entire drive such as C:\\ or D:\\ cannot "
+                     L"be imported at once.",
+                     L"File(s) are already in the list of files and folders to import:\na.xml"}));
+    EXPECT_EQ(rows, (Texts{L"C.xml", L"Other", L"Sub", L"a.xml", L"b.xml"}));
+    EXPECT_EQ(SelectedFiles(), (Texts{c, a, b}));
+    EXPECT_EQ(SelectedFolders(), (Texts{other, sub}));
+    EXPECT_EQ(LastFile(), c);
+    EXPECT_EQ(LastFolder(), other);
+}
+
+// A drop target of a host's window that takes nothing.
+class RefusingDropTarget : public IDropTarget {
+public:
+    STDMETHODIMP QueryInterface(REFIID riid, void** object) override {
+        *object = IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDropTarget)
+                      ? static_cast<IDropTarget*>(this)
+                      : nullptr;
+        return *object ? S_OK : E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    STDMETHODIMP DragEnter(IDataObject*, DWORD, POINTL, DWORD* effect) override {
+        *effect = DROPEFFECT_NONE;
+        return S_OK;
+    }
+    STDMETHODIMP DragOver(DWORD, POINTL, DWORD* effect) override {
+        *effect = DROPEFFECT_NONE;
+        return S_OK;
+    }
+    STDMETHODIMP DragLeave() override { return S_OK; }
+    STDMETHODIMP Drop(IDataObject*, DWORD, POINTL, DWORD* effect) override {
+        *effect = DROPEFFECT_NONE;
+        return S_OK;
+    }
+};
+
+TEST_F(ImportPickerDialogTest, TheHostsOwnDropTargetAndStyleStayAsTheHostMadeThem) {
+    ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
+    const HWND host = CreateWindowExW(0, L"Static", L"Host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                                      300, 200, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(host, nullptr);
+    SetForegroundWindow(host);
+    SetActiveWindow(host);
+    RefusingDropTarget target, other;
+    ASSERT_EQ(RegisterDragDrop(host, &target), S_OK);
+    HWND owner = nullptr;
+    bool hostAccepts = true;
+    HRESULT registerWhileRunning = S_OK;
+    const std::wstring a = TheSample().three + L"\\a.xml";
+    EXPECT_EQ(Run(L"", L"", L"",
+                  {DropIn({a}), Inspect([&](HWND import) {
+                       owner = GetWindow(import, GW_OWNER);
+                       hostAccepts = GetWindowLongPtrW(host, GWL_EXSTYLE) & WS_EX_ACCEPTFILES;
+                       registerWhileRunning = RegisterDragDrop(host, &other);
+                   }),
+                   PressIn(L"Import", IDOK)}),
+              VARIANT_TRUE);
+    EXPECT_EQ(owner, host);
+    EXPECT_FALSE(hostAccepts);
+    EXPECT_EQ(registerWhileRunning, DRAGDROP_E_ALREADYREGISTERED);
+    EXPECT_FALSE(GetWindowLongPtrW(host, GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
+    EXPECT_EQ(RevokeDragDrop(host), S_OK) << "the host's target is still registered";
+    EXPECT_EQ(SelectedFiles(), Texts{a});
+    DestroyWindow(host);
+    OleUninitialize();
+}
+
 // A host may drop its last reference from an event handler while the dialog runs: the picker
 // lives on until its call returns.
 TEST_F(ImportPickerDialogTest, APickerReleasedDuringItsDialogLivesUntilTheCallReturns) {

@@ -264,5 +264,67 @@ TEST_F(ImportSelectionTest, RemovingAFileLeavesAFolderOfTheSamePathListed) {
     EXPECT_EQ(view.RowCount(), 3);
 }
 
+TEST_F(ImportSelectionTest, SelectAllSelectsEveryRowAndShowsTheFirstPath) {
+    selection.SelectAll();
+    EXPECT_EQ(view.pathText, kPrompt) << "an empty list";
+
+    selection.AddFiles({L"C:\\Docs\\b.xml", L"C:\\Docs\\a.xml"});
+    selection.AddFolder(L"C:\\Data");
+    selection.OnRowSelected(2);
+    selection.SelectAll();
+    EXPECT_EQ(view.NextSelectedRow(-1), 0);
+    EXPECT_EQ(view.NextSelectedRow(0), 1);
+    EXPECT_EQ(view.NextSelectedRow(1), 2);
+    EXPECT_EQ(view.pathText, L"C:\\Data");
+
+    selection.RemoveSelected();
+    EXPECT_EQ(view.RowCount(), 0);
+    EXPECT_TRUE(selection.SelectedFiles().empty());
+    EXPECT_TRUE(selection.SelectedFolders().empty());
+    EXPECT_FALSE(view.okEnabled);
+}
+
+TEST_F(ImportSelectionTest, ADropAddsItsFilesAsOneChoiceThenEachFolderInTheDropsOrder) {
+    selection.AddFiles({L"C:\\Docs\\a.xml"});
+    selection.AddFolder(L"C:\\Data");
+    view.messages.clear();
+
+    selection.AddDropped({{L"D:\\Work\\Z", true},
+                          {L"C:\\Docs\\c.xml", false},
+                          {L"C:\\", true},
+                          {L"C:\\Docs\\a.xml", false},
+                          {L"C:\\Data", true},
+                          {L"\\\\server\\share\\b.xml", false},
+                          {L"D:\\Work\\y", true}});
+
+    EXPECT_EQ(view.messages, (Texts{kDuplicatesHeading + L"a.xml", std::wstring(kDriveRootMessage),
+                                    std::wstring(kFolderAlreadyListedMessage)}));
+    EXPECT_EQ(view.rowCountAtMessages[0], 4) << "the new files are listed before the message";
+    EXPECT_EQ(view.Texts(), (Texts{L"Data", L"Z", L"a.xml", L"b.xml", L"c.xml", L"y"}));
+    EXPECT_EQ(selection.SelectedFiles(),
+              (Paths{L"C:\\Docs\\a.xml", L"C:\\Docs\\c.xml", L"\\\\server\\share\\b.xml"}));
+    EXPECT_EQ(selection.SelectedFolders(), (Paths{L"C:\\Data", L"D:\\Work\\Z", L"D:\\Work\\y"}));
+    EXPECT_EQ(selection.LastSelectedFile(), L"\\\\server\\share\\b.xml");
+    EXPECT_EQ(selection.LastSelectedFolder(), L"D:\\Work\\y");
+    EXPECT_TRUE(view.okEnabled);
+}
+
+TEST_F(ImportSelectionTest, ADropOfNothingOrOfNoFullPathChangesNothing) {
+    selection.AddDropped({});
+    selection.AddDropped({{L"", false},
+                          {L"", true},
+                          {L"a.xml", false},
+                          {L"C:Data", true},
+                          {L"\\Data", true},
+                          {L"C:", true}});
+
+    EXPECT_EQ(view.RowCount(), 0);
+    EXPECT_TRUE(view.messages.empty());
+    EXPECT_TRUE(view.scrolledTo.empty());
+    EXPECT_FALSE(view.okEnabled);
+    EXPECT_EQ(selection.LastSelectedFile(), L"C:\\Last\\last.xml");
+    EXPECT_EQ(selection.LastSelectedFolder(), L"C:\\Last");
+}
+
 }  // namespace
 }  // namespace fernwick

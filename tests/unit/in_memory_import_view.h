@@ -40,6 +40,9 @@ public:
         }
         return -1;
     }
+    void SelectAllRows() override {
+        for (Row& row : rows) row.selected = true;
+    }
     void SortRows(RowOrder order) override {
         std::stable_sort(rows.begin(), rows.end(), [order](const Row& left, const Row& right) {
             return order(*left.path, *right.path) < 0;

@@ -23,6 +23,8 @@ struct StandIn;
 struct PageState {
     std::wstring address;
     long references = 0;
+    bool closed = false;  // the page is gone; the last release frees its objects
+    StandInPage::Objects* objects = nullptr;
     StandIn* browser = nullptr;
     StandIn* container = nullptr;
 };
@@ -66,9 +68,14 @@ ULONG STDMETHODCALLTYPE AddRefOf(Interface* self) {
     return static_cast<ULONG>(++Of(self)->page->references);
 }
 
+void Free(StandInPage::Objects* objects);
+
 template <typename Interface>
 ULONG STDMETHODCALLTYPE ReleaseOf(Interface* self) {
-    return static_cast<ULONG>(--Of(self)->page->references);
+    PageState* page = Of(self)->page;
+    const long remaining = --page->references;
+    if (remaining == 0 && page->closed) Free(page->objects);
+    return static_cast<ULONG>(remaining);
 }
 
 template <typename Interface, typename Table>
@@ -179,13 +186,25 @@ struct StandInPage::Objects {
 StandInPage::StandInPage(AddressRoute route, std::wstring address)
     : objects_(std::make_unique<Objects>()) {
     objects_->page.address = std::move(address);
+    objects_->page.objects = objects_.get();
     objects_->page.browser = &objects_->browser;
     objects_->page.container = &objects_->container;
     objects_->site =
         StandIn{Objects::SiteTable(route), &objects_->page, Objects::SiteOffers(route)};
 }
 
-StandInPage::~StandInPage() = default;
+namespace {
+
+void Free(StandInPage::Objects* objects) { delete objects; }
+
+}  // namespace
+
+// Objects still referenced outlive the page until their last release, as COM objects do.
+StandInPage::~StandInPage() {
+    if (objects_->page.references == 0) return;
+    objects_->page.closed = true;
+    objects_.release();
+}
 
 IUnknown* StandInPage::Site() const { return reinterpret_cast<IUnknown*>(&objects_->site); }
 

@@ -30,8 +30,9 @@ public:
     // References that others hold on the site, browser, container and document.
     long References() const;
 
-private:
     struct Objects;
+
+private:
     std::unique_ptr<Objects> objects_;
 };
 

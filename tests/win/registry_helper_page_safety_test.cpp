@@ -373,17 +373,6 @@ TEST_F(PageSafetyTest, TheSiteIsHeldOnlyWhileSet) {
     withSite.reset();
     helper_.reset();
     EXPECT_EQ(page.References(), 0);
-
-    // The import picker declares no safety and takes no site.
-    UniqueCom<IUnknown> picker;
-    ASSERT_EQ(CoCreateInstance(CLSID_ImportPicker, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
-                               reinterpret_cast<void**>(picker.put())),
-              S_OK);
-    for (const IID& iid : {IID_IObjectSafety, IID_IObjectWithSite}) {
-        UniqueCom<IUnknown> answered;
-        EXPECT_EQ(picker->QueryInterface(iid, reinterpret_cast<void**>(answered.put())),
-                  E_NOINTERFACE);
-    }
 }
 
 }  // namespace

@@ -33,6 +33,7 @@ IUnknown* CDocumentumRegistryHelper::InterfaceFor(REFIID riid) {
     }
     if (IsEqualIID(riid, IID_ISupportErrorInfo)) return static_cast<ISupportErrorInfo*>(this);
     if (IsEqualIID(riid, IID_IObjectSafety)) return static_cast<IObjectSafety*>(this);
+    if (IsEqualIID(riid, IID_IObjectWithSite)) return static_cast<IObjectWithSite*>(this);
     return nullptr;
 }
 
@@ -63,73 +64,98 @@ STDMETHODIMP CDocumentumRegistryHelper::SetInterfaceSafetyOptions(REFIID riid, D
                                                                   DWORD enabled) {
     if (FAILED(Offers(riid))) return E_NOINTERFACE;
     if (mask & ~kSupportedSafety) return E_FAIL;
-    safetyOptions_ = (safetyOptions_ & ~mask) | (mask & enabled);
-    helper_.SetRegistryFileScope(safetyOptions_ != 0 ? RegistryFileScope::LocalDrivesOnly
-                                                     : RegistryFileScope::AnyPath);
+    const DWORD options = (safetyOptions_ & ~mask) | (mask & enabled);
+    return ComCall([&] {
+        // A browser asks before it scripts the object; an object not sited yet is refused at
+        // every call instead, until a site that the lock allows is set.
+        if (options != 0 && siteLock_.Sited() && !siteLock_.PageAllowed()) return E_FAIL;
+        safetyOptions_ = options;
+        helper_.SetRegistryFileScope(safetyOptions_ != 0 ? RegistryFileScope::LocalDrivesOnly
+                                                         : RegistryFileScope::AnyPath);
+        return S_OK;
+    });
+}
+
+STDMETHODIMP CDocumentumRegistryHelper::SetSite(IUnknown* site) {
+    siteLock_.SetSite(site);
     return S_OK;
 }
 
+STDMETHODIMP CDocumentumRegistryHelper::GetSite(REFIID riid, void** site) {
+    return siteLock_.GetSite(riid, site);
+}
+
+bool CDocumentumRegistryHelper::Serves() { return safetyOptions_ == 0 || siteLock_.PageAllowed(); }
+
+std::wstring_view CDocumentumRegistryHelper::Served(const std::wstring& text) {
+    return Serves() ? std::wstring_view(text) : std::wstring_view();
+}
+
 STDMETHODIMP CDocumentumRegistryHelper::InitFromObjectID(BSTR objectId, VARIANT_BOOL* result) {
-    return Answer(result, [&] { return helper_.InitFromObjectID(Text(objectId)); });
+    return Answer(result, [&] { return Serves() && helper_.InitFromObjectID(Text(objectId)); });
 }
 
 STDMETHODIMP CDocumentumRegistryHelper::InitEditFromObjectID(BSTR objectId, VARIANT_BOOL* retVal) {
-    return Answer(retVal, [&] { return helper_.InitEditFromObjectID(Text(objectId)); });
+    return Answer(retVal, [&] { return Serves() && helper_.InitEditFromObjectID(Text(objectId)); });
 }
 
 STDMETHODIMP CDocumentumRegistryHelper::InitViewFromObjectID(BSTR objectId, VARIANT_BOOL* retVal) {
-    return Answer(retVal, [&] { return helper_.InitViewFromObjectID(Text(objectId)); });
+    return Answer(retVal, [&] { return Serves() && helper_.InitViewFromObjectID(Text(objectId)); });
 }
 
 STDMETHODIMP CDocumentumRegistryHelper::InitFromFileName(BSTR fileName, VARIANT_BOOL* result) {
-    return Answer(result, [&] { return helper_.InitFromFileName(Text(fileName)); });
+    return Answer(result, [&] { return Serves() && helper_.InitFromFileName(Text(fileName)); });
 }
 
 STDMETHODIMP CDocumentumRegistryHelper::get_UserName(BSTR* pVal) {
-    return ComCall([&] { return CopyOut(helper_.Current().UserName, pVal); });
+    return ComCall([&] { return CopyOut(Served(helper_.Current().UserName), pVal); });
 }
 
 STDMETHODIMP CDocumentumRegistryHelper::get_DomainName(BSTR* pVal) {
-    return ComCall([&] { return CopyOut(helper_.Current().DomainName, pVal); });
+    return ComCall([&] { return CopyOut(Served(helper_.Current().DomainName), pVal); });
 }
 
 STDMETHODIMP CDocumentumRegistryHelper::get_ObjectID(BSTR* pVal) {
-    return ComCall([&] { return CopyOut(helper_.Current().ObjectID, pVal); });
+    return ComCall([&] { return CopyOut(Served(helper_.Current().ObjectID), pVal); });
 }
 
 STDMETHODIMP CDocumentumRegistryHelper::get_DocbaseName(BSTR* pVal) {
-    return ComCall([&] { return CopyOut(helper_.Current().DocbaseName, pVal); });
+    return ComCall([&] { return CopyOut(Served(helper_.Current().DocbaseName), pVal); });
 }
 
 STDMETHODIMP CDocumentumRegistryHelper::get_FileName(BSTR* pVal) {
-    return ComCall([&] { return CopyOut(helper_.Current().FileName, pVal); });
+    return ComCall([&] { return CopyOut(Served(helper_.Current().FileName), pVal); });
 }
 
 STDMETHODIMP CDocumentumRegistryHelper::get_User(BSTR* pVal) {
-    return ComCall([&] { return CopyOut(helper_.Current().User, pVal); });
+    return ComCall([&] { return CopyOut(Served(helper_.Current().User), pVal); });
 }
 
 STDMETHODIMP CDocumentumRegistryHelper::IsOpenForEdit(VARIANT_BOOL* pVal) {
-    return ComCall([&] { return CopyOut(helper_.IsOpenForEdit(), pVal); });
+    return Answer(pVal, [&] { return Serves() && helper_.IsOpenForEdit(); });
 }
 
 STDMETHODIMP CDocumentumRegistryHelper::IsOpenForView(VARIANT_BOOL* pVal) {
-    return ComCall([&] { return CopyOut(helper_.IsOpenForView(), pVal); });
+    return Answer(pVal, [&] { return Serves() && helper_.IsOpenForView(); });
 }
 
 STDMETHODIMP CDocumentumRegistryHelper::get_LastConnectedDocBaseName(BSTR* retVal) {
-    return ComCall([&] { return CopyOut(helper_.LastConnectedDocBaseName(), retVal); });
+    return ComCall([&] {
+        return CopyOut(Serves() ? helper_.LastConnectedDocBaseName() : std::wstring(), retVal);
+    });
 }
 
 STDMETHODIMP CDocumentumRegistryHelper::put_RegistryFile(BSTR path) {
     return ComCall([&] {
-        helper_.SetRegistryFile(Text(path));
+        if (Serves()) helper_.SetRegistryFile(Text(path));
         return S_OK;
     });
 }
 
 STDMETHODIMP CDocumentumRegistryHelper::DetectUcfClientConfigXml(BSTR* pVal) {
-    return ComCall([&] { return CopyOut(helper_.DetectUcfClientConfigXml(), pVal); });
+    return ComCall([&] {
+        return CopyOut(Serves() ? helper_.DetectUcfClientConfigXml() : std::wstring(), pVal);
+    });
 }
 
 }  // namespace fernwick

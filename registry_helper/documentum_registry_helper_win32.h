@@ -6,16 +6,20 @@
 
 #include "fernwick.h"
 #include "registry_helper/registry_helper.h"
+#include "registry_helper/site_lock_win32.h"
 #include "server/dispatch_win32.h"
 
 namespace fernwick {
 
 // The scriptable registry helper: a thin automation shell over RegistryHelper. Every member
 // answers S_OK and reports what it found only in its out-parameters. The object can be
-// aggregated and declares itself safe for untrusted callers and data.
+// aggregated and declares itself safe for untrusted callers and data, but serves such callers
+// only from the pages its site lock allows: elsewhere every member answers as if nothing were
+// found, without reading anything.
 class CDocumentumRegistryHelper
     : public ISupportErrorInfo,
       public IObjectSafety,
+      public IObjectWithSite,
       public DispatchImpl<IDocumentumRegistryHelper, &IID_IDocumentumRegistryHelper> {
 public:
     static constexpr bool kAggregatable = true;
@@ -32,6 +36,10 @@ public:
     // IObjectSafety
     STDMETHODIMP GetInterfaceSafetyOptions(REFIID riid, DWORD* supported, DWORD* enabled) override;
     STDMETHODIMP SetInterfaceSafetyOptions(REFIID riid, DWORD mask, DWORD enabled) override;
+
+    // IObjectWithSite
+    STDMETHODIMP SetSite(IUnknown* site) override;
+    STDMETHODIMP GetSite(REFIID riid, void** site) override;
 
     // IDocumentumRegistryHelper
     STDMETHODIMP InitFromObjectID(BSTR objectId, VARIANT_BOOL* result) override;
@@ -56,11 +64,17 @@ private:
     // S_OK when the object (or its outer object) hands out the interface.
     HRESULT Offers(REFIID riid);
 
+    // False while an untrusted option is enabled and the page is not one the site lock allows.
+    bool Serves();
+    // text, or nothing for a caller the object does not serve.
+    std::wstring_view Served(const std::wstring& text);
+
     static constexpr DWORD kSupportedSafety =
         INTERFACESAFE_FOR_UNTRUSTED_CALLER | INTERFACESAFE_FOR_UNTRUSTED_DATA;
 
     RegistryHelper helper_;
     DWORD safetyOptions_ = 0;
+    SiteLock siteLock_;
 };
 
 }  // namespace fernwick

@@ -8,7 +8,9 @@ shell.RegWrite Common & "WorkingFiles\0900000000000b02\FileName", "C:\Work\Edit\
 shell.RegWrite Common & "WorkingFiles\0900000000000b02\DomainName", "CORP", "REG_SZ"
 
 Dim helper, unset
-Set helper = CreateObject("PexanFernwick.DocumentumRegistryHelper")
+' Through the host: Wine's VBScript CreateObject fails for any object that takes a site
+' (IObjectWithSite) when the host, as cscript, offers the script no services.
+Set helper = WScript.CreateObject("PexanFernwick.DocumentumRegistryHelper")
 Check "new IsOpenForEdit", helper.IsOpenForEdit(), False
 Check "new FileName", helper.FileName, ""
 

@@ -158,6 +158,8 @@ TEST_F(ComServerTest, TheImportPickerIsNeverAggregatedAndDeclaresNoSafety) {
     object = reinterpret_cast<void*>(1);
     EXPECT_EQ(picker->QueryInterface(IID_IObjectSafety, &object), E_NOINTERFACE);
     EXPECT_EQ(object, nullptr);
+    EXPECT_EQ(picker->QueryInterface(IID_IObjectWithSite, &object), E_NOINTERFACE);
+    EXPECT_EQ(object, nullptr);
     UniqueCom<ISupportErrorInfo> errorInfo;
     ASSERT_EQ(picker->QueryInterface(IID_PPV_ARGS(errorInfo.put())), S_OK);
     EXPECT_EQ(errorInfo->InterfaceSupportsErrorInfo(IID_IImportPicker), S_OK);

@@ -1,14 +1,17 @@
-// The registry helper as a browser page drives it: once a safety option is enabled, registry
-// files come only from local drives, and a missing one answers as one without a match.
+// The registry helper as a browser page drives it: once a safety option is enabled, it serves
+// only the pages its site lock allows (judged by the machine's real zone mapping and policy),
+// registry files come only from local drives, and a missing one answers as one without a match.
 #include <windows.h>
 #include <objsafe.h>
 #include <oleauto.h>
+#include <servprov.h>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,17 +19,85 @@
 #include "support/unique_automation_win32.h"
 #include "support/unique_handles_win32.h"
 #include "tests/support/com_apartment_win32.h"
+#include "tests/support/stand_in_page_win32.h"
 #include "tests/support/watchdog.h"
 
 namespace {
 
+using fernwick::tests::AddressRoute;
+using fernwick::tests::StandInPage;
 using tolk::stdx::UniqueBstr;
 using tolk::stdx::UniqueCom;
+using tolk::stdx::UniqueHkey;
 
 constexpr wchar_t kId[] = L"0900000000000b02";
 
+constexpr wchar_t kZoneDomains[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\ZoneMap\\Domains";
+constexpr wchar_t kPolicyParent[] = L"SOFTWARE\\Policies\\PexanFernwick";
+constexpr wchar_t kPolicyKey[] = L"SOFTWARE\\Policies\\PexanFernwick\\SiteLock";
+
+// Pages in the zones an administrator assigns to domains; every other site is in the Internet.
+constexpr wchar_t kIntranetPage[] = L"http://portal.corp.example/webtop/component/main";
+constexpr wchar_t kTrustedPage[] = L"https://docs.partner.example/webtop/";
+constexpr wchar_t kRestrictedPage[] = L"https://www.blocked.example/";
+constexpr wchar_t kInternetPage[] = L"http://www.elsewhere.example/webtop/";
+
+UniqueHkey CreateKey(HKEY root, const std::wstring& path, REGSAM view = 0) {
+    UniqueHkey key;
+    EXPECT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr,
+                              key.put(), nullptr),
+              ERROR_SUCCESS);
+    return key;
+}
+
+void SetDword(HKEY key, const wchar_t* name, DWORD value) {
+    EXPECT_EQ(RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                             sizeof(value)),
+              ERROR_SUCCESS);
+}
+
+// Entries as one REG_MULTI_SZ (or, to test a mistyped value, another type) value.
+void SetSites(HKEY key, const std::vector<std::wstring>& sites, DWORD type = REG_MULTI_SZ) {
+    std::wstring data;
+    for (const std::wstring& site : sites) data += site + L'\0';
+    data += L'\0';
+    EXPECT_EQ(
+        RegSetValueExW(key, L"AllowedSites", 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                       static_cast<DWORD>(data.size() * sizeof(wchar_t))),
+        ERROR_SUCCESS);
+}
+
+void DeleteTree(HKEY root, const wchar_t* parent, const wchar_t* child, REGSAM view = 0) {
+    UniqueHkey key;
+    if (RegOpenKeyExW(root, parent, 0, KEY_ALL_ACCESS | view, key.put()) == ERROR_SUCCESS) {
+        RegDeleteTreeW(key.get(), child);
+    }
+}
+
+std::wstring FileAddress(const std::filesystem::path& path) {
+    std::wstring address = L"file:///" + path.wstring();
+    for (wchar_t& c : address) {
+        if (c == L'\\') c = L'/';
+    }
+    return address;
+}
+
 class PageSafetyTest : public ::testing::Test {
 protected:
+    static void SetUpTestSuite() {
+        const std::wstring domains = kZoneDomains;
+        SetDword(CreateKey(HKEY_CURRENT_USER, domains + L"\\corp.example").get(), L"http", 1);
+        SetDword(CreateKey(HKEY_CURRENT_USER, domains + L"\\partner.example").get(), L"https", 2);
+        SetDword(CreateKey(HKEY_CURRENT_USER, domains + L"\\blocked.example").get(), L"*", 4);
+    }
+
+    static void TearDownTestSuite() {
+        for (const wchar_t* domain : {L"corp.example", L"partner.example", L"blocked.example"}) {
+            DeleteTree(HKEY_CURRENT_USER, kZoneDomains, domain);
+        }
+    }
+
     void SetUp() override {
         ASSERT_EQ(apartment_.Entered(), S_OK);
         ASSERT_EQ(CoCreateInstance(CLSID_DocumentumRegistryHelper, nullptr, CLSCTX_INPROC_SERVER,
@@ -44,14 +115,66 @@ protected:
         SetCurrentDirectoryW(L"C:\\");
         std::filesystem::remove_all(folder_);
         helper_.reset();
+        ClearPolicy();
     }
 
-    void SetSafety(DWORD options) {
+    // What a browser asks before it lets a page script the object.
+    HRESULT AskSafety(DWORD options) {
         UniqueCom<IObjectSafety> safety;
-        ASSERT_EQ(
+        EXPECT_EQ(
             helper_->QueryInterface(IID_IObjectSafety, reinterpret_cast<void**>(safety.put())),
             S_OK);
-        ASSERT_EQ(safety->SetInterfaceSafetyOptions(IID_IDispatch, kAllOptions, options), S_OK);
+        return safety ? safety->SetInterfaceSafetyOptions(IID_IDispatch, kAllOptions, options)
+                      : E_NOINTERFACE;
+    }
+
+    void SetSafety(DWORD options) { ASSERT_EQ(AskSafety(options), S_OK); }
+
+    HRESULT SetSite(IUnknown* site) {
+        UniqueCom<IObjectWithSite> withSite;
+        EXPECT_EQ(
+            helper_->QueryInterface(IID_IObjectWithSite, reinterpret_cast<void**>(withSite.put())),
+            S_OK);
+        return withSite ? withSite->SetSite(site) : E_NOINTERFACE;
+    }
+
+    // The machine policy in the 64-bit view, where both builds read it, and a decoy that allows
+    // everything in the user's hive, where no policy counts.
+    void SetPolicy(const std::vector<std::wstring>& sites, std::optional<DWORD> allowZones) {
+        const UniqueHkey machine = CreateKey(HKEY_LOCAL_MACHINE, kPolicyKey, KEY_WOW64_64KEY);
+        SetSites(machine.get(), sites);
+        if (allowZones) SetDword(machine.get(), L"AllowZones", *allowZones);
+        const UniqueHkey decoy = CreateKey(HKEY_CURRENT_USER, kPolicyKey);
+        SetSites(decoy.get(), {L"http://www.decoy.example", L"https://*.example"});
+        SetDword(decoy.get(), L"AllowZones", 1);
+    }
+
+    static void ClearPolicy() {
+        DeleteTree(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Policies", L"PexanFernwick", KEY_WOW64_64KEY);
+        DeleteTree(HKEY_CURRENT_USER, L"SOFTWARE\\Policies", L"PexanFernwick");
+    }
+
+    // Whether a page at address may script the helper. The browser's question and the members'
+    // answers must agree: a refused page, if it uses the object anyway, learns nothing.
+    bool Serves(AddressRoute route, const std::wstring& address) {
+        StandInPage page(route, address);
+        SetSafety(0);
+        EXPECT_EQ(SetSite(page.Site()), S_OK);
+        const HRESULT asked = AskSafety(kAllOptions);
+        if (asked != S_OK) {
+            EXPECT_EQ(asked, E_FAIL);
+            SetSite(nullptr);
+            SetSafety(kAllOptions);
+            SetSite(page.Site());
+        }
+        const bool found = FindIn(file_);
+        EXPECT_EQ(found, asked == S_OK);
+        if (!found) {
+            EXPECT_EQ(Everything(), kNothing);
+        }
+        SetSite(nullptr);
+        EXPECT_EQ(page.References(), 0);
+        return asked == S_OK;
     }
 
     // Sets the registry file and looks kId up in it.
@@ -74,6 +197,28 @@ protected:
         return std::wstring(id.get()) + L"|" + fileName.get() + (edit ? L"|edit" : L"|none");
     }
 
+    // Every member's answer.
+    std::wstring Everything() {
+        UniqueBstr texts[8];
+        helper_->get_UserName(texts[0].put());
+        helper_->get_DomainName(texts[1].put());
+        helper_->get_DocbaseName(texts[2].put());
+        helper_->get_User(texts[3].put());
+        helper_->get_LastConnectedDocBaseName(texts[4].put());
+        helper_->DetectUcfClientConfigXml(texts[5].put());
+        helper_->get_ObjectID(texts[6].put());
+        helper_->get_FileName(texts[7].put());
+        VARIANT_BOOL edit = VARIANT_TRUE, view = VARIANT_TRUE;
+        helper_->IsOpenForEdit(&edit);
+        helper_->IsOpenForView(&view);
+        std::wstring all = edit ? L"edit" : L"-";
+        all += view ? L"|view" : L"|-";
+        for (const UniqueBstr& text : texts)
+            all += L"|" + std::wstring(text ? text.get() : L"null");
+        return all;
+    }
+
+    static constexpr wchar_t kNothing[] = L"-|-||||||||";
     static constexpr DWORD kAllOptions =
         INTERFACESAFE_FOR_UNTRUSTED_CALLER | INTERFACESAFE_FOR_UNTRUSTED_DATA;
     const std::filesystem::path folder_ = std::filesystem::temp_directory_path() / L"fernwick-page";
@@ -81,7 +226,6 @@ protected:
     // The same file named relative to the current folder and through the namespaces.
     const std::wstring otherNames_[3] = {L"registry.txt", L"\\\\?\\" + file_, L"\\\\.\\" + file_};
 
-private:
     // Reads from devices can wait forever.
     const fernwick::tests::Watchdog watchdog_{"A lookup", std::chrono::seconds(60)};
     const fernwick::ComApartment apartment_;
@@ -101,6 +245,8 @@ TEST_F(PageSafetyTest, UntrustedPagesReadOnlyLocalDrivesAndCannotTellWhatIsMissi
     std::vector<std::wstring> refused(std::begin(otherNames_), std::end(otherNames_));
     refused.insert(refused.end(), {(folder_ / L"missing.txt").wstring(), L"COM1",
                                    L"\\\\localhost\\c$\\registry.txt"});
+    const StandInPage intranet(AddressRoute::Browser, kIntranetPage);
+    ASSERT_EQ(SetSite(intranet.Site()), S_OK);
     for (const DWORD options : {DWORD{INTERFACESAFE_FOR_UNTRUSTED_CALLER},
                                 DWORD{INTERFACESAFE_FOR_UNTRUSTED_DATA}, kAllOptions}) {
         SetSafety(options);
@@ -114,6 +260,119 @@ TEST_F(PageSafetyTest, UntrustedPagesReadOnlyLocalDrivesAndCannotTellWhatIsMissi
     }
     SetSafety(0);
     EXPECT_TRUE(FindIn(otherNames_[0]));
+}
+
+TEST_F(PageSafetyTest, UntrustedCallersAreServedOnlyOnPagesOfAllowedZones) {
+    const std::wstring localPage = FileAddress(folder_ / L"page.html");
+    for (const AddressRoute route : {AddressRoute::Browser, AddressRoute::Document}) {
+        EXPECT_TRUE(Serves(route, kIntranetPage));
+        EXPECT_TRUE(Serves(route, kTrustedPage));
+        EXPECT_TRUE(Serves(route, localPage));
+        EXPECT_FALSE(Serves(route, kInternetPage));
+        EXPECT_FALSE(Serves(route, kRestrictedPage));
+        EXPECT_FALSE(Serves(route, L""));
+    }
+    EXPECT_FALSE(Serves(AddressRoute::None, kIntranetPage));
+
+    // Without a site, the browser's question is answered but nothing is served.
+    SetSafety(kAllOptions);
+    EXPECT_FALSE(FindIn(file_));
+    EXPECT_EQ(Everything(), kNothing);
+}
+
+TEST_F(PageSafetyTest, ThePolicyAllowsListedSitesInEveryZoneButRestricted) {
+    SetPolicy({L"HTTP://WWW.Elsewhere.Example", L"https://*.cloud.example",
+               L"http://apps.elsewhere.example:8080", kRestrictedPage, L"www.open.example",
+               L"http://*", L"https://*cloud.example", L"http://open.example/webtop",
+               L"http://open.example:0", L"http://user@open.example"},
+              std::nullopt);
+    for (const AddressRoute route : {AddressRoute::Browser, AddressRoute::Document}) {
+        EXPECT_TRUE(Serves(route, kInternetPage));
+        EXPECT_TRUE(Serves(route, kIntranetPage));
+        EXPECT_TRUE(Serves(route, L"https://a.b.cloud.example/webtop"));
+        EXPECT_TRUE(Serves(route, L"http://apps.elsewhere.example:8080/webtop"));
+        EXPECT_FALSE(Serves(route, L"https://www.elsewhere.example/webtop/"));
+        EXPECT_FALSE(Serves(route, L"https://cloud.example/webtop"));
+        EXPECT_FALSE(Serves(route, L"http://apps.elsewhere.example/webtop"));
+        EXPECT_FALSE(Serves(route, kRestrictedPage));
+        EXPECT_FALSE(Serves(route, L"http://www.open.example/"));
+        EXPECT_FALSE(Serves(route, L"http://open.example/webtop"));
+        EXPECT_FALSE(Serves(route, L"http://www.decoy.example/"));
+    }
+}
+
+TEST_F(PageSafetyTest, WithZonesTurnedOffOnlyListedSitesAreServed) {
+    const std::wstring localPage = FileAddress(folder_ / L"page.html");
+    SetPolicy({L"http://www.elsewhere.example"}, 0);
+    EXPECT_TRUE(Serves(AddressRoute::Browser, kInternetPage));
+    EXPECT_FALSE(Serves(AddressRoute::Browser, kIntranetPage));
+    EXPECT_FALSE(Serves(AddressRoute::Document, kTrustedPage));
+    EXPECT_FALSE(Serves(AddressRoute::Document, localPage));
+
+    // A mistyped policy allows no more than the administrator meant.
+    ClearPolicy();
+    const UniqueHkey machine = CreateKey(HKEY_LOCAL_MACHINE, kPolicyKey, KEY_WOW64_64KEY);
+    SetSites(machine.get(), {L"http://www.elsewhere.example"}, REG_SZ);
+    const wchar_t off[] = L"0";
+    ASSERT_EQ(RegSetValueExW(machine.get(), L"AllowZones", 0, REG_SZ,
+                             reinterpret_cast<const BYTE*>(off), sizeof(off)),
+              ERROR_SUCCESS);
+    EXPECT_FALSE(Serves(AddressRoute::Browser, kInternetPage));
+    EXPECT_FALSE(Serves(AddressRoute::Browser, kIntranetPage));
+}
+
+TEST_F(PageSafetyTest, PagesAreJudgedAgainWhenTheyNavigateOrTheObjectIsResited) {
+    StandInPage page(AddressRoute::Browser, kIntranetPage);
+    const StandInPage elsewhere(AddressRoute::Document, kInternetPage);
+    ASSERT_EQ(SetSite(page.Site()), S_OK);
+    SetSafety(kAllOptions);
+    ASSERT_TRUE(FindIn(file_));
+    const std::wstring found = Record();
+    const std::wstring everything = Everything();
+
+    // Refused calls read nothing and change nothing: a lookup in a file without the entry
+    // would reset the record.
+    page.Navigate(kInternetPage);
+    EXPECT_EQ(Everything(), kNothing);
+    EXPECT_FALSE(FindIn((folder_ / L"empty.txt").wstring()));
+    EXPECT_EQ(AskSafety(kAllOptions), E_FAIL);
+    page.Navigate(kIntranetPage);
+    EXPECT_EQ(Record(), found);
+    EXPECT_EQ(Everything(), everything);
+
+    ASSERT_EQ(SetSite(elsewhere.Site()), S_OK);
+    EXPECT_EQ(Everything(), kNothing);
+    ASSERT_EQ(SetSite(page.Site()), S_OK);
+    EXPECT_EQ(Everything(), everything);
+
+    // Callers that enable no option are served on any page.
+    SetSafety(0);
+    ASSERT_EQ(SetSite(elsewhere.Site()), S_OK);
+    EXPECT_EQ(Everything(), everything);
+    EXPECT_EQ(page.References(), 0);
+}
+
+TEST_F(PageSafetyTest, TheSiteIsHeldOnlyWhileSet) {
+    const StandInPage page(AddressRoute::Document, kIntranetPage);
+    UniqueCom<IObjectWithSite> withSite;
+    ASSERT_EQ(
+        helper_->QueryInterface(IID_IObjectWithSite, reinterpret_cast<void**>(withSite.put())),
+        S_OK);
+    void* none = withSite.get();
+    EXPECT_EQ(withSite->GetSite(IID_IUnknown, &none), E_FAIL);
+    EXPECT_EQ(none, nullptr);
+
+    ASSERT_EQ(withSite->SetSite(page.Site()), S_OK);
+    UniqueCom<IUnknown> site;
+    ASSERT_EQ(withSite->GetSite(IID_IUnknown, reinterpret_cast<void**>(site.put())), S_OK);
+    EXPECT_EQ(site.get(), page.Site());
+    site.reset();
+    EXPECT_EQ(withSite->GetSite(IID_IServiceProvider, reinterpret_cast<void**>(site.put())),
+              E_NOINTERFACE);
+    EXPECT_GT(page.References(), 0);
+    withSite.reset();
+    helper_.reset();
+    EXPECT_EQ(page.References(), 0);
 }
 
 }  // namespace

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace fernwick {
+
+// The security zone a browser places a page in.
+enum class PageZone { LocalMachine, Intranet, Trusted, Internet, Restricted, Custom };
+
+// What an administrator sets for the whole machine. Without a policy, pages in the local
+// machine, intranet and trusted zones may use the helper.
+struct SiteLockPolicy {
+    std::vector<std::wstring> allowedSites;  // entries as the administrator wrote them
+    bool allowZones = true;
+};
+
+// Whether a page may script the registry helper while it runs with safety options enabled: never
+// from the restricted zone or without an address; a listed site in any other zone; otherwise only
+// the local machine, intranet and trusted zones, and those only while the policy allows zones.
+// Malformed entries match nothing.
+bool PageAllowed(std::wstring_view pageAddress, PageZone zone, const SiteLockPolicy& policy);
+
+// The strings of a REG_MULTI_SZ value's data, up to the first empty one (the list's end); a last
+// string without its terminating NUL still counts.
+std::vector<std::wstring> MultiStringEntries(std::wstring_view data);
+
+}  // namespace fernwick

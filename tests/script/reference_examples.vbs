@@ -6,7 +6,9 @@ Const Edit = "HKCU\SOFTWARE\Documentum\Common\WorkingFiles\0900000000000b02\"
 shell.RegWrite Edit & "FileName", "C:\Work\Edit\guide.xml", "REG_SZ"
 shell.RegWrite Edit & "DomainName", "CORP", "REG_SZ"
 
-Set helper = CreateObject("PexanFernwick.DocumentumRegistryHelper")
+' WScript.CreateObject: under Wine, VBScript's own CreateObject cannot create an object that
+' takes a site (see the README); on Windows either works.
+Set helper = WScript.CreateObject("PexanFernwick.DocumentumRegistryHelper")
 Check "found by ID", helper.InitFromObjectID("0900000000000b02"), True
 Check "VARIANT_TRUE is -1", CInt(helper.IsOpenForEdit()), -1
 Check "domain", helper.DomainName, "CORP"

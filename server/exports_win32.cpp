@@ -20,7 +20,9 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
     switch (reason) {
         case DLL_PROCESS_ATTACH:
             FernwickModule().SetInstance(instance);
-            DisableThreadLibraryCalls(instance);
+            break;
+        case DLL_THREAD_DETACH:
+            fernwick::ReleaseThreadRuntimeState();
             break;
         case DLL_PROCESS_DETACH:
             // When the whole process ends, other libraries may already be gone: only a real

@@ -16,7 +16,7 @@ namespace fernwick {
 // from the top and closes it; nothing is kept between calls. The helper's record changes only
 // after the file was found to exist (or, for an untrusted page, whether or not it exists), and
 // takes a found record only when it is complete. Running out of memory ends a lookup with
-// std::bad_alloc and the record half reset; the helper runs lookups on a copy of its state for
+// std::bad_alloc and the record half reset; the helper runs each lookup in a LookupTransaction for
 // that reason.
 class RegistryFileReader {
 public:

@@ -34,6 +34,9 @@ public:
 private:
     // Whether a lookup on a missing file leaves the helper's record as it was.
     bool KeepsRecordWhenMissing() const;
+    // For an untrusted page the file is judged again where it was opened: a link on a local drive
+    // may lead to another machine.
+    std::unique_ptr<ByteSource> OpenBytes() const;
     std::unique_ptr<tolk::stdx::Utf8TextStream> OpenRegistryFile() const;
 
     LookupState& state_;

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <oaidl.h>
 
+#include <algorithm>
 #include <atomic>
 
 #include "server/com_call_win32.h"
@@ -51,8 +52,10 @@ public:
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID lcid,
                                DISPID* ids) override {
         if (!names || !ids) return E_POINTER;
-        // The type information reads the first name whatever the count.
-        if (count == 0) return E_INVALIDARG;
+        // The type information reads the first name whatever the count, and reads every name.
+        if (count == 0 || std::find(names, names + count, nullptr) != names + count) {
+            return E_INVALIDARG;
+        }
         return WithTypeInfo(
             lcid, [&](ITypeInfo* info) { return info->GetIDsOfNames(names, count, ids); });
     }

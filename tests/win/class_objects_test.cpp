@@ -245,6 +245,11 @@ TEST_F(ComServerTest, DispatchChecksItsArraysAndCountsBeforeAskingTheTypeInforma
     EXPECT_EQ(helper->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, nullptr), E_POINTER);
     EXPECT_EQ(helper->GetIDsOfNames(IID_NULL, nullptr, 0, LOCALE_USER_DEFAULT, nullptr), E_POINTER);
     EXPECT_EQ(helper->GetIDsOfNames(IID_NULL, names, 0, LOCALE_USER_DEFAULT, &id), E_INVALIDARG);
+    LPOLESTR withoutName[] = {const_cast<LPOLESTR>(L"ObjectID"), nullptr};
+    DISPID ids[] = {-99, -99};
+    EXPECT_EQ(helper->GetIDsOfNames(IID_NULL, withoutName, 2, LOCALE_USER_DEFAULT, ids),
+              E_INVALIDARG);
+    EXPECT_EQ(ids[1], -99);
     EXPECT_EQ(id, -99);
     EXPECT_EQ(helper->Invoke(4, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, nullptr,
                              nullptr, nullptr, nullptr),

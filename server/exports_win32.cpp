@@ -22,6 +22,8 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
             FernwickModule().SetInstance(instance);
             break;
         case DLL_THREAD_DETACH:
+            // A host that makes a thread per request would otherwise grow with every thread
+            // that ever caught an exception in here.
             fernwick::ReleaseThreadRuntimeState();
             break;
         case DLL_PROCESS_DETACH:

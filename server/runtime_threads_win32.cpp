@@ -24,8 +24,12 @@
 #include <span>
 #include <utility>
 
-// The bounds of this image's static storage, which the linker sets.
-extern "C" char __data_start__[], __data_end__[], __bss_start__[], __bss_end__[];
+// The bounds of this image's static storage, which the linker sets under these names exactly (a
+// 32-bit C name would get an underscore in front).
+extern "C" char dataStart[] __asm__("__data_start__");
+extern "C" char dataEnd[] __asm__("__data_end__");
+extern "C" char bssStart[] __asm__("__bss_start__");
+extern "C" char bssEnd[] __asm__("__bss_end__");
 extern "C" int __real_pthread_mutex_lock(pthread_mutex_t* mutex);
 
 namespace {
@@ -126,8 +130,7 @@ bool Within(const void* address, const char* start, const char* end) noexcept {
 // A mutex in this image's static storage, still as its initialiser left it: the threads library
 // allocates its record at the first lock.
 bool IsStaticMutexOfThisImage(const pthread_mutex_t* mutex) noexcept {
-    if (!Within(mutex, __data_start__, __data_end__) &&
-        !Within(mutex, __bss_start__, __bss_end__)) {
+    if (!Within(mutex, dataStart, dataEnd) && !Within(mutex, bssStart, bssEnd)) {
         return false;
     }
     const pthread_mutex_t value = *mutex;

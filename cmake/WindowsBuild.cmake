@@ -50,11 +50,13 @@ target_compile_definitions(Fernwick PRIVATE
     FERNWICK_VERSION_PATCH=${PROJECT_VERSION_PATCH})
 target_link_libraries(Fernwick PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,fernwick_win32>")
 # No link time in the file header, so that the same sources always give the same file. The static
-# runtime's one-time initialisations and thread keys go to server/runtime_threads_win32.cpp, which
-# allocates nothing that an unload would leave behind.
+# runtime's one-time initialisations, thread keys and mutex locks go to
+# server/runtime_threads_win32.cpp, which leaves nothing behind when a thread ends or the DLL
+# unloads.
 target_link_options(Fernwick PRIVATE ${FERNWICK_STATIC_RUNTIME} -Wl,--no-insert-timestamp
                     -Wl,--wrap=pthread_once -Wl,--wrap=pthread_key_create
-                    -Wl,--wrap=pthread_getspecific -Wl,--wrap=pthread_setspecific)
+                    -Wl,--wrap=pthread_getspecific -Wl,--wrap=pthread_setspecific
+                    -Wl,--wrap=pthread_mutex_lock)
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     # The .def file names the exports without their stdcall decorations.
     target_link_options(Fernwick PRIVATE -Wl,--enable-stdcall-fixup)

@@ -19,6 +19,11 @@ public:
     // Opens a regular file for reading while other programs may read and write it; null on
     // failure and for anything else, whose reads might never return.
     virtual std::unique_ptr<ByteSource> OpenShared(std::wstring_view path) = 0;
+    // The same, but null also for a file that does not lie on a local drive once every link on the
+    // way to it is followed. Without network drives unless told, every file does.
+    virtual std::unique_ptr<ByteSource> OpenSharedOnLocalDrive(std::wstring_view path) {
+        return OpenShared(path);
+    }
     // True when the drive with this root ("C:\") reaches other machines. Without network drives
     // unless told.
     virtual bool IsNetworkDrive(std::wstring_view /*driveRoot*/) { return false; }

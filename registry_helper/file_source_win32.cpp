@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "registry_helper/registry_file_path.h"
 #include "support/disk_file_information_win32.h"
 #include "support/terminated_text.h"
 #include "support/unique_handles_win32.h"
@@ -37,17 +38,37 @@ private:
     tolk::stdx::UniqueFileHandle file_;
 };
 
-}  // namespace
-
-bool Win32FileSource::Exists(std::wstring_view path) {
-    return tolk::stdx::IsOnDisk(path);
-}
-
-std::unique_ptr<ByteSource> Win32FileSource::OpenShared(std::wstring_view path) {
+// A regular file on a disk, open for reading while other programs may read and write it.
+tolk::stdx::UniqueFileHandle OpenDiskFile(std::wstring_view path) {
     tolk::stdx::UniqueFileHandle file(CreateFileW(
         tolk::stdx::TerminatedText(path).get(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
         nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!file || !tolk::stdx::IsOnDisk(file.get())) return nullptr;
+    if (file && !tolk::stdx::IsOnDisk(file.get())) file.reset();
+    return file;
+}
+
+}  // namespace
+
+bool Win32FileSource::Exists(std::wstring_view path) { return tolk::stdx::IsOnDisk(path); }
+
+std::unique_ptr<ByteSource> Win32FileSource::OpenShared(std::wstring_view path) {
+    tolk::stdx::UniqueFileHandle file = OpenDiskFile(path);
+    if (!file) return nullptr;
+    return std::make_unique<Win32ByteSource>(std::move(file));
+}
+
+std::unique_ptr<ByteSource> Win32FileSource::OpenSharedOnLocalDrive(std::wstring_view path) {
+    tolk::stdx::UniqueFileHandle file = OpenDiskFile(path);
+    if (!file) return nullptr;
+    // The same rules as for the path given, without the "\\?\" that the system puts first.
+    const std::wstring final = tolk::stdx::FinalPath(file.get());
+    constexpr std::wstring_view kLongPathPrefix = L"\\\\?\\";
+    if (!final.starts_with(kLongPathPrefix)) return nullptr;
+    const std::wstring_view finalDrivePath =
+        std::wstring_view(final).substr(kLongPathPrefix.size());
+    if (!IsPlainDrivePath(finalDrivePath) || IsNetworkDrive(DriveRoot(finalDrivePath))) {
+        return nullptr;
+    }
     return std::make_unique<Win32ByteSource>(std::move(file));
 }
 

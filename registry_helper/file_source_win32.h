@@ -12,6 +12,9 @@ public:
     bool Exists(std::wstring_view path) override;
     // Other programs (the client itself) may hold the file open for reading and writing.
     std::unique_ptr<ByteSource> OpenShared(std::wstring_view path) override;
+    // Judges the file that was opened: its final path must be a plain drive path on a drive that
+    // is no network drive.
+    std::unique_ptr<ByteSource> OpenSharedOnLocalDrive(std::wstring_view path) override;
     bool IsNetworkDrive(std::wstring_view driveRoot) override;
 };
 

@@ -1,5 +1,7 @@
 #include "registry_helper/lookup_state.h"
 
+#include <utility>
+
 namespace fernwick {
 
 namespace {
@@ -14,15 +16,13 @@ bool NamesADocument(std::wstring_view objectId) {
 }
 
 void LookupState::StartObjectIdQuery(std::wstring_view id) {
+    StartRecord();
     current.ObjectID = id;
-    current.FileName.clear();
-    ClearDetails();
 }
 
 void LookupState::StartFileNameQuery(std::wstring_view name) {
+    StartRecord();
     current.FileName = name;
-    current.ObjectID.clear();
-    ClearDetails();
 }
 
 void LookupState::AdoptRecord(const LocalCopyRecord& record) {
@@ -35,13 +35,25 @@ void LookupState::AdoptRecord(const LocalCopyRecord& record) {
     current.Origin = record.Origin;
 }
 
-void LookupState::ClearDetails() {
+void LookupState::StartRecord() noexcept {
+    if (replacedRecord_ && !*replacedRecord_) replacedRecord_->emplace(std::move(current));
+    current = {};
     enumerationPosition = 0;
-    current.DocbaseName.clear();
-    current.UserName.clear();
-    current.User.clear();
-    current.DomainName.clear();
-    current.Origin = OpenMode::None;
+}
+
+LookupTransaction::LookupTransaction(LookupState& state) noexcept
+    : state_(state),
+      enumerationPosition_(state.enumerationPosition),
+      cacheWasEmpty_(state.lastConnectedDocbase.empty()) {
+    state_.replacedRecord_ = &replacedRecord_;
+}
+
+LookupTransaction::~LookupTransaction() {
+    state_.replacedRecord_ = nullptr;
+    if (committed_) return;
+    if (replacedRecord_) state_.current = std::move(*replacedRecord_);
+    state_.enumerationPosition = enumerationPosition_;
+    if (cacheWasEmpty_) state_.lastConnectedDocbase = std::wstring();
 }
 
 }  // namespace fernwick

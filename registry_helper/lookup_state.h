@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -36,7 +37,34 @@ struct LookupState {
     void AdoptRecord(const LocalCopyRecord& record);
 
 private:
-    void ClearDetails();
+    friend class LookupTransaction;
+
+    // Empties the record and the walk position for a new query. During a transaction the first
+    // query moves the record it replaces into the transaction.
+    void StartRecord() noexcept;
+
+    std::optional<LocalCopyRecord>* replacedRecord_ = nullptr;
+};
+
+// Runs one lookup on a LookupState in place, so that a lookup copies nothing of what the state
+// holds, and puts back what the lookup changed unless it is committed: the record that it
+// replaced (kept by move), the walk position, and the docbase cache if the lookup filled it. A
+// lookup changes nothing else.
+class LookupTransaction {
+public:
+    explicit LookupTransaction(LookupState& state) noexcept;
+    ~LookupTransaction();
+    LookupTransaction(const LookupTransaction&) = delete;
+    LookupTransaction& operator=(const LookupTransaction&) = delete;
+
+    void Commit() noexcept { committed_ = true; }
+
+private:
+    LookupState& state_;
+    std::optional<LocalCopyRecord> replacedRecord_;
+    const std::uint32_t enumerationPosition_;
+    const bool cacheWasEmpty_;
+    bool committed_ = false;
 };
 
 }  // namespace fernwick

@@ -101,8 +101,15 @@ bool RegistryFileReader::KeepsRecordWhenMissing() const {
     return state_.registryFileScope == RegistryFileScope::AnyPath;
 }
 
+std::unique_ptr<ByteSource> RegistryFileReader::OpenBytes() const {
+    if (state_.registryFileScope == RegistryFileScope::LocalDrivesOnly) {
+        return files_.OpenSharedOnLocalDrive(state_.registryFile);
+    }
+    return files_.OpenShared(state_.registryFile);
+}
+
 std::unique_ptr<tolk::stdx::Utf8TextStream> RegistryFileReader::OpenRegistryFile() const {
-    auto bytes = files_.OpenShared(state_.registryFile);
+    auto bytes = OpenBytes();
     if (!bytes) return nullptr;
     return std::make_unique<tolk::stdx::Utf8TextStream>(std::move(bytes));
 }
@@ -222,7 +229,7 @@ bool RegistryFileReader::FindByFileName(std::wstring_view fileName) {
 
 void RegistryFileReader::ReadLastConnectedDocbase() {
     if (!RegistryFileExists() || !state_.lastConnectedDocbase.empty()) return;
-    const auto bytes = files_.OpenShared(state_.registryFile);
+    const auto bytes = OpenBytes();
     if (!bytes) return;
     if (auto docbase = FindLastConnectedDocbase(*bytes)) state_.lastConnectedDocbase = *docbase;
 }

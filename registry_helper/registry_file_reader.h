@@ -16,7 +16,7 @@ namespace fernwick {
 // from the top and closes it; nothing is kept between calls. The helper's record changes only
 // after the file was found to exist (or, for an untrusted page, whether or not it exists), and
 // takes a found record only when it is complete. Running out of memory ends a lookup with
-// std::bad_alloc and the record half reset; the helper runs lookups on a copy of its state for
+// std::bad_alloc and the record half reset; the helper runs each lookup in a LookupTransaction for
 // that reason.
 class RegistryFileReader {
 public:
@@ -34,6 +34,9 @@ public:
 private:
     // Whether a lookup on a missing file leaves the helper's record as it was.
     bool KeepsRecordWhenMissing() const;
+    // For an untrusted page the file is judged again where it was opened: a link on a local drive
+    // may lead to another machine.
+    std::unique_ptr<ByteSource> OpenBytes() const;
     std::unique_ptr<tolk::stdx::Utf8TextStream> OpenRegistryFile() const;
 
     LookupState& state_;

@@ -4,15 +4,13 @@
 #include "registry_helper/config_file_finder.h"
 #include "registry_helper/registry_file_reader.h"
 
-#include <utility>
-
 namespace fernwick {
 
 template <typename Query>
 auto RegistryHelper::Transact(Query&& query) {
-    LookupState working = state_;
-    auto answer = query(working);
-    state_ = std::move(working);
+    LookupTransaction transaction(state_);
+    auto answer = query(state_);
+    transaction.Commit();
     return answer;
 }
 

@@ -46,7 +46,7 @@ public:
 private:
     bool InFileMode() const { return !state_.registryFile.empty(); }
     bool FindByObjectId(std::wstring_view objectId, ClientLists lists);
-    // Runs query on a copy of the state and keeps the copy only once the query has answered.
+    // Runs query on the state in a transaction that is committed only once the query answered.
     template <typename Query>
     auto Transact(Query&& query);
 

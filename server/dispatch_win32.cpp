@@ -37,6 +37,12 @@ HRESULT TypeInfoHolder::GetTypeInfo(LCID lcid, ITypeInfo** info) {
     return S_OK;
 }
 
+bool HoldsItsArrays(const DISPPARAMS& parameters) noexcept {
+    return (parameters.cArgs == 0 || parameters.rgvarg) &&
+           (parameters.cNamedArgs == 0 || parameters.rgdispidNamedArgs) &&
+           parameters.cNamedArgs <= parameters.cArgs;
+}
+
 void TypeInfoHolder::Release(void* holder) noexcept {
     auto* self = static_cast<TypeInfoHolder*>(holder);
     if (ITypeInfo* info = self->info_.exchange(nullptr)) info->Release();

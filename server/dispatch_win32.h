@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <oaidl.h>
 
+#include <algorithm>
 #include <atomic>
 
 #include "server/com_call_win32.h"
@@ -30,6 +31,10 @@ private:
     TermEntry release_{&TypeInfoHolder::Release, this};
 };
 
+// True when every count of the arguments has its array, and no more arguments are named than
+// passed: the type information reads the arrays as far as the counts say.
+bool HoldsItsArrays(const DISPPARAMS& parameters) noexcept;
+
 // IDispatch of a dual interface, served from its type information: every call is forwarded to
 // ITypeInfo, which invokes the interface's own methods, so the DISPIDs are those of the library.
 template <typename Interface, const IID* InterfaceId>
@@ -48,7 +53,11 @@ public:
     }
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID lcid,
                                DISPID* ids) override {
-        if (count > 0 && (!names || !ids)) return E_POINTER;
+        if (!names || !ids) return E_POINTER;
+        // The type information reads the first name whatever the count, and reads every name.
+        if (count == 0 || std::find(names, names + count, nullptr) != names + count) {
+            return E_INVALIDARG;
+        }
         return WithTypeInfo(
             lcid, [&](ITypeInfo* info) { return info->GetIDsOfNames(names, count, ids); });
     }
@@ -56,6 +65,7 @@ public:
                         VARIANT* result, EXCEPINFO* exception, UINT* argumentError) override {
         if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
         if (!parameters) return E_POINTER;
+        if (!HoldsItsArrays(*parameters)) return E_INVALIDARG;
         return WithTypeInfo(lcid, [&](ITypeInfo* info) {
             return info->Invoke(static_cast<Interface*>(this), member, flags, parameters, result,
                                 exception, argumentError);

@@ -20,7 +20,11 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
     switch (reason) {
         case DLL_PROCESS_ATTACH:
             FernwickModule().SetInstance(instance);
-            DisableThreadLibraryCalls(instance);
+            break;
+        case DLL_THREAD_DETACH:
+            // A host that makes a thread per request would otherwise grow with every thread
+            // that ever caught an exception in here.
+            fernwick::ReleaseThreadRuntimeState();
             break;
         case DLL_PROCESS_DETACH:
             // When the whole process ends, other libraries may already be gone: only a real

@@ -4,8 +4,12 @@
 
 namespace fernwick {
 
-// At a real unload: destroys the unloading thread's values of the C++ runtime's thread keys (its
-// exception state and thread_local data) and frees the keys.
+// When a thread ends: destroys its values of the C++ runtime's thread keys (its exception state
+// and thread_local data).
+void ReleaseThreadRuntimeState() noexcept;
+
+// At a real unload: destroys the values that every thread still holds, frees the keys, and
+// destroys the runtime's static mutexes.
 void ReleaseRuntimeThreadKeys() noexcept;
 
 }  // namespace fernwick

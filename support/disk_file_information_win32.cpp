@@ -1,5 +1,7 @@
 #include "support/disk_file_information_win32.h"
 
+#include <string>
+
 #include "support/terminated_text.h"
 #include "support/unique_handles_win32.h"
 
@@ -18,6 +20,22 @@ bool IsOnDisk(HANDLE file) {
     FILE_BASIC_INFO basic;
     return GetFileType(file) == FILE_TYPE_DISK &&
            GetFileInformationByHandleEx(file, FileBasicInfo, &basic, sizeof basic);
+}
+
+std::wstring FinalPath(HANDLE file) {
+    std::wstring path(MAX_PATH, L'\0');
+    while (true) {
+        const DWORD length =
+            GetFinalPathNameByHandleW(file, path.data(), static_cast<DWORD>(path.size()),
+                                      FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        if (length == 0) return {};
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        // The length asked for counts the terminating NUL.
+        path.resize(length);
+    }
 }
 
 bool IsOnDisk(std::wstring_view path) {

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <optional>
+#include <string>
 #include <string_view>
 
 // Devices, pipes, consoles and volumes open like files, but they are no files on a disk and reads
@@ -13,6 +14,11 @@ namespace tolk::stdx {
 // Wine the volume's serial number, which GetFileInformationByHandle also reads, costs about half a
 // millisecond.
 bool IsOnDisk(HANDLE file);
+
+// The path of an open file once every link on the way to it was followed, on the drive letter
+// ("\\?\C:\...") or the share ("\\?\UNC\server\share\...") that holds it; empty when the
+// system cannot tell, as for a volume without a letter.
+std::wstring FinalPath(HANDLE file);
 
 // The same for a path, opened for no access at all: files that others hold exclusively or that
 // deny reading answer too, and directories as well as files.

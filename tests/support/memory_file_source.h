@@ -42,6 +42,11 @@ class MemoryFileSource : public FileSource {
 public:
     void Put(std::wstring path, std::string bytes) { files_[std::move(path)] = std::move(bytes); }
     void AddNetworkDrive(std::wstring root) { networkDrives_.insert(std::move(root)); }
+    // A file whose path leads through a link onto another machine.
+    void PutBehindNetworkLink(std::wstring path, std::string bytes) {
+        behindNetworkLinks_.insert(path);
+        Put(std::move(path), std::move(bytes));
+    }
 
     bool Exists(std::wstring_view path) override {
         askedPaths.emplace_back(path);
@@ -55,6 +60,14 @@ public:
         return std::make_unique<MemoryByteSource>(file->second);
     }
 
+    std::unique_ptr<ByteSource> OpenSharedOnLocalDrive(std::wstring_view path) override {
+        if (behindNetworkLinks_.count(std::wstring(path)) != 0) {
+            askedPaths.emplace_back(path);
+            return nullptr;
+        }
+        return OpenShared(path);
+    }
+
     bool IsNetworkDrive(std::wstring_view root) override {
         return networkDrives_.count(std::wstring(root)) != 0;
     }
@@ -64,6 +77,7 @@ public:
 private:
     std::map<std::wstring, std::string> files_;
     std::set<std::wstring> networkDrives_;
+    std::set<std::wstring> behindNetworkLinks_;
 };
 
 }  // namespace fernwick::tests

@@ -10,6 +10,7 @@ namespace {
 // thread, so plain variables serve.
 std::size_t allocationsLeft = 0;
 bool* failureReached = nullptr;
+std::size_t allocatedBytes = 0;
 
 bool FailNow() {
     if (allocationsLeft == 0 || --allocationsLeft != 0) return false;
@@ -19,11 +20,13 @@ bool FailNow() {
 
 void* Allocate(std::size_t size) noexcept {
     if (FailNow()) return nullptr;
+    allocatedBytes += size;
     return std::malloc(size == 0 ? 1 : size);
 }
 
 void* AllocateAligned(std::size_t size, std::align_val_t alignment) noexcept {
     if (FailNow()) return nullptr;
+    allocatedBytes += size;
     const auto align = static_cast<std::size_t>(alignment);
     return std::aligned_alloc(align, (std::max<std::size_t>(size, 1) + align - 1) / align * align);
 }
@@ -34,6 +37,8 @@ void* Required(void* memory) {
 }
 
 }  // namespace
+
+std::size_t AllocatedBytes() { return allocatedBytes; }
 
 AllocationFailure::Armed::Armed(std::size_t n, bool& reached) : reached_(reached) {
     reached_ = false;

@@ -6,7 +6,8 @@
 namespace fernwick::tests {
 
 // Fault injection for the native unit tests: this executable replaces the global operator new
-// (every form), which stays inert until an AllocationFailure runs an operation. Then the n-th
+// (every form), which counts what it hands out and otherwise stays inert until an
+// AllocationFailure runs an operation. Then the n-th
 // allocation that the operation asks for fails: the throwing forms throw std::bad_alloc, the
 // nothrow forms answer null. Only that one fails; later ones succeed again.
 class AllocationFailure {
@@ -44,6 +45,9 @@ private:
     std::size_t n_;
     bool reached_ = false;
 };
+
+// Bytes that the replaced operator new has handed out since the program started.
+std::size_t AllocatedBytes();
 
 // Calls attempt(failure) for n = 1, 2, ... with an AllocationFailure for n, until the attempt's
 // operation completes without reaching its n-th allocation; answers how many allocations that

@@ -1,6 +1,7 @@
 // Every public operation of the portable core, run with its n-th allocation failing for every n it
 // reaches: it either gives its whole answer or throws std::bad_alloc (the frame's E_OUTOFMEMORY)
-// with the object as it was, and never crashes or leaks (LeakSanitizer in native-asan).
+// with the object as it was, and never crashes or leaks (LeakSanitizer in native-asan). And what
+// the lookups allocate, counted.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -150,6 +151,29 @@ TEST_F(HelperUnderAllocationFailure, EveryLookupAnswersWhollyOrLeavesTheHelperAs
                 [&] { return Prepared(fileMode); }, lookup,
                 [&](RegistryHelper& helper) { return Observe(helper); }});
         }
+    }
+}
+
+// The helper keeps its state safe from failed lookups without copying it: a lookup allocates what
+// its own work needs, however large the docbase name that the helper already holds.
+TEST_F(HelperUnderAllocationFailure, ALookupCopiesNothingTheHelperAlreadyHolds) {
+    const std::string huge(1 << 20, 'x');
+    const std::wstring hugeFile =
+        directory.Write("huge.txt", "[documentum\\XML Applications\\" + huge + "\\Settings]\n");
+    for (const bool fileMode : {false, true}) {
+        RegistryHelper helper(HelperPlatform{registry, directories, files});
+        helper.SetRegistryFile(hugeFile);
+        ASSERT_EQ(helper.LastConnectedDocBaseName(), std::wstring(huge.begin(), huge.end()));
+        helper.SetRegistryFile(fileMode ? registryFile : L"");
+        const std::size_t before = tests::AllocatedBytes();
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_TRUE(helper.InitFromObjectID(L"0900000000000a01"));
+            EXPECT_FALSE(helper.InitFromFileName(L"C:\\Work\\none.xml"));
+        }
+        EXPECT_LT(tests::AllocatedBytes() - before, huge.size() * sizeof(wchar_t))
+            << (fileMode ? "registry file" : "registry");
+        EXPECT_EQ(helper.Current().FileName, L"C:\\Work\\none.xml");
+        EXPECT_EQ(helper.Current().DocbaseName, L"");
     }
 }
 

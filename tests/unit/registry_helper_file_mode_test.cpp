@@ -87,10 +87,15 @@ TEST_F(RegistryHelperFileModeTest, UntrustedPagesReadOnlyLocalDrivesAndCannotTel
     for (const std::wstring& path : refused) files.Put(path, bytes);
     files.Put(L"C:\\Work\\nothing-matches.txt", "[other]\n");
     files.AddNetworkDrive(L"N:\\");
+    // A local path that a link leads onto another machine: refused once it is open.
+    const std::wstring linked = L"C:\\Work\\netlink\\registry.txt";
+    files.PutBehindNetworkLink(linked, bytes);
 
     // Trusted callers read any path, and a missing file leaves the record alone.
-    helper.SetRegistryFile(refused[0]);
-    ASSERT_TRUE(helper.InitFromObjectID(L"0900000000000a01"));
+    for (const std::wstring& path : {refused[0], linked}) {
+        helper.SetRegistryFile(path);
+        ASSERT_TRUE(helper.InitFromObjectID(L"0900000000000a01"));
+    }
     helper.SetRegistryFile(L"C:\\Work\\missing.txt");
     EXPECT_FALSE(helper.InitFromObjectID(L"0900000000000b02"));
     EXPECT_EQ(helper.Current().FileName, L"C:\\Elsewhere\\draft.xml");
@@ -104,7 +109,7 @@ TEST_F(RegistryHelperFileModeTest, UntrustedPagesReadOnlyLocalDrivesAndCannotTel
 
     files.askedPaths.clear();
     std::vector<std::wstring> hidden(std::begin(refused), std::end(refused));
-    hidden.push_back(L"C:\\Work\\missing.txt");
+    hidden.insert(hidden.end(), {L"C:\\Work\\missing.txt", linked});
     for (const std::wstring& path : hidden) {
         helper.SetRegistryFile(kRegistryFile);
         ASSERT_TRUE(helper.InitFromObjectID(L"0900000000000a01"));

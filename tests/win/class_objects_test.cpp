@@ -286,17 +286,46 @@ TEST_F(ComServerTest, TheImportPickerAnswersNullOutPointersWithEPointerAndShowsN
     EXPECT_EQ(SysStringLen(last.get()), 0u);
 }
 
-TEST_F(ComServerTest, DispatchChecksNameAndIdArraysBeforeAskingTheTypeInformation) {
+TEST_F(ComServerTest, DispatchChecksItsArraysAndCountsBeforeAskingTheTypeInformation) {
     auto helper = server.CreateHelper();
     LPOLESTR names[] = {const_cast<LPOLESTR>(L"ObjectID")};
     DISPID id = -99;
     EXPECT_EQ(helper->GetIDsOfNames(IID_NULL, nullptr, 1, LOCALE_USER_DEFAULT, &id), E_POINTER);
     EXPECT_EQ(helper->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, nullptr), E_POINTER);
+    EXPECT_EQ(helper->GetIDsOfNames(IID_NULL, nullptr, 0, LOCALE_USER_DEFAULT, nullptr), E_POINTER);
+    EXPECT_EQ(helper->GetIDsOfNames(IID_NULL, names, 0, LOCALE_USER_DEFAULT, &id), E_INVALIDARG);
+    LPOLESTR withoutName[] = {const_cast<LPOLESTR>(L"ObjectID"), nullptr};
+    DISPID ids[] = {-99, -99};
+    EXPECT_EQ(helper->GetIDsOfNames(IID_NULL, withoutName, 2, LOCALE_USER_DEFAULT, ids),
+              E_INVALIDARG);
+    EXPECT_EQ(ids[1], -99);
     EXPECT_EQ(id, -99);
     EXPECT_EQ(helper->Invoke(4, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, nullptr,
                              nullptr, nullptr, nullptr),
               E_POINTER);
     EXPECT_EQ(IdOf(helper.get(), L"ObjectID"), 4);
+
+    // A property put whose counts promise arrays that are missing or too short.
+    const DISPID registryFile = IdOf(helper.get(), L"RegistryFile");
+    const UniqueBstr path(SysAllocString(L"C:\\Work\\registry.txt"));
+    VARIANT argument;
+    V_VT(&argument) = VT_BSTR;
+    V_BSTR(&argument) = path.get();
+    DISPID put = DISPID_PROPERTYPUT;
+    DISPPARAMS malformed[] = {{nullptr, nullptr, 1, 0},
+                              {&argument, nullptr, 1, 1},
+                              {&argument, &put, 0, 1},
+                              {nullptr, &put, 0, 1}};
+    for (DISPPARAMS& parameters : malformed) {
+        EXPECT_EQ(helper->Invoke(registryFile, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT,
+                                 &parameters, nullptr, nullptr, nullptr),
+                  E_INVALIDARG)
+            << parameters.cArgs << " arguments, " << parameters.cNamedArgs << " named";
+    }
+    DISPPARAMS wellFormed = {&argument, &put, 1, 1};
+    EXPECT_EQ(helper->Invoke(registryFile, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT,
+                             &wellFormed, nullptr, nullptr, nullptr),
+              S_OK);
 }
 
 }  // namespace

@@ -5,10 +5,12 @@
 #include <objsafe.h>
 #include <oleauto.h>
 #include <servprov.h>
+#include <winioctl.h>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -82,6 +84,77 @@ std::wstring FileAddress(const std::filesystem::path& path) {
     }
     return address;
 }
+// A network drive letter for a folder, made through Wine's mount manager (Windows has no such
+// call): the folder's files then lie on that drive, whatever other name reaches them.
+class WineNetworkDrive {
+public:
+    WineNetworkDrive(wchar_t letter, const std::filesystem::path& folder) : letter_(letter) {
+        using UnixFileName = char*(CDECL*)(const wchar_t*);
+        const auto unixFileName = reinterpret_cast<UnixFileName>(reinterpret_cast<void*>(
+            GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+        char* unixPath = unixFileName ? unixFileName(folder.c_str()) : nullptr;
+        if (!unixPath) return;
+        defined_ = Define(DRIVE_REMOTE, unixPath);
+        HeapFree(GetProcessHeap(), 0, unixPath);
+        // Wine's name lookups keep the list of drives for up to a second.
+        for (int wait = 0; defined_ && wait < 30 && !ReachedThroughLetter(folder); ++wait) {
+            Sleep(100);
+        }
+    }
+    ~WineNetworkDrive() {
+        if (defined_) Define(DRIVE_NO_ROOT_DIR, "");
+    }
+    WineNetworkDrive(const WineNetworkDrive&) = delete;
+    WineNetworkDrive& operator=(const WineNetworkDrive&) = delete;
+
+    bool Defined() const { return defined_; }
+
+private:
+    // The layout of the mount manager's request, followed by the Unix path.
+    struct UnixDrive {
+        ULONG size;
+        ULONG type;
+        ULONG fsType;
+        DWORD serial;
+        ULONGLONG unixDevice;
+        WCHAR letter;
+        USHORT mountPointOffset;
+        USHORT deviceOffset;
+        USHORT labelOffset;
+    };
+    static constexpr DWORD kDefineUnixDrive =
+        CTL_CODE(0x6D, 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS);
+
+    bool ReachedThroughLetter(const std::filesystem::path& folder) const {
+        const tolk::stdx::UniqueFileHandle opened(
+            CreateFileW(folder.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        wchar_t final[MAX_PATH] = L"";
+        return opened && GetFinalPathNameByHandleW(opened.get(), final, MAX_PATH, 0) > 4 &&
+               final[4] == letter_;
+    }
+
+    // An empty path with DRIVE_NO_ROOT_DIR removes the letter again.
+    bool Define(ULONG type, const std::string& unixPath) const {
+        std::vector<char> request(sizeof(UnixDrive) + unixPath.size() + 1);
+        UnixDrive drive = {};
+        drive.size = static_cast<ULONG>(request.size());
+        drive.type = type;
+        drive.letter = letter_;
+        drive.mountPointOffset = unixPath.empty() ? 0 : sizeof(UnixDrive);
+        std::memcpy(request.data(), &drive, sizeof drive);
+        std::memcpy(request.data() + sizeof drive, unixPath.c_str(), unixPath.size() + 1);
+        const tolk::stdx::UniqueFileHandle manager(
+            CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
+                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+        DWORD returned = 0;
+        return manager && DeviceIoControl(manager.get(), kDefineUnixDrive, request.data(),
+                                          drive.size, nullptr, 0, &returned, nullptr);
+    }
+
+    const wchar_t letter_;
+    bool defined_ = false;
+};
 
 class PageSafetyTest : public ::testing::Test {
 protected:
@@ -373,6 +446,30 @@ TEST_F(PageSafetyTest, TheSiteIsHeldOnlyWhileSet) {
     withSite.reset();
     helper_.reset();
     EXPECT_EQ(page.References(), 0);
+}
+
+// The file that was opened is judged, not only the name given: a folder on C: whose files lie on
+// a network drive (a link into a share, under Wine a drive letter for the folder) is refused.
+TEST_F(PageSafetyTest, UntrustedPagesJudgeTheDriveOfTheFileThatWasOpened) {
+    const std::filesystem::path share = folder_ / L"share";
+    std::filesystem::create_directories(share);
+    std::filesystem::copy_file(file_, share / L"registry.txt");
+    const std::wstring onShare = (share / L"registry.txt").wstring();
+    const WineNetworkDrive drive(L'N', share);
+    if (!drive.Defined()) GTEST_SKIP() << "network drives are made through Wine's mount manager";
+    ASSERT_EQ(GetDriveTypeW(L"N:\\"), UINT{DRIVE_REMOTE});
+
+    EXPECT_TRUE(FindIn(onShare));
+    const StandInPage intranet(AddressRoute::Browser, kIntranetPage);
+    ASSERT_EQ(SetSite(intranet.Site()), S_OK);
+    SetSafety(kAllOptions);
+    EXPECT_FALSE(FindIn((folder_ / L"empty.txt").wstring()));
+    const std::wstring noMatch = Record();
+    for (const std::wstring& path : {onShare, std::wstring(L"N:\\registry.txt")}) {
+        ASSERT_TRUE(FindIn(file_));
+        EXPECT_FALSE(FindIn(path)) << std::string(path.begin(), path.end());
+        EXPECT_EQ(Record(), noMatch);
+    }
 }
 
 }  // namespace

@@ -99,8 +99,7 @@ void MeasureFileScans(const fs::path& directory, const std::string& only) {
                 };
                 const RoundTimes times =
                     TimeInRounds(size.rounds, scan, [&] { Grep(file, running.scan.absentText); });
-                running.goesOn = running.report->Add(size.name, megabytes, Fastest(times.measured),
-                                                     MedianRoundRatio(times));
+                running.goesOn = running.report->Add(size.name, megabytes, times);
             }
         }
     }
@@ -150,7 +149,7 @@ void MeasureConfigSearch(const std::string& only) {
     for (const TreeShape& shape : kTreeShapes) {
         const std::string name = std::string("complexity_config_search_") + shape.name;
         if (name.find(only) == std::string::npos) continue;
-        GrowthReport report(name, "1k entries", "plain walk");
+        GrowthReport report(name, "1k entries", "plain_walk");
         int rounds = 9;
         for (const std::size_t entries : kEntryCounts) {
             fernwick::MemoryDirectorySource tree;
@@ -159,11 +158,8 @@ void MeasureConfigSearch(const std::string& only) {
                 rounds,
                 [&] { Require(!fernwick::ConfigFileFinder(tree).Find().empty(), "no copy found"); },
                 [&] { PlainWalk(tree, kRoot); });
-            const std::string size = std::to_string(entries / 1000) + "k";
-            if (!report.Add(size.c_str(), static_cast<double>(entries) / 1000,
-                            Fastest(times.measured), MedianRoundRatio(times))) {
-                break;
-            }
+            const double thousands = static_cast<double>(entries) / 1000;
+            if (!report.Add(std::to_string(entries / 1000) + "k", thousands, times)) break;
             rounds = rounds > 3 ? rounds - 2 : 3;
         }
     }

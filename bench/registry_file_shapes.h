@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "bench/registry_file_sample.h"
+#include "bench/rounds.h"
 
 // Registry files of the shapes that make a scan's work depend on more than the file's size, and
 // the figures the complexity benchmarks of both builds print about them.
@@ -98,29 +99,42 @@ constexpr Size kSizes[] = {
 // A run longer than this leaves out the larger sizes of that scan and shape.
 constexpr double kPatienceSeconds = 30;
 
-// Collects one scan's figures over the sizes and prints them as "name: value unit" lines: the
-// fastest round's time per unit of input, the median of the rounds' ratios to the baseline, and
-// how much the time per unit grew from the smallest to the largest size.
+// Collects one lookup's figures over the sizes and prints them as "name: value unit" lines: the
+// fastest round's time per unit of input of the lookup and of its baseline, the median of the
+// rounds' ratios between the two, and how much the time per unit grew from the smallest to the
+// largest size. A baseline that grows as much tells of the machine (caches), not of the lookup.
 class GrowthReport {
 public:
     GrowthReport(std::string name, const char* unit, const char* baseline)
         : name_(std::move(name)), unit_(unit), baseline_(baseline) {}
 
     // False when the run took so long that larger sizes are left out.
-    bool Add(const char* size, double units, double fastestSeconds, double baselineRatio) {
-        const double perUnit = fastestSeconds / units * 1e3;
-        std::printf("%s_%s: %.3f ms/%s\n", name_.c_str(), size, perUnit, unit_);
-        std::printf("%s_%s_ratio: %.2f x %s\n", name_.c_str(), size, baselineRatio, baseline_);
-        if (first_ == 0) first_ = perUnit;
+    bool Add(const std::string& size, double units, const RoundTimes& times) {
+        const double perUnit = Fastest(times.measured) / units * 1e3;
+        const double baselinePerUnit = Fastest(times.baseline) / units * 1e3;
+        const char* const name = name_.c_str();
+        std::printf("%s_%s: %.3f ms/%s\n", name, size.c_str(), perUnit, unit_);
+        std::printf("%s_%s_%s: %.3f ms/%s\n", name, size.c_str(), baseline_, baselinePerUnit,
+                    unit_);
+        std::printf("%s_%s_ratio: %.2f x %s\n", name, size.c_str(), MedianRoundRatio(times),
+                    baseline_);
+        if (first_ == 0) {
+            first_ = perUnit;
+            baselineFirst_ = baselinePerUnit;
+        }
         last_ = perUnit;
+        baselineLast_ = baselinePerUnit;
         std::fflush(stdout);
-        if (fastestSeconds <= kPatienceSeconds) return true;
-        std::printf("%s_larger_sizes: skipped, one run took %.0f s\n", name_.c_str(),
-                    fastestSeconds);
+        if (Fastest(times.measured) <= kPatienceSeconds) return true;
+        std::printf("%s_larger_sizes: skipped, one run took %.0f s\n", name,
+                    Fastest(times.measured));
         return false;
     }
     ~GrowthReport() {
-        if (first_ > 0) std::printf("%s_growth: %.2f x\n", name_.c_str(), last_ / first_);
+        if (first_ == 0) return;
+        std::printf("%s_growth: %.2f x\n", name_.c_str(), last_ / first_);
+        std::printf("%s_%s_growth: %.2f x\n", name_.c_str(), baseline_,
+                    baselineLast_ / baselineFirst_);
     }
     GrowthReport(const GrowthReport&) = delete;
     GrowthReport& operator=(const GrowthReport&) = delete;
@@ -131,6 +145,8 @@ private:
     const char* baseline_;
     double first_ = 0;
     double last_ = 0;
+    double baselineFirst_ = 0;
+    double baselineLast_ = 0;
 };
 
 }  // namespace fernwick::bench

@@ -74,6 +74,7 @@ private:
 }  // namespace
 
 std::optional<std::wstring> FindLastConnectedDocbase(tolk::stdx::ByteSource& bytes) {
+    // Outside the marker's lines the scan is a plain byte search: most bytes are skipped unseen.
     const std::boyer_moore_horspool_searcher findMarker(kMarker.begin(), kMarker.end());
     Window window;
     Sought sought = Sought::Marker;

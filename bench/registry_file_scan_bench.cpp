@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/grep_baseline.h"
 #include "bench/registry_file_sample.h"
 #include "bench/rounds.h"
 #include "registry_helper/lookup_state.h"
@@ -21,6 +22,7 @@
 namespace {
 
 using fernwick::bench::Fastest;
+using fernwick::bench::Grep;
 using fernwick::bench::kAbsentFileName;
 using fernwick::bench::kAbsentObjectId;
 using fernwick::bench::MedianRoundRatio;
@@ -31,11 +33,6 @@ using fernwick::bench::WriteSampleFile;
 namespace fs = std::filesystem;
 
 constexpr int kRounds = 7;
-
-void Grep(const fs::path& file, const std::string& text) {
-    const std::string command = "grep -c -F '" + text + "' '" + file.string() + "' >/dev/null";
-    if (std::system(command.c_str()) == -1) std::abort();
-}
 
 // Full scans for text that the file does not hold.
 class AbsentTextScans {

@@ -2,15 +2,22 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string_view>
+
+#include "support/find_unit.h"
 
 namespace fernwick {
 namespace {
 
+using tolk::stdx::FindUnit;
+
 constexpr std::string_view kMarker = "\\XML Applications\\";
 constexpr std::size_t kBlockSize = 64 * 1024;
-constexpr std::uint64_t kNoName = ~std::uint64_t{0};
+// Each block is searched with the end of the one before it, so that a marker across the border is
+// found, and the byte before the marker tells whether a line begins with it.
+constexpr std::size_t kCarried = kMarker.size();
 
 std::wstring Widen(std::string_view bytes) {
     std::wstring text(bytes.size(), L'\0');
@@ -20,80 +27,106 @@ std::wstring Widen(std::string_view bytes) {
     return text;
 }
 
-// The marker's only border is its leading "\", so a mismatch falls back to 0 or 1 matched bytes.
-class MarkerMatcher {
+// What the scan looks for next. Every marker it finds is the first of its line: each way on from
+// a marker passes the rest of the line.
+enum class Sought {
+    Marker,
+    LineEnd,  // the line began with the marker and holds no name
+    NameEnd,  // a backslash ends the name, a line feed the line without one
+};
+
+// The bytes the scan has in hand: the end of the bytes before, then one block read.
+class Window {
 public:
-    bool Feed(char byte) {
-        if (byte == kMarker[matched_]) {
-            ++matched_;
-        } else {
-            matched_ = byte == '\\' ? 1 : 0;
-        }
-        if (matched_ < kMarker.size()) return false;
-        matched_ = 0;
+    Window() : bytes_(std::make_unique<char[]>(kCarried + kBlockSize)) {}
+
+    // Reads the next block behind the carried bytes; false at the end of the text.
+    bool ReadNext(tolk::stdx::ByteSource& source) {
+        if (lastBlock_) return false;
+        const std::size_t kept = std::min(size_, kCarried);
+        if (size_ > kept) before_ = bytes_[size_ - kept - 1];
+        std::copy(bytes_.get() + size_ - kept, bytes_.get() + size_, bytes_.get());
+        offset_ += size_ - kept;
+        const std::size_t read = source.Read(bytes_.get() + kept, kBlockSize);
+        if (read == 0) return false;
+        const char* const end = bytes_.get() + kept + read;
+        const char* const textEnd = FindUnit<char>(bytes_.get() + kept, end, '\x1A');
+        lastBlock_ = textEnd != end;
+        size_ = static_cast<std::size_t>(textEnd - bytes_.get());
         return true;
     }
-    void Reset() { matched_ = 0; }
-    bool Idle() const { return matched_ == 0; }
+
+    std::string_view Text() const { return {bytes_.get(), size_}; }
+    std::uint64_t Offset() const { return offset_; }
+    // Whether a line begins at this index: the first of the file, or the one after a line feed.
+    bool LineStartsAt(std::size_t index) const {
+        return index == 0 ? offset_ == 0 || before_ == '\n' : bytes_[index - 1] == '\n';
+    }
 
 private:
-    std::size_t matched_ = 0;
+    std::unique_ptr<char[]> bytes_;
+    std::size_t size_ = 0;
+    std::uint64_t offset_ = 0;  // of the window's first byte in the file
+    char before_ = '\n';        // the byte before the window, once there is one
+    bool lastBlock_ = false;
 };
 
 }  // namespace
 
 std::optional<std::wstring> FindLastConnectedDocbase(tolk::stdx::ByteSource& bytes) {
-    const auto block = std::make_unique<char[]>(kBlockSize);
-    MarkerMatcher marker;
-    std::uint64_t blockOffset = 0;
-    std::uint64_t lineStart = 0;
-    bool lineDone = false;  // the line's first marker stood at index 0, or none can follow
-    std::uint64_t nameStart = kNoName;
+    // Outside the marker's lines the scan is a plain byte search: most bytes are skipped unseen.
+    const std::boyer_moore_horspool_searcher findMarker(kMarker.begin(), kMarker.end());
+    Window window;
+    Sought sought = Sought::Marker;
+    std::uint64_t next = 0;  // the file offset where the search goes on
+    std::uint64_t nameStart = 0;
 
-    for (;;) {
-        std::size_t size = bytes.Read(block.get(), kBlockSize);
-        if (size == 0) return std::nullopt;
-        const std::string_view text(block.get(), size);
-        const std::size_t textEnd = text.find('\x1A');
-        const bool lastBlock = textEnd != std::string_view::npos;
-        if (lastBlock) size = textEnd;
-
-        std::size_t lineFeed = text.find('\n');
-        for (std::size_t i = 0; i < size; ++i) {
-            if (i > lineFeed) lineFeed = text.find('\n', i);
-            // Outside a match only a backslash or the end of the line can change anything.
-            if (lineDone || nameStart != kNoName || marker.Idle()) {
-                const std::size_t stop = lineDone ? lineFeed : text.find('\\', i);
-                i = std::min({stop, lineFeed, size});
-                if (i == size) break;
-            }
-            const char byte = text[i];
-            if (byte == '\n') {
-                lineStart = blockOffset + i + 1;
-                lineDone = false;
-                nameStart = kNoName;
-                marker.Reset();
-            } else if (nameStart != kNoName) {
-                const std::uint64_t end = blockOffset + i;
-                if (nameStart >= blockOffset) {
-                    return Widen(text.substr(static_cast<std::size_t>(nameStart - blockOffset),
-                                             static_cast<std::size_t>(end - nameStart)));
+    while (window.ReadNext(bytes)) {
+        const std::string_view text = window.Text();
+        std::size_t at = static_cast<std::size_t>(next - window.Offset());
+        while (at < text.size()) {
+            const char* const from = text.data() + at;
+            const char* const end = text.data() + text.size();
+            if (sought == Sought::Marker) {
+                const char* const marker = std::search(from, end, findMarker);
+                if (marker == end) {
+                    // A marker may begin in the bytes that the next block carries.
+                    at = std::max(at, text.size() - std::min(text.size(), kMarker.size() - 1));
+                    break;
                 }
-                // The name began in an earlier block: read it again from there.
-                std::string name(static_cast<std::size_t>(end - nameStart), '\0');
-                if (!bytes.Seek(nameStart) || bytes.Read(name.data(), name.size()) != name.size()) {
-                    return std::nullopt;
-                }
-                return Widen(name);
-            } else if (marker.Feed(byte)) {
-                const std::uint64_t next = blockOffset + i + 1;
-                lineDone = next - kMarker.size() == lineStart;
-                if (!lineDone) nameStart = next;
+                const auto index = static_cast<std::size_t>(marker - text.data());
+                sought = window.LineStartsAt(index) ? Sought::LineEnd : Sought::NameEnd;
+                at = index + kMarker.size();
+                nameStart = window.Offset() + at;
+                continue;
             }
+            const char* const lineFeed = FindUnit(from, end, '\n');
+            if (sought == Sought::NameEnd) {
+                const char* const backslash = FindUnit(from, lineFeed, '\\');
+                if (backslash != lineFeed) {
+                    const std::uint64_t nameEnd = window.Offset() + (backslash - text.data());
+                    if (nameStart >= window.Offset()) {
+                        return Widen(
+                            text.substr(static_cast<std::size_t>(nameStart - window.Offset()),
+                                        static_cast<std::size_t>(nameEnd - nameStart)));
+                    }
+                    // The name began in an earlier block: read it again from there.
+                    std::string name(static_cast<std::size_t>(nameEnd - nameStart), '\0');
+                    if (!bytes.Seek(nameStart) ||
+                        bytes.Read(name.data(), name.size()) != name.size()) {
+                        return std::nullopt;
+                    }
+                    return Widen(name);
+                }
+            }
+            at = static_cast<std::size_t>(lineFeed - text.data());
+            if (lineFeed == end) break;
+            ++at;
+            sought = Sought::Marker;
         }
-        if (lastBlock) return std::nullopt;
-        blockOffset += size;
+        next = window.Offset() + at;
     }
+    return std::nullopt;
 }
 
 }  // namespace fernwick

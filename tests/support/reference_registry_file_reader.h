@@ -3,8 +3,10 @@
 // The registry file reader as it was before scans passed over lines by their bytes: every line is
 // decoded and looked at (with the same rules for alternate-paths sections and object IDs). The
 // tests and the fuzzer hold the reader's answers against it.
+#include <algorithm>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -208,8 +210,29 @@ inline bool RegistryFileReader::FindByFileName(std::wstring_view fileName) {
     return true;
 }
 
+// The text between the first "\XML Applications\" of a line, when it stands at index 1 or more,
+// and the next "\" of that line, each byte the character of the same value; the file is cut at its
+// first byte 1A and split at its line feeds.
+inline std::optional<std::wstring> LastConnectedDocbase(std::string_view file) {
+    constexpr std::string_view kMarker = "\\XML Applications\\";
+    file = file.substr(0, file.find('\x1A'));
+    while (!file.empty()) {
+        const std::string_view line = file.substr(0, file.find('\n'));
+        file.remove_prefix(std::min(file.size(), line.size() + 1));
+        const std::size_t marker = line.find(kMarker);
+        if (marker == std::string_view::npos || marker == 0) continue;
+        const std::string_view rest = line.substr(marker + kMarker.size());
+        const std::size_t end = rest.find('\\');
+        if (end == std::string_view::npos) continue;
+        std::wstring name;
+        for (const char byte : rest.substr(0, end)) name += static_cast<unsigned char>(byte);
+        return name;
+    }
+    return std::nullopt;
+}
+
 // True when the reader and the reference answer every lookup of the file for this object ID and
-// file name alike, with the same record.
+// file name alike, with the same record, and find the same last connected docbase.
 inline bool AnswersAlike(const std::string& file, std::wstring_view objectId,
                          std::wstring_view fileName) {
     const std::wstring path = L"C:\\Work\\registry.txt";
@@ -227,8 +250,10 @@ inline bool AnswersAlike(const std::string& file, std::wstring_view objectId,
             return false;
         }
     }
+    reader.ReadLastConnectedDocbase();
     return reader.FindByFileName(fileName) == reference.FindByFileName(fileName) &&
-           state.current == referenceState.current;
+           state.current == referenceState.current &&
+           state.lastConnectedDocbase == LastConnectedDocbase(file).value_or(L"");
 }
 
 }  // namespace fernwick::tests::reference

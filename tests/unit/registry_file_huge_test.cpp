@@ -122,5 +122,30 @@ TEST_F(RegistryFileHugeTest, ZeroBytesOfAGibibyteVanishFromTheLine) {
     });
 }
 
+TEST_F(RegistryFileHugeTest, ScansReadEachByteOfShortLinesOnceWhateverTheSize) {
+    // Lines of three letters, a name across the first border of the 64 KB blocks the docbase scan
+    // reads, and the sought lines at the very end.
+    const std::string crossing = "x\\XML Applications\\name-without-end\n";
+    const std::string end =
+        "[documentum\\Common\\WorkingFiles\\last]\nFileName=C:\\last.xml\n"
+        "[a\\XML Applications\\archive\\x]\n";
+    for (const std::size_t lines : {std::size_t{1} << 18, std::size_t{1} << 22}) {
+        std::string file(65536 - 20, '\n');
+        file += crossing;
+        for (std::size_t line = 0; line < lines; ++line) file += "abc\n";
+        file += end;
+        state.registryFile = directory.Write("short-lines.txt", file);
+
+        files.bytesRead = 0;
+        EXPECT_TRUE(reader.FindByObjectId(L"last", ClientLists::EditAndView));
+        EXPECT_TRUE(reader.FindByFileName(L"C:\\last.xml"));
+        state.lastConnectedDocbase.clear();
+        reader.ReadLastConnectedDocbase();
+        EXPECT_EQ(state.lastConnectedDocbase, L"archive");
+        // Each scan reads the file once; the file-name scan reads its section's block again.
+        EXPECT_LE(files.bytesRead, 3 * file.size() + 2 * 65536) << lines << " lines";
+    }
+}
+
 }  // namespace
 }  // namespace fernwick

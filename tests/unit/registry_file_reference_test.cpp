@@ -10,10 +10,14 @@ namespace {
 using namespace std::string_literals;
 using tests::reference::AnswersAlike;
 
-// A view section of the object, the same object's edit section with a line of the given length
-// before it, and alternate paths that list the file.
+// A view section of the object, which names docbases too (the second one where the blocks of the
+// test below end), the same object's edit section with a line of the given length before it, and
+// alternate paths that list the file.
 std::string Sections(const std::string& longLine) {
     return "[documentum\\Common\\ViewFiles\\0900000180001234]\r\nFileName=C:\\V\\a.xml\r\n"
+           "\\XML Applications\\first\\\r\n" +
+           std::string(23, 'x') +
+           "\\XML Applications\\arch\xC3\xA9ive\\Settings\r\n"
            "[documentum\\Common\\ViewFiles\\0900000180001234\\Alternate FilePaths]\r\n"
            "1=C:\\Work\\a.xml<D:\\b\xC3\xA9.xml\n" +
            longLine + "\r\n[DOCUMENTUM\\common\\WorkingFiles\\0900000180001234]\n\0User=u\r\r\n"s +
@@ -47,6 +51,7 @@ TEST(RegistryFileReferenceTest, ReaderAnswersAsTheReferenceWhereverTheTextBreaks
     for (std::size_t shift = 0; shift < 200; shift += 7) {
         std::string before(shift, 'y');
         while (before.size() < 65536 - 150) before += filler;
+        ASSERT_TRUE(AllAlike(before + "\n" + file)) << shift;
         ASSERT_TRUE(AllAlike(before + "\n" + file + file)) << shift;
     }
 }

@@ -1,0 +1,152 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "bench/registry_file_sample.h"
+#include "bench/rounds.h"
+
+// Registry files of the shapes that make a scan's work depend on more than the file's size, and
+// the figures the complexity benchmarks of both builds print about them.
+namespace fernwick::bench {
+
+// Lookups that read a whole file of any of the shapes: none of the shapes lists this name, while
+// the alternate paths of the sample sections hold it as part of each path.
+constexpr const char* kAlternatePathPart = "C:\\Work";
+
+constexpr std::size_t kMegabyte = 1'000'000;
+constexpr std::size_t kBlock = 64 * 1024;
+
+struct FileShape {
+    const char* name;
+    std::function<std::string(std::size_t)> part;  // the file is parts 0, 1, 2, ...
+    std::string end;                               // and then these bytes
+};
+
+inline std::string Repeated(const std::string& line, std::size_t times) {
+    std::string text;
+    text.reserve(line.size() * times);
+    for (std::size_t i = 0; i < times; ++i) text += line;
+    return text;
+}
+
+// A line that names a docbase without ending it, laid across the end of every 64 KB block.
+inline std::string BlockCrossingPart(std::size_t) {
+    const std::string head = "x\\XML Applications\\docbase-";
+    const std::string tail = "name-without-end\r\n";
+    const std::string filler = "DocbaseName=filler\r\n";
+    std::string part = tail;
+    while (part.size() + filler.size() + head.size() <= kBlock) part += filler;
+    part.append(kBlock - head.size() - part.size(), 'f');
+    return part + head;
+}
+
+inline std::string CarriageReturnsOnly(std::string text) {
+    std::string lines;
+    for (const char byte : text) {
+        if (byte != '\n') lines += byte;
+    }
+    return lines;
+}
+
+inline std::vector<FileShape> FileShapes() {
+    return {
+        {"short_lines", [](std::size_t) { return Repeated("abc\n", 1024); }, ""},
+        {"backslash_lines", [](std::size_t) { return Repeated("\\\\\\\\\n", 1024); }, ""},
+        {"limit_lines", [](std::size_t) { return "1=" + std::string(4092, 'v') + "\r\n"; }, ""},
+        {"one_huge_line", [](std::size_t) { return std::string(4096, 'x'); }, ""},
+        {"tiny_sections", [](std::size_t) { return Repeated("[s]\nk=v\n", 512); }, ""},
+        {"alternate_path_sections",
+         [](std::size_t index) {
+             char id[17];
+             std::snprintf(id, sizeof id, "09%014zx", index);
+             const std::string header = "[documentum\\Common\\ViewFiles\\" + std::string(id);
+             return header + "]\nFileName=C:\\View\\" + id + ".xml\n" + header +
+                    "\\Alternate FilePaths]\n" +
+                    Repeated("1=C:\\Work\\View\\" + std::string(id) + ".xml<D:\\Copies\\" + id +
+                                 ".xml\n",
+                             8);
+         },
+         ""},
+        {"marker_at_end", SampleSection, "[documentum\\XML Applications\\archive\\Settings]\r\n"},
+        {"block_crossing_name", BlockCrossingPart, ""},
+        {"carriage_returns_only",
+         [](std::size_t index) { return CarriageReturnsOnly(SampleSection(index)); }, ""},
+    };
+}
+
+inline void WriteShapedFile(const std::filesystem::path& file, std::size_t bytes,
+                            const FileShape& shape) {
+    WriteSampleFile(file, bytes - shape.end.size(), shape.part);
+    std::ofstream(file, std::ios::binary | std::ios::app) << shape.end;
+}
+
+// The sizes each shape is measured at, and the rounds at each: more where a run is short and the
+// neighbours' load weighs more.
+struct Size {
+    const char* name;
+    std::size_t bytes;
+    int rounds;
+};
+constexpr Size kSizes[] = {
+    {"1mb", kMegabyte, 9}, {"10mb", 10 * kMegabyte, 5}, {"100mb", 100 * kMegabyte, 3}};
+
+// A run longer than this leaves out the larger sizes of that scan and shape.
+constexpr double kPatienceSeconds = 30;
+
+// Collects one lookup's figures over the sizes and prints them as "name: value unit" lines: the
+// fastest round's time per unit of input of the lookup and of its baseline, the median of the
+// rounds' ratios between the two, and how much the time per unit grew from the smallest to the
+// largest size. A baseline that grows as much tells of the machine (caches), not of the lookup.
+class GrowthReport {
+public:
+    GrowthReport(std::string name, const char* unit, const char* baseline)
+        : name_(std::move(name)), unit_(unit), baseline_(baseline) {}
+
+    // False when the run took so long that larger sizes are left out.
+    bool Add(const std::string& size, double units, const RoundTimes& times) {
+        const double perUnit = Fastest(times.measured) / units * 1e3;
+        const double baselinePerUnit = Fastest(times.baseline) / units * 1e3;
+        const char* const name = name_.c_str();
+        std::printf("%s_%s: %.3f ms/%s\n", name, size.c_str(), perUnit, unit_);
+        std::printf("%s_%s_%s: %.3f ms/%s\n", name, size.c_str(), baseline_, baselinePerUnit,
+                    unit_);
+        std::printf("%s_%s_ratio: %.2f x %s\n", name, size.c_str(), MedianRoundRatio(times),
+                    baseline_);
+        if (first_ == 0) {
+            first_ = perUnit;
+            baselineFirst_ = baselinePerUnit;
+        }
+        last_ = perUnit;
+        baselineLast_ = baselinePerUnit;
+        std::fflush(stdout);
+        if (Fastest(times.measured) <= kPatienceSeconds) return true;
+        std::printf("%s_larger_sizes: skipped, one run took %.0f s\n", name,
+                    Fastest(times.measured));
+        return false;
+    }
+    ~GrowthReport() {
+        if (first_ == 0) return;
+        std::printf("%s_growth: %.2f x\n", name_.c_str(), last_ / first_);
+        std::printf("%s_%s_growth: %.2f x\n", name_.c_str(), baseline_,
+                    baselineLast_ / baselineFirst_);
+    }
+    GrowthReport(const GrowthReport&) = delete;
+    GrowthReport& operator=(const GrowthReport&) = delete;
+
+private:
+    std::string name_;
+    const char* unit_;
+    const char* baseline_;
+    double first_ = 0;
+    double last_ = 0;
+    double baselineFirst_ = 0;
+    double baselineLast_ = 0;
+};
+
+}  // namespace fernwick::bench

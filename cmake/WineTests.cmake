@@ -21,6 +21,16 @@ add_test(NAME wine.unregister
 set_tests_properties(wine.unregister PROPERTIES FIXTURES_CLEANUP registered FIXTURES_REQUIRED wine
                                                 ENVIRONMENT "${FERNWICK_HARNESS_ENV}")
 
+# The x86 tier that runs under emulation registers the DLL through its test program instead
+# (tests/win) and removes that registration here at its end.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    add_test(NAME x86.unregister
+             COMMAND ${FERNWICK_HARNESS} unregister ${FERNWICK_WINE_PREFIX} $<TARGET_FILE:Fernwick>)
+    set_tests_properties(x86.unregister PROPERTIES FIXTURES_CLEANUP x86-registered
+                                                   FIXTURES_REQUIRED wine LABELS emulated
+                                                   ENVIRONMENT "${FERNWICK_HARNESS_ENV}")
+endif()
+
 # fernwick_add_wine_test(NAME EXE_TARGET [REGISTERED] [WRAPPER SCRIPT] [PROFILE_TREE] [ARGS ...])
 # One CTest test per Windows executable: every Wine process start costs time. Programs that show
 # windows use the prefix's own Xvfb, which the harness starts with the wineserver. A WRAPPER
@@ -44,14 +54,26 @@ function(fernwick_add_wine_test name target)
     endif()
 endfunction()
 
-# fernwick_add_script_suite(FILE [ARGS ...]): a .js or .vbs suite run by cscript against the
-# registered DLL.
+# fernwick_add_script_suite(FILE [X86_TIER] [ARGS ...]): a .js or .vbs suite run by cscript
+# against the registered DLL. X86_TIER: the run of the x86 tier under emulation instead, after
+# its test program registered the DLL.
 function(fernwick_add_script_suite file)
-    cmake_parse_arguments(arg "" "" "ARGS" ${ARGN})
+    cmake_parse_arguments(arg "X86_TIER" "" "ARGS" ${ARGN})
     get_filename_component(base ${file} NAME)
+    set(name script.${base})
+    set(fixtures wine registered)
+    set(timeout 600)
+    if(arg_X86_TIER)
+        set(name x86.script.${base})
+        set(fixtures wine x86-registered)
+        set(timeout 3600)
+    endif()
     set(environment ${FERNWICK_HARNESS_ENV})
     set(command ${FERNWICK_HARNESS} script ${FERNWICK_WINE_PREFIX} ${file} ${arg_ARGS})
-    add_test(NAME script.${base} COMMAND ${command})
-    set_tests_properties(script.${base} PROPERTIES FIXTURES_REQUIRED "wine;registered"
-                                                   ENVIRONMENT "${environment}" TIMEOUT 600)
+    add_test(NAME ${name} COMMAND ${command})
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED "${fixtures}"
+                                            ENVIRONMENT "${environment}" TIMEOUT ${timeout})
+    if(arg_X86_TIER)
+        set_tests_properties(${name} PROPERTIES LABELS emulated)
+    endif()
 endfunction()

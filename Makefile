@@ -42,7 +42,9 @@ demo: windows
 # through its assembly manifest alone, and leaves nothing behind either. The Import dialog's soak
 # test (minutes under Wine) runs for the 64-bit build only. Where the kernel runs no 32-bit
 # programs, the 32-bit tier runs under emulation (scripts/x86-emulation, as root), as the few
-# long-running Wine processes labelled "emulated"; X86_TIER=emulated picks that tier anywhere.
+# long-running Wine processes labelled "emulated"; X86_TIER=emulated picks that tier anywhere. A
+# prefix made before the emulation lacks Wine's 32-bit side and is made anew with it, so the 64-bit
+# DLL is registered again first.
 test: native native-asan fuzz-build windows windows32
 	ctest --preset native
 	ctest --preset native-asan
@@ -51,8 +53,10 @@ test: native native-asan fuzz-build windows windows32
 	if [ "$(X86_TIER)" != emulated ] && scripts/wine-harness runs-win32-natively build/windows/wineprefix; then \
 	    ctest --preset windows32 -E soak -LE emulated; \
 	else \
-	    status=0; \
-	    scripts/x86-emulation ctest --preset windows32 -L emulated || status=$$?; \
+	    status=0; prefix=$(CURDIR)/build/windows/wineprefix; \
+	    scripts/x86-emulation sh -c "scripts/wine-harness start $$prefix && \
+	        scripts/wine-harness register $$prefix $(CURDIR)/build/windows/Fernwick.dll && \
+	        ctest --preset windows32 -L emulated" || status=$$?; \
 	    [ $$status -ne 125 ] || echo "make test: windows32 tier skipped: this kernel cannot run 32-bit programs, so Wine's 32-bit side does not start, and it cannot be emulated here"; \
 	    [ $$status -eq 0 ] || [ $$status -eq 125 ]; \
 	fi

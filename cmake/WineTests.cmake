@@ -54,26 +54,14 @@ function(fernwick_add_wine_test name target)
     endif()
 endfunction()
 
-# fernwick_add_script_suite(FILE [X86_TIER] [ARGS ...]): a .js or .vbs suite run by cscript
-# against the registered DLL. X86_TIER: the run of the x86 tier under emulation instead, after
-# its test program registered the DLL.
+# fernwick_add_script_suite(FILE [ARGS ...]): a .js or .vbs suite run by cscript against the
+# registered DLL.
 function(fernwick_add_script_suite file)
-    cmake_parse_arguments(arg "X86_TIER" "" "ARGS" ${ARGN})
+    cmake_parse_arguments(arg "" "" "ARGS" ${ARGN})
     get_filename_component(base ${file} NAME)
-    set(name script.${base})
-    set(fixtures wine registered)
-    set(timeout 600)
-    if(arg_X86_TIER)
-        set(name x86.script.${base})
-        set(fixtures wine x86-registered)
-        set(timeout 3600)
-    endif()
     set(environment ${FERNWICK_HARNESS_ENV})
     set(command ${FERNWICK_HARNESS} script ${FERNWICK_WINE_PREFIX} ${file} ${arg_ARGS})
-    add_test(NAME ${name} COMMAND ${command})
-    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED "${fixtures}"
-                                            ENVIRONMENT "${environment}" TIMEOUT ${timeout})
-    if(arg_X86_TIER)
-        set_tests_properties(${name} PROPERTIES LABELS emulated)
-    endif()
+    add_test(NAME script.${base} COMMAND ${command})
+    set_tests_properties(script.${base} PROPERTIES FIXTURES_REQUIRED "wine;registered"
+                                                   ENVIRONMENT "${environment}" TIMEOUT 600)
 endfunction()

@@ -1,6 +1,6 @@
 // The x86 tier's one program: the DLL registers itself through its export first, as regsvr32
-// would, for the tests that create its classes through COM; the tests leave it registered for the
-// script host run that follows.
+// would, for the tests that create its classes through COM; the tests leave it registered, and the
+// tier's last step removes it.
 #include <cstdio>
 
 #include "tests/win/com_server.h"

@@ -29,13 +29,8 @@ function finish() {
 var shell = new ActiveXObject("WScript.Shell");
 var fso = new ActiveXObject("Scripting.FileSystemObject");
 
-// A 32-bit host runs its helper commands from the 64-bit system folder, which it sees as
-// "sysnative": where Wine's 32-bit side runs under emulation, each 32-bit process takes minutes
-// to start. The commands only make files and registry keys, which both sides see alike.
-var sysnative = shell.ExpandEnvironmentStrings("%windir%").replace(/\0/g, "") + "\\sysnative\\";
-
 function run(command) {
-    return shell.Run((fso.FolderExists(sysnative) ? sysnative : "") + command, 0, true);
+    return shell.Run(command, 0, true);
 }
 
 function makeFolders(path) {

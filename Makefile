@@ -43,8 +43,9 @@ demo: windows
 # test (minutes under Wine) runs for the 64-bit build only. Where the kernel runs no 32-bit
 # programs, the 32-bit tier runs under emulation (scripts/x86-emulation, as root), as the few
 # long-running Wine processes labelled "emulated"; X86_TIER=emulated picks that tier anywhere. A
-# prefix made before the emulation lacks Wine's 32-bit side and is made anew with it, so the 64-bit
-# DLL is registered again first.
+# prefix made before the emulation lacks Wine's 32-bit side and is made anew with it. The 32-bit
+# tests' registration checks want the prefix to themselves, so the 64-bit DLL is registered again
+# only after them, before the 32-bit DLL is removed.
 test: native native-asan fuzz-build windows windows32
 	ctest --preset native
 	ctest --preset native-asan
@@ -54,9 +55,12 @@ test: native native-asan fuzz-build windows windows32
 	    ctest --preset windows32 -E soak -LE emulated; \
 	else \
 	    status=0; prefix=$(CURDIR)/build/windows/wineprefix; \
-	    scripts/x86-emulation sh -c "scripts/wine-harness start $$prefix && \
+	    scripts/x86-emulation sh -c "scripts/wine-harness unregister $$prefix $(CURDIR)/build/windows/Fernwick.dll && \
+	        ctest --preset windows32 -L emulated \
+	            -E '^x86\.unregister\$$' --fixture-exclude-cleanup x86-registered && \
 	        scripts/wine-harness register $$prefix $(CURDIR)/build/windows/Fernwick.dll && \
-	        ctest --preset windows32 -L emulated" || status=$$?; \
+	        ctest --preset windows32 -R '^x86\.unregister\$$' --fixture-exclude-setup x86-registered" || \
+	        status=$$?; \
 	    [ $$status -ne 125 ] || echo "make test: windows32 tier skipped: this kernel cannot run 32-bit programs, so Wine's 32-bit side does not start, and it cannot be emulated here"; \
 	    [ $$status -eq 0 ] || [ $$status -eq 125 ]; \
 	fi

@@ -21,6 +21,16 @@ add_test(NAME wine.unregister
 set_tests_properties(wine.unregister PROPERTIES FIXTURES_CLEANUP registered FIXTURES_REQUIRED wine
                                                 ENVIRONMENT "${FERNWICK_HARNESS_ENV}")
 
+# The x86 tier that runs under emulation registers the DLL through its test program instead
+# (tests/win) and removes that registration here at its end.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    add_test(NAME x86.unregister
+             COMMAND ${FERNWICK_HARNESS} unregister ${FERNWICK_WINE_PREFIX} $<TARGET_FILE:Fernwick>)
+    set_tests_properties(x86.unregister PROPERTIES FIXTURES_CLEANUP x86-registered
+                                                   FIXTURES_REQUIRED wine LABELS emulated
+                                                   ENVIRONMENT "${FERNWICK_HARNESS_ENV}")
+endif()
+
 # fernwick_add_wine_test(NAME EXE_TARGET [REGISTERED] [WRAPPER SCRIPT] [PROFILE_TREE] [ARGS ...])
 # One CTest test per Windows executable: every Wine process start costs time. Programs that show
 # windows use the prefix's own Xvfb, which the harness starts with the wineserver. A WRAPPER

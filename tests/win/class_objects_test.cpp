@@ -5,6 +5,7 @@
 #include <objsafe.h>
 
 #include <algorithm>
+#include <utility>
 
 namespace fernwick {
 namespace {
@@ -284,6 +285,61 @@ TEST_F(ComServerTest, TheImportPickerAnswersNullOutPointersWithEPointerAndShowsN
     UniqueBstr last;
     ASSERT_EQ(picker->get_LastSelectedFolder(last.put()), S_OK);
     EXPECT_EQ(SysStringLen(last.get()), 0u);
+}
+
+// Created through COM by its ProgID, as a script host does, the helper answers through IDispatch:
+// a lookup with a text argument, then the property that names what it found.
+TEST_F(ComServerTest, TheRegistryHelperAnswersThroughDispatch) {
+    CLSID clsid;
+    ASSERT_EQ(CLSIDFromProgID(L"PexanFernwick.DocumentumRegistryHelper", &clsid), S_OK);
+    UniqueCom<IDispatch> helper;
+    ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(helper.put())),
+              S_OK);
+    UniqueVariant id;
+    id->vt = VT_BSTR;
+    id->bstrVal = SysAllocString(L"0900000000000a01");
+    DISPPARAMS arguments = {id.get(), nullptr, 1, 0};
+    UniqueVariant found;
+    ASSERT_EQ(helper->Invoke(IdOf(helper.get(), L"InitFromObjectID"), IID_NULL, LOCALE_USER_DEFAULT,
+                             DISPATCH_METHOD, &arguments, found.get(), nullptr, nullptr),
+              S_OK);
+    EXPECT_EQ(found->vt, VT_BOOL);
+    DISPPARAMS none = {};
+    UniqueVariant objectId;
+    ASSERT_EQ(helper->Invoke(IdOf(helper.get(), L"ObjectID"), IID_NULL, LOCALE_USER_DEFAULT,
+                             DISPATCH_PROPERTYGET, &none, objectId.get(), nullptr, nullptr),
+              S_OK);
+    ASSERT_EQ(objectId->vt, VT_BSTR);
+    EXPECT_STREQ(objectId->bstrVal, found->boolVal ? L"0900000000000a01" : L"");
+}
+
+// Created through COM by its ProgID, as a script host does, the picker answers the members that
+// show no dialog through IDispatch: before any selection, empty texts and empty lists.
+TEST_F(ComServerTest, TheImportPickerAnswersThroughDispatchBeforeAnySelection) {
+    CLSID clsid;
+    ASSERT_EQ(CLSIDFromProgID(L"PexanFernwick.ImportPicker", &clsid), S_OK);
+    UniqueCom<IDispatch> picker;
+    ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(picker.put())),
+              S_OK);
+    const std::pair<const wchar_t*, VARTYPE> members[] = {
+        {L"LastSelectedFolder", VT_BSTR},
+        {L"LastSelectedFile", VT_BSTR},
+        {L"SelectedFolders", VT_ARRAY | VT_VARIANT},
+        {L"SelectedFiles", VT_ARRAY | VT_VARIANT}};
+    for (const auto& [name, type] : members) {
+        DISPPARAMS none = {};
+        UniqueVariant value;
+        ASSERT_EQ(picker->Invoke(IdOf(picker.get(), name), IID_NULL, LOCALE_USER_DEFAULT,
+                                 DISPATCH_PROPERTYGET, &none, value.get(), nullptr, nullptr),
+                  S_OK)
+            << name;
+        ASSERT_EQ(value->vt, type) << name;
+        if (type == VT_BSTR) {
+            EXPECT_EQ(SysStringLen(value->bstrVal), 0u);
+        } else {
+            EXPECT_EQ(value->parray->rgsabound[0].cElements, 0u);
+        }
+    }
 }
 
 TEST_F(ComServerTest, DispatchChecksItsArraysAndCountsBeforeAskingTheTypeInformation) {

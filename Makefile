@@ -51,7 +51,7 @@ test: native native-asan fuzz-build windows windows32
 	ctest --preset native-asan
 	scripts/run-fuzzers build/fuzz $(FUZZ_SMOKE_SECONDS)
 	ctest --preset windows -E '^wine\.unregister$$' --fixture-exclude-cleanup registered
-	if [ "$(X86_TIER)" != emulated ] && scripts/wine-harness runs-win32-natively build/windows/wineprefix; then \
+	if [ "$(X86_TIER)" != emulated ] && scripts/wine-harness runs-win32-natively; then \
 	    ctest --preset windows32 -E soak -LE emulated; \
 	else \
 	    status=0; prefix=$(CURDIR)/build/windows/wineprefix; \

@@ -35,9 +35,10 @@ fuzz-build: bootstrap
 demo: windows
 	scripts/demo build/windows
 
-# The 32-bit tiers run in the 64-bit tiers' prefix, with both builds registered side by side, and
-# unregister the 32-bit build at their end; the last run shows that the 64-bit registration still
-# answers without registering again, then unregisters it, after which nothing of either build may
+# The 32-bit tiers run in the 64-bit tiers' prefix, with the 64-bit build unregistered so that
+# their registration checks have the prefix to themselves; the 64-bit build is registered again
+# beside the 32-bit one before the 32-bit build unregisters, and the last run shows that the 64-bit
+# registration still answers, then unregisters it, after which nothing of either build may
 # be left in the prefix. With nothing registered, a host that carries Fernwick privately uses it
 # through its assembly manifest alone, and leaves nothing behind either. The Import dialog's soak
 # test (minutes under Wine) runs for the 64-bit build only. Where the kernel runs no 32-bit
@@ -51,10 +52,15 @@ test: native native-asan fuzz-build windows windows32
 	ctest --preset native-asan
 	scripts/run-fuzzers build/fuzz $(FUZZ_SMOKE_SECONDS)
 	ctest --preset windows -E '^wine\.unregister$$' --fixture-exclude-cleanup registered
+	prefix=$(CURDIR)/build/windows/wineprefix; \
 	if [ "$(X86_TIER)" != emulated ] && scripts/wine-harness runs-win32-natively; then \
-	    ctest --preset windows32 -E soak -LE emulated; \
+	    scripts/wine-harness unregister $$prefix $(CURDIR)/build/windows/Fernwick.dll && \
+	    ctest --preset windows32 -E 'soak|^wine\.unregister$$' -LE emulated \
+	        --fixture-exclude-cleanup registered && \
+	    scripts/wine-harness register $$prefix $(CURDIR)/build/windows/Fernwick.dll && \
+	    ctest --preset windows32 -R '^wine\.unregister$$' --fixture-exclude-setup registered; \
 	else \
-	    status=0; prefix=$(CURDIR)/build/windows/wineprefix; \
+	    status=0; \
 	    scripts/x86-emulation sh -c "scripts/wine-harness unregister $$prefix $(CURDIR)/build/windows/Fernwick.dll && \
 	        ctest --preset windows32 -L emulated \
 	            -E '^x86\.unregister\$$' --fixture-exclude-cleanup x86-registered && \

@@ -122,18 +122,22 @@ private:
                 const char* const firstLineFeed = window + __builtin_ctzll(pending);
                 const std::optional<std::string_view> wanted = leads();
                 std::uint64_t handed = pending & -pending;
+                // Lines wholly in the window are shorter than any limit; a line begun in an
+                // earlier window is judged by its own first byte, and the line of a lead that has
+                // no line feed here in a later window.
                 if (wanted && longestUnseen >= 64 &&
                     LineLength(lineStart, firstLineFeed) <= longestUnseen &&
-                    wanted->find(*lineStart) == std::string_view::npos) {
-                    // Lines wholly in the window are shorter than any limit; the line of a lead
-                    // that has no line feed here is looked at in a later window.
+                    (lineStart >= window ||
+                     std::find(wanted->begin(), wanted->end(), *lineStart) == wanted->end())) {
                     if (!leadBits || wanted->data() != leadsSeen.data()) {
                         leadsSeen = *wanted;
                         leadBits = 0;
                         for (const char lead : leadsSeen)
                             *leadBits |= EqualByteBits64(window, lead);
                     }
-                    const std::uint64_t leadStarts = (pending << 1) & *leadBits;
+                    const std::uint64_t starts =
+                        (pending << 1) | (lineStart >= window ? 1ULL << (lineStart - window) : 0);
+                    const std::uint64_t leadStarts = starts & *leadBits;
                     const std::uint64_t ends =
                         leadStarts == 0 ? 0 : pending & (~0ULL << __builtin_ctzll(leadStarts));
                     handed = ends & -ends;

@@ -187,8 +187,11 @@ bool RegistryFileReader::FindByFileName(std::wstring_view fileName) {
     const LineStops stops({target});
     const LineStops alternateStops({target}, fileName);
     const auto withHeaders = [](const LineStops& lineStops) -> std::optional<std::string> {
-        if (const auto leads = lineStops.Leads()) return "[" + std::string(*leads);
-        return std::nullopt;
+        const auto leads = lineStops.Leads();
+        if (!leads) return std::nullopt;
+        std::string withHeader(1, '[');
+        withHeader += *leads;
+        return withHeader;
     };
     const std::optional<std::string> leads = withHeaders(stops);
     const std::optional<std::string> alternateLeads = withHeaders(alternateStops);

@@ -125,7 +125,11 @@ private:
                 // Lines wholly in the window are shorter than any limit; a line begun in an
                 // earlier window is judged by its own first byte, and the line of a lead that has
                 // no line feed here in a later window.
-                if (wanted && longestUnseen >= 64 &&
+                // Where few lines are left in the window, handing each over costs less than
+                // finding their first bytes.
+                const std::uint64_t fromSecond = pending & (pending - 1);
+                const bool manyLines = (fromSecond & (fromSecond - 1)) != 0;
+                if (wanted && manyLines && longestUnseen >= 64 &&
                     LineLength(lineStart, firstLineFeed) <= longestUnseen &&
                     (lineStart >= window ||
                      std::find(wanted->begin(), wanted->end(), *lineStart) == wanted->end())) {

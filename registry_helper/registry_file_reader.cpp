@@ -186,6 +186,15 @@ bool RegistryFileReader::FindByFileName(std::wstring_view fileName) {
     // if it is returned to.
     const LineStops stops({target});
     const LineStops alternateStops({target}, fileName);
+    const auto withHeaders = [](const LineStops& lineStops) -> std::optional<std::string> {
+        const auto leads = lineStops.Leads();
+        if (!leads) return std::nullopt;
+        std::string withHeader(1, '[');
+        withHeader += *leads;
+        return withHeader;
+    };
+    const std::optional<std::string> leads = withHeaders(stops);
+    const std::optional<std::string> alternateLeads = withHeaders(alternateStops);
     RegistryLineScanner lines(*stream);
     SectionTrail trail;
     const auto passable = [&](const RegistryLineScanner::PlainLine& line) {
@@ -196,8 +205,11 @@ bool RegistryFileReader::FindByFileName(std::wstring_view fileName) {
         return !(trail.inAlternatePaths && trail.previousOwnsRecord ? alternateStops : stops)
                     .Matches(line.bytes);
     };
+    const auto wanted = [&]() -> std::optional<std::string_view> {
+        return trail.inAlternatePaths && trail.previousOwnsRecord ? alternateLeads : leads;
+    };
     while (lines.CanRead()) {
-        lines.SkipLines(passable);
+        lines.SkipLines(passable, wanted);
         // Only a header is ever returned to, so only a header is marked.
         const auto start = lines.NextIsSectionHeader() ? lines.NextLineMark() : std::nullopt;
         const std::wstring_view line = lines.Read();

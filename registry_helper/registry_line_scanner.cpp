@@ -77,6 +77,14 @@ LineStops::LineStops(std::initializer_list<std::wstring_view> lines, std::wstrin
         if (auto bytes = Utf8Of(line)) foldedLines_.push_back(Folded(std::move(*bytes)));
     }
     if (fragment.empty()) fragment_.reset();
+    if (fragment_) return;
+    std::string leads;
+    for (const std::string& folded : foldedLines_) {
+        if (folded.empty()) return;
+        leads += folded.front();
+        if (folded.front() >= 'a' && folded.front() <= 'z') leads += folded.front() - 'a' + 'A';
+    }
+    leads_ = std::move(leads);
 }
 
 std::wstring_view RegistryLineScanner::Pending() {

@@ -25,6 +25,9 @@ public:
         }
         return fragment_ && Holds(line, *fragment_);
     }
+    // The bytes that every line Matches begins with; nothing where a line may match wherever it
+    // begins.
+    std::optional<std::string_view> Leads() const { return leads_; }
     static char FoldByte(char byte) { return byte >= 'A' && byte <= 'Z' ? byte - 'A' + 'a' : byte; }
 
 private:
@@ -49,6 +52,7 @@ private:
 
     std::vector<std::string> foldedLines_;
     std::optional<std::string> fragment_;
+    std::optional<std::string> leads_;
 };
 
 // Reads a registry file stream line by line, the way every scan of the reader does: at most 4094
@@ -77,17 +81,22 @@ public:
     // cannot go back there.
     bool ReturnTo(const LineMark& mark);
     // Passes over the lines ahead for which passable(line) holds, as reading them would, as far as
-    // their bytes tell their text; stops before any other line.
-    template <typename Passable>
-    void SkipLines(const Passable& passable) {
+    // their bytes tell their text; stops before any other line. leads() names the bytes that the
+    // lines passable needs to see begin with (nothing: every line), as LineStops::Leads does; it
+    // is asked again after every line passable sees.
+    template <typename Passable, typename Leads>
+    void SkipLines(const Passable& passable, const Leads& leads) {
         if (!stream_.good()) return;
-        buffer_.SkipPlainLines([&passable](const PlainLine& line) {
-            return line.units <= kMaxLineUnits && passable(line);
-        });
+        buffer_.SkipPlainLines(
+            [&passable](const PlainLine& line) {
+                return line.units <= kMaxLineUnits && passable(line);
+            },
+            leads, kMaxLineUnits);
     }
     // Passes over the lines ahead that none of the stops matches.
     void SkipLines(const LineStops& stops) {
-        SkipLines([&stops](const PlainLine& line) { return !stops.Matches(line.bytes); });
+        SkipLines([&stops](const PlainLine& line) { return !stops.Matches(line.bytes); },
+                  [&stops] { return stops.Leads(); });
     }
     // The mark of a line while SkipLines hands it to its passable.
     LineMark MarkOf(const PlainLine& line) const { return buffer_.MarkOf(line); }

@@ -71,14 +71,18 @@ public:
         return LineMark{bytesOffset_ - bytesBegin_ + inBlock, 0};
     }
     // Passes over plain lines ahead while passable(line) holds, as reading them would; stops before
-    // any other line, which is left peeked when it is plain.
-    template <typename Passable>
-    void SkipPlainLines(const Passable& passable) {
+    // any other line, which is left peeked when it is plain. Where leads() names bytes, a line that
+    // begins with none of them and is no longer than longestUnseen passes without being handed to
+    // passable, so that runs of short lines are passed by their bytes, not line by line; where it
+    // names nothing, every line is handed over. leads() is asked again after every line handed
+    // over.
+    template <typename Passable, typename Leads>
+    void SkipPlainLines(const Passable& passable, const Leads& leads, std::size_t longestUnseen) {
         for (;;) {
             const auto line = PeekPlainLine();
             if (!line || !passable(*line)) return;
             SkipPeekedLine();
-            if (!SkipPlainAsciiLines(passable)) return;
+            if (!SkipPlainAsciiLines(passable, leads, longestUnseen)) return;
         }
     }
 
@@ -100,30 +104,69 @@ private:
         bytesBegin_ = next;
     }
     // The fast part of SkipPlainLines, after a line was passed over: the lines that lie whole in
-    // the run of plain ASCII bytes that follows, found by their line feeds 64 bytes at a time.
-    // False when it stopped at a line, which it leaves peeked.
-    template <typename Passable>
-    bool SkipPlainAsciiLines(const Passable& passable) {
+    // the run of plain ASCII bytes that follows, found by their line feeds 64 bytes at a time, and
+    // among them the lines to hand over by their first bytes. False when it stopped at a line,
+    // which it leaves peeked.
+    template <typename Passable, typename Leads>
+    bool SkipPlainAsciiLines(const Passable& passable, const Leads& leads,
+                             std::size_t longestUnseen) {
         const char* const bytes = bytes_.get();
         const char* lineStart = bytes + bytesBegin_;
         const char* window = lineStart;
         const char* const runEnd = bytes + std::max(asciiEnd_, bytesBegin_);
         for (; runEnd - window >= 64; window += 64) {
-            for (std::uint64_t lineFeeds = EqualByteBits64(window, '\n'); lineFeeds != 0;
-                 lineFeeds &= lineFeeds - 1) {
-                const char* const lineFeed = window + __builtin_ctzll(lineFeeds);
-                const bool carriageReturn = lineFeed != lineStart && lineFeed[-1] == '\r';
-                const auto size = static_cast<std::size_t>(lineFeed - lineStart) - carriageReturn;
+            std::uint64_t pending = EqualByteBits64(window, '\n');
+            std::optional<std::uint64_t> leadBits;  // for the lead bytes asked last, once a window
+            std::string_view leadsSeen;
+            while (pending != 0) {
+                const char* const firstLineFeed = window + __builtin_ctzll(pending);
+                const std::optional<std::string_view> wanted = leads();
+                std::uint64_t handed = pending & -pending;
+                // Lines wholly in the window are shorter than any limit; a line begun in an
+                // earlier window is judged by its own first byte, and the line of a lead that has
+                // no line feed here in a later window.
+                // Where few lines are left in the window, handing each over costs less than
+                // finding their first bytes.
+                const std::uint64_t fromSecond = pending & (pending - 1);
+                const bool manyLines = (fromSecond & (fromSecond - 1)) != 0;
+                if (wanted && manyLines && longestUnseen >= 64 &&
+                    LineLength(lineStart, firstLineFeed) <= longestUnseen &&
+                    (lineStart >= window ||
+                     std::find(wanted->begin(), wanted->end(), *lineStart) == wanted->end())) {
+                    if (!leadBits || wanted->data() != leadsSeen.data()) {
+                        leadsSeen = *wanted;
+                        leadBits = 0;
+                        for (const char lead : leadsSeen)
+                            *leadBits |= EqualByteBits64(window, lead);
+                    }
+                    const std::uint64_t starts =
+                        (pending << 1) | (lineStart >= window ? 1ULL << (lineStart - window) : 0);
+                    const std::uint64_t leadStarts = starts & *leadBits;
+                    const std::uint64_t ends =
+                        leadStarts == 0 ? 0 : pending & (~0ULL << __builtin_ctzll(leadStarts));
+                    handed = ends & -ends;
+                    const std::uint64_t passed = handed == 0 ? pending : pending & (handed - 1);
+                    if (passed != 0) lineStart = window + (64 - __builtin_clzll(passed));
+                    if (handed == 0) break;
+                }
+                const char* const lineFeed = window + __builtin_ctzll(handed);
+                const std::size_t size = LineLength(lineStart, lineFeed);
                 if (!passable(PlainLine{std::string_view(lineStart, size), size})) {
                     SkipBytesTo(static_cast<std::size_t>(lineStart - bytes));
                     peekedEnd_ = static_cast<std::size_t>(lineFeed + 1 - bytes);
                     return false;
                 }
                 lineStart = lineFeed + 1;
+                pending &= ~((handed << 1) - 1);
             }
         }
         SkipBytesTo(static_cast<std::size_t>(lineStart - bytes));
         return true;
+    }
+    // The bytes of the line from lineStart to its line feed, a carriage return before it left out.
+    static std::size_t LineLength(const char* lineStart, const char* lineFeed) {
+        const bool carriageReturn = lineFeed != lineStart && lineFeed[-1] == '\r';
+        return static_cast<std::size_t>(lineFeed - lineStart) - carriageReturn;
     }
     // Reads the next block behind the kept bytes that follow bytesBegin_.
     bool FillBytes(std::size_t kept = 0);

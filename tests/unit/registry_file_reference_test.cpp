@@ -56,5 +56,31 @@ TEST(RegistryFileReferenceTest, ReaderAnswersAsTheReferenceWhereverTheTextBreaks
     }
 }
 
+// Plain ASCII sections behind runs of short lines, so that each of their lines falls at every place
+// of the stretches of lines that the scans pass by their bytes; the line of the given length stands
+// among the sections, and the edit header starts in upper case. The short lines hold a section of
+// their own, whose header follows another line that a scan looks at.
+TEST(RegistryFileReferenceTest, ReaderAnswersAsTheReferenceBehindShortLines) {
+    for (const std::size_t longLine : {1, 4094, 4095}) {
+        const std::string sections =
+            "[documentum\\Common\\ViewFiles\\0900000180001234]\r\nFileName=C:\\V\\a.xml\r\n"
+            "[documentum\\Common\\ViewFiles\\0900000180001234\\Alternate FilePaths]\r\n"
+            "1=C:\\Work\\a.xml<D:\\b.xml\n" +
+            std::string(longLine, 'x') +
+            "\r\n[DOCUMENTUM\\common\\WorkingFiles\\0900000180001234]\nUser=u\r\n"
+            "filename=C:\\W\\c.xml\r\n";
+        std::string shortLines;
+        for (int i = 0; i < 40; ++i) shortLines += "[\nk\r\nF\n[x\\y]\nFileName=k\n";
+        for (std::size_t shift = 0; shift < 70; ++shift) {
+            const std::string file =
+                std::string(shift, 'k') + "\n" + shortLines + sections + shortLines + sections;
+            for (const wchar_t* fileName : {L"C:\\W\\c.xml", L"D:\\b.xml", L"C:\\V\\a.xml", L"k"}) {
+                ASSERT_TRUE(AnswersAlike(file, L"0900000180001234", fileName))
+                    << longLine << " " << shift;
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace fernwick

@@ -56,7 +56,7 @@ target_link_libraries(Fernwick PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,fernwick_wi
 target_link_options(Fernwick PRIVATE ${FERNWICK_STATIC_RUNTIME} -Wl,--no-insert-timestamp
                     -Wl,--wrap=pthread_once -Wl,--wrap=pthread_key_create
                     -Wl,--wrap=pthread_getspecific -Wl,--wrap=pthread_setspecific
-                    -Wl,--wrap=pthread_mutex_lock)
+                    -Wl,--wrap=pthread_mutex_lock -Wl,--wrap=pthread_mutex_unlock)
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     # The .def file names the exports without their stdcall decorations.
     target_link_options(Fernwick PRIVATE -Wl,--enable-stdcall-fixup)

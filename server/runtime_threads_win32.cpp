@@ -12,7 +12,10 @@
 // The runtime's statically initialised mutexes (the emulated thread-local storage's above all) get
 // their lock record from the threads library when first locked, and static storage has no
 // destructor to give it back. pthread_mutex_lock is wrapped too, to remember those of this image,
-// which are destroyed at unload.
+// which are destroyed at unload. The runtime's own teardown, which runs after the DLL's entry
+// point, may lock one again and so give it a new record: on 32-bit the unwinder does, to forget
+// this image's frame tables. Past the unload, pthread_mutex_unlock destroys such a mutex as it
+// frees it.
 #include "server/runtime_threads_win32.h"
 
 #include <pthread.h>
@@ -31,6 +34,7 @@ extern "C" char dataEnd[] __asm__("__data_end__");
 extern "C" char bssStart[] __asm__("__bss_start__");
 extern "C" char bssEnd[] __asm__("__bss_end__");
 extern "C" int __real_pthread_mutex_lock(pthread_mutex_t* mutex);
+extern "C" int __real_pthread_mutex_unlock(pthread_mutex_t* mutex);
 
 namespace {
 
@@ -62,6 +66,7 @@ ThreadValues* threads = nullptr;
 constexpr std::size_t kMaxStaticMutexes = 16;
 pthread_mutex_t* staticMutexes[kMaxStaticMutexes];
 std::size_t staticMutexCount = 0;
+bool unloaded = false;
 
 class ExclusiveLock {
 public:
@@ -127,12 +132,14 @@ bool Within(const void* address, const char* start, const char* end) noexcept {
            at < reinterpret_cast<std::uintptr_t>(end);
 }
 
+bool InStaticStorageOfThisImage(const void* address) noexcept {
+    return Within(address, dataStart, dataEnd) || Within(address, bssStart, bssEnd);
+}
+
 // A mutex in this image's static storage, still as its initialiser left it: the threads library
 // allocates its record at the first lock.
 bool IsStaticMutexOfThisImage(const pthread_mutex_t* mutex) noexcept {
-    if (!Within(mutex, dataStart, dataEnd) && !Within(mutex, bssStart, bssEnd)) {
-        return false;
-    }
+    if (!InStaticStorageOfThisImage(mutex)) return false;
     const pthread_mutex_t value = *mutex;
     return value == PTHREAD_MUTEX_INITIALIZER || value == PTHREAD_RECURSIVE_MUTEX_INITIALIZER ||
            value == PTHREAD_ERRORCHECK_MUTEX_INITIALIZER;
@@ -172,6 +179,7 @@ void ReleaseRuntimeThreadKeys() noexcept {
         pthread_mutex_destroy(mutex);
     }
     staticMutexCount = 0;
+    unloaded = true;
 }
 
 }  // namespace fernwick
@@ -239,6 +247,12 @@ int __wrap_pthread_setspecific(unsigned key, const void* value) {
 int __wrap_pthread_mutex_lock(pthread_mutex_t* mutex) {
     if (IsStaticMutexOfThisImage(mutex)) RememberStaticMutex(mutex);
     return __real_pthread_mutex_lock(mutex);
+}
+
+int __wrap_pthread_mutex_unlock(pthread_mutex_t* mutex) {
+    const int result = __real_pthread_mutex_unlock(mutex);
+    if (unloaded && InStaticStorageOfThisImage(mutex)) pthread_mutex_destroy(mutex);
+    return result;
 }
 
 }  // extern "C"

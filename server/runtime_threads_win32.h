@@ -9,7 +9,7 @@ namespace fernwick {
 void ReleaseThreadRuntimeState() noexcept;
 
 // At a real unload: destroys the values that every thread still holds, frees the keys, and
-// destroys the runtime's static mutexes.
+// destroys the runtime's static mutexes, also those that the runtime's teardown locks afterwards.
 void ReleaseRuntimeThreadKeys() noexcept;
 
 }  // namespace fernwick

@@ -26,14 +26,6 @@ namespace {
 using namespace fernwick::bench;
 namespace fs = std::filesystem;
 
-std::wstring Widened(const std::string& text) { return std::wstring(text.begin(), text.end()); }
-
-void Require(bool holds, const char* what) {
-    if (holds) return;
-    std::fprintf(stderr, "%s\n", what);
-    std::exit(1);
-}
-
 struct FileScan {
     const char* name;
     const char* absentText;  // what grep looks for
@@ -72,37 +64,17 @@ std::vector<FileScan> FileScans() {
 
 void MeasureFileScans(const fs::path& directory, const std::string& only) {
     const fs::path file = directory / "registry.txt";
-    for (const FileShape& shape : FileShapes()) {
-        struct Running {
-            FileScan scan;
-            std::unique_ptr<GrowthReport> report;
-            bool goesOn = true;
-        };
-        std::vector<Running> scans;
-        for (FileScan& scan : FileScans()) {
-            const std::string name = std::string("complexity_") + shape.name + "_" + scan.name;
-            if (name.find(only) == std::string::npos) continue;
-            scans.push_back({scan, std::make_unique<GrowthReport>(name, "MB", "grep")});
-        }
-        for (const Size& size : kSizes) {
-            if (std::none_of(scans.begin(), scans.end(), [](auto& s) { return s.goesOn; })) break;
-            WriteShapedFile(file, size.bytes, shape);
-            const double megabytes = static_cast<double>(fs::file_size(file)) / 1e6;
-            for (Running& running : scans) {
-                if (!running.goesOn) continue;
-                const auto scan = [&] {
-                    fernwick::StdFileSource files;
-                    fernwick::LookupState state;
-                    state.registryFile = file.wstring();
-                    fernwick::RegistryFileReader reader(state, files);
-                    running.scan.run(reader, state, shape);
-                };
-                const RoundTimes times =
-                    TimeInRounds(size.rounds, scan, [&] { Grep(file, running.scan.absentText); });
-                running.goesOn = running.report->Add(size.name, megabytes, times);
-            }
-        }
-    }
+    MeasureShapes(file, only, "grep", FileScans(),
+                  [&](const FileScan& fileScan, const FileShape& shape, int rounds) {
+                      const auto scan = [&] {
+                          fernwick::StdFileSource files;
+                          fernwick::LookupState state;
+                          state.registryFile = file.wstring();
+                          fernwick::RegistryFileReader reader(state, files);
+                          fileScan.run(reader, state, shape);
+                      };
+                      return TimeInRounds(rounds, scan, [&] { Grep(file, fileScan.absentText); });
+                  });
     fs::remove(file);
 }
 

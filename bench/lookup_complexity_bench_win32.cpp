@@ -27,14 +27,6 @@ namespace {
 using namespace fernwick::bench;
 namespace fs = std::filesystem;
 
-std::wstring Widened(std::string_view text) { return std::wstring(text.begin(), text.end()); }
-
-void Require(bool holds, const char* what) {
-    if (holds) return;
-    std::fprintf(stderr, "%s\n", what);
-    std::exit(1);
-}
-
 struct FileScan {
     const char* name;
     const char* absentText;  // what the plain search looks for
@@ -76,38 +68,20 @@ fs::path ProgramFolder() {
 
 void MeasureFileScans(const fs::path& file, const std::string& only) {
     const fernwick::HelperPlatform platform = fernwick::Win32HelperPlatform();
-    for (const FileShape& shape : FileShapes()) {
-        struct Running {
-            FileScan scan;
-            std::unique_ptr<GrowthReport> report;
-            bool goesOn = true;
-        };
-        std::vector<Running> scans;
-        for (FileScan& scan : FileScans()) {
-            const std::string name = std::string("complexity_") + shape.name + "_" + scan.name;
-            if (name.find(only) == std::string::npos) continue;
-            scans.push_back({scan, std::make_unique<GrowthReport>(name, "MB", "plain_search")});
-        }
-        for (const Size& size : kSizes) {
-            if (std::none_of(scans.begin(), scans.end(), [](auto& s) { return s.goesOn; })) break;
-            WriteShapedFile(file, size.bytes, shape);
-            const double megabytes = static_cast<double>(fs::file_size(file)) / 1e6;
-            for (Running& running : scans) {
-                if (!running.goesOn) continue;
-                const auto scan = [&] {
-                    // A new helper each time: a docbase once found is kept for the helper's life.
-                    fernwick::RegistryHelper helper(platform);
-                    helper.SetRegistryFile(file.wstring());
-                    running.scan.run(helper, shape);
-                };
-                const auto plain = [&] {
-                    Require(!PlainSearch(file, running.scan.absentText), "found absent text");
-                };
-                running.goesOn = running.report->Add(size.name, megabytes,
-                                                     TimeInRounds(size.rounds, scan, plain));
-            }
-        }
-    }
+    MeasureShapes(file, only, "plain_search", FileScans(),
+                  [&](const FileScan& fileScan, const FileShape& shape, int rounds) {
+                      const auto scan = [&] {
+                          // A new helper each time: a docbase once found is kept for the
+                          // helper's life.
+                          fernwick::RegistryHelper helper(platform);
+                          helper.SetRegistryFile(file.wstring());
+                          fileScan.run(helper, shape);
+                      };
+                      const auto plain = [&] {
+                          Require(!PlainSearch(file, fileScan.absentText), "found absent text");
+                      };
+                      return TimeInRounds(rounds, scan, plain);
+                  });
     fs::remove(file);
 }
 

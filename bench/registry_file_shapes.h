@@ -1,11 +1,15 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "bench/registry_file_sample.h"
@@ -18,6 +22,17 @@ namespace fernwick::bench {
 // Lookups that read a whole file of any of the shapes: none of the shapes lists this name, while
 // the alternate paths of the sample sections hold it as part of each path.
 constexpr const char* kAlternatePathPart = "C:\\Work";
+
+inline std::wstring Widened(std::string_view text) {
+    return std::wstring(text.begin(), text.end());
+}
+
+// Ends the benchmark when a lookup answers wrongly: its figures would measure something else.
+inline void Require(bool holds, const char* what) {
+    if (holds) return;
+    std::fprintf(stderr, "%s\n", what);
+    std::exit(1);
+}
 
 constexpr std::size_t kMegabyte = 1'000'000;
 constexpr std::size_t kBlock = 64 * 1024;
@@ -148,5 +163,38 @@ private:
     double baselineFirst_ = 0;
     double baselineLast_ = 0;
 };
+
+// Writes every shape at every size into file and times each scan whose report name holds only,
+// against its baseline; a scan whose run took too long is left out of the larger sizes.
+// timeScan(scan, shape, rounds) answers the round times of one scan and of its baseline.
+template <typename Scan, typename TimeScan>
+void MeasureShapes(const std::filesystem::path& file, const std::string& only, const char* baseline,
+                   const std::vector<Scan>& scans, TimeScan timeScan) {
+    for (const FileShape& shape : FileShapes()) {
+        struct Running {
+            const Scan* scan;
+            std::unique_ptr<GrowthReport> report;
+            bool goesOn = true;
+        };
+        std::vector<Running> running;
+        for (const Scan& scan : scans) {
+            const std::string name = std::string("complexity_") + shape.name + "_" + scan.name;
+            if (name.find(only) == std::string::npos) continue;
+            running.push_back({&scan, std::make_unique<GrowthReport>(name, "MB", baseline)});
+        }
+        for (const Size& size : kSizes) {
+            if (std::none_of(running.begin(), running.end(), [](auto& r) { return r.goesOn; })) {
+                break;
+            }
+            WriteShapedFile(file, size.bytes, shape);
+            const double megabytes = static_cast<double>(std::filesystem::file_size(file)) / 1e6;
+            for (Running& r : running) {
+                if (!r.goesOn) continue;
+                r.goesOn =
+                    r.report->Add(size.name, megabytes, timeScan(*r.scan, shape, size.rounds));
+            }
+        }
+    }
+}
 
 }  // namespace fernwick::bench

@@ -29,8 +29,15 @@ SIZE_T HeapBytes() {
     return used;
 }
 
-long long GrowthSince(SIZE_T settled) {
-    return static_cast<long long>(HeapBytes()) - static_cast<long long>(settled);
+// How much the heaps grow over `times` runs of step, after ten runs that let them settle; printed
+// as "[ heap     ] <times> <what>: +<bytes> bytes".
+long long HeapGrowth(int times, const char* what, const std::function<void()>& step) {
+    for (int i = 0; i < 10; ++i) step();
+    const SIZE_T settled = HeapBytes();
+    for (int i = 0; i < times; ++i) step();
+    const long long grown = static_cast<long long>(HeapBytes()) - static_cast<long long>(settled);
+    std::cout << "[ heap     ] " << times << " " << what << ": +" << grown << " bytes\n";
+    return grown;
 }
 
 TEST_F(ComServerTest, ManyCreateUseReleaseCyclesLeakNothing) {
@@ -125,13 +132,8 @@ TEST_F(ComServerTest, ManyLoadUseUnloadCyclesLeakNothing) {
         EXPECT_EQ(GetModuleHandleW(copy.c_str()), nullptr);
         SetEvent(unloaded.get());
     };
-    for (int i = 0; i < 10; ++i) cycle();
-    const SIZE_T settled = HeapBytes();
     constexpr int kCycles = 200;
-    for (int i = 0; i < kCycles; ++i) cycle();
-    const long long grown = GrowthSince(settled);
-    std::cout << "[ heap     ] " << kCycles << " load, use and unload cycles: +" << grown
-              << " bytes\n";
+    const long long grown = HeapGrowth(kCycles, "load, use and unload cycles", cycle);
     // Less than 8 bytes a cycle: the smallest block the heap hands out is larger.
     EXPECT_LT(grown, 8 * kCycles);
     DeleteFileW(copy.c_str());
@@ -141,14 +143,8 @@ TEST_F(ComServerTest, ManyLoadUseUnloadCyclesLeakNothing) {
 TEST_F(ComServerTest, ThreadsThatEndLeaveNothingBehind) {
     const MalformedRegistryFile registryFile;
     auto thread = [&] { Thread([&] { registryFile.LookUpWith(server); }).Join(); };
-    for (int i = 0; i < 10; ++i) thread();
-    const SIZE_T settled = HeapBytes();
     constexpr int kThreads = 500;
-    for (int i = 0; i < kThreads; ++i) thread();
-    const long long grown = GrowthSince(settled);
-    std::cout << "[ heap     ] " << kThreads << " threads with one lookup each: +" << grown
-              << " bytes\n";
-    EXPECT_LT(grown, 8 * kThreads);
+    EXPECT_LT(HeapGrowth(kThreads, "threads with one lookup each", thread), 8 * kThreads);
 }
 
 }  // namespace

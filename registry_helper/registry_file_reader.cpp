@@ -37,15 +37,17 @@ bool IsAlternatePathsHeader(std::basic_string_view<Unit> header) {
     return false;
 }
 
-// True when the line is an entry whose value, split at "<", lists exactly this path.
-bool ListsAlternatePath(std::wstring_view line, std::wstring_view fileName) {
+// True when the line is an entry whose value, split at "<", lists exactly this path; told alike
+// from a line's units and from a plain line's bytes, as ParseEntry is.
+template <typename Unit>
+bool ListsAlternatePath(std::basic_string_view<Unit> line, std::basic_string_view<Unit> fileName) {
     const auto entry = ParseEntry(line);
     if (!entry) return false;
-    std::wstring_view paths = entry->value;
+    std::basic_string_view<Unit> paths = entry->value;
     while (!paths.empty()) {
-        const std::size_t separator = paths.find(L'<');
+        const std::size_t separator = paths.find(Unit{'<'});
         if (paths.substr(0, separator) == fileName) return true;
-        if (separator == std::wstring_view::npos) break;
+        if (separator == std::basic_string_view<Unit>::npos) break;
         paths.remove_prefix(separator + 1);
     }
     return false;
@@ -181,20 +183,15 @@ bool RegistryFileReader::FindByFileName(std::wstring_view fileName) {
     bool found = false;
 
     // Only headers, the entry sought and, in alternate paths that belong to a record, lines that
-    // hold the name can change anything. A plain header changes only the trail, which its bytes
-    // tell as well as its units: it is passed over once the trail has taken it in, and decoded only
-    // if it is returned to.
+    // list the name can change anything. A plain header changes only the trail, which its bytes
+    // tell as well as its units, and the trail keeps only the two latest: the lines passed by their
+    // bytes are seen where they may be the entry sought or hold the name, and of their headers only
+    // the two latest before each line seen. A header is decoded only if it is returned to.
     const LineStops stops({target});
-    const LineStops alternateStops({target}, fileName);
-    const auto withHeaders = [](const LineStops& lineStops) -> std::optional<std::string> {
-        const auto leads = lineStops.Leads();
-        if (!leads) return std::nullopt;
-        std::string withHeader(1, '[');
-        withHeader += *leads;
-        return withHeader;
-    };
-    const std::optional<std::string> leads = withHeaders(stops);
-    const std::optional<std::string> alternateLeads = withHeaders(alternateStops);
+    const std::optional<std::string> listed = LineBytesOf(fileName);
+    RegistryLineScanner::LineSieve sieve = stops.Sieve();
+    if (listed) sieve.fragment = *listed;
+    sieve.latestLeads = "[";
     RegistryLineScanner lines(*stream);
     SectionTrail trail;
     const auto passable = [&](const RegistryLineScanner::PlainLine& line) {
@@ -202,14 +199,12 @@ bool RegistryFileReader::FindByFileName(std::wstring_view fileName) {
             trail.Enter(IsAlternatePathsHeader(line.bytes), lines.MarkOf(line));
             return true;
         }
-        return !(trail.inAlternatePaths && trail.previousOwnsRecord ? alternateStops : stops)
-                    .Matches(line.bytes);
-    };
-    const auto wanted = [&]() -> std::optional<std::string_view> {
-        return trail.inAlternatePaths && trail.previousOwnsRecord ? alternateLeads : leads;
+        if (!trail.inAlternatePaths) return !stops.Matches(line.bytes);
+        return !(trail.previousOwnsRecord && listed &&
+                 ListsAlternatePath(line.bytes, std::string_view(*listed)));
     };
     while (lines.CanRead()) {
-        lines.SkipLines(passable, wanted);
+        lines.SkipLines(passable, sieve);
         // Only a header is ever returned to, so only a header is marked.
         const auto start = lines.NextIsSectionHeader() ? lines.NextLineMark() : std::nullopt;
         const std::wstring_view line = lines.Read();

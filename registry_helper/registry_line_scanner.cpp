@@ -14,16 +14,6 @@ namespace {
 
 constexpr std::size_t kMaxObjectIdUnits = 16;
 
-// The same white space on every platform: tab, line feed, vertical tab, form feed, carriage
-// return and space.
-bool IsBlank(wchar_t unit) { return unit == L' ' || (unit >= L'\t' && unit <= L'\r'); }
-
-std::wstring_view Trim(std::wstring_view text) {
-    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-    return text;
-}
-
 void AssignEntry(LocalCopyRecord& record, std::wstring_view name, std::wstring_view value) {
     using tolk::stdx::AsciiEqualsIgnoreCase;
     if (AsciiEqualsIgnoreCase(name, L"DocbaseName")) {
@@ -44,8 +34,9 @@ std::string Folded(std::string text) {
     return text;
 }
 
-// The bytes a line of the text would hold, or nothing where no decoded line can hold the text.
-std::optional<std::string> Utf8Of(std::wstring_view text) {
+}  // namespace
+
+std::optional<std::string> LineBytesOf(std::wstring_view text) {
     const auto& facet =
         std::use_facet<std::codecvt<wchar_t, char, std::mbstate_t>>(tolk::stdx::utf8Locale);
     std::string bytes(text.size() * 3, '\0');
@@ -69,22 +60,15 @@ std::optional<std::string> Utf8Of(std::wstring_view text) {
     return bytes;
 }
 
-}  // namespace
-
-LineStops::LineStops(std::initializer_list<std::wstring_view> lines, std::wstring_view fragment)
-    : fragment_(Utf8Of(fragment)) {
+LineStops::LineStops(std::initializer_list<std::wstring_view> lines) {
     for (const std::wstring_view line : lines) {
-        if (auto bytes = Utf8Of(line)) foldedLines_.push_back(Folded(std::move(*bytes)));
+        auto bytes = LineBytesOf(line);
+        if (!bytes) continue;
+        std::string folded = Folded(std::move(*bytes));
+        if (leads_.find(folded.front()) == std::string::npos) leads_ += folded.front();
+        shortest_ = foldedLines_.empty() ? folded.size() : std::min(shortest_, folded.size());
+        foldedLines_.push_back(std::move(folded));
     }
-    if (fragment.empty()) fragment_.reset();
-    if (fragment_) return;
-    std::string leads;
-    for (const std::string& folded : foldedLines_) {
-        if (folded.empty()) return;
-        leads += folded.front();
-        if (folded.front() >= 'a' && folded.front() <= 'z') leads += folded.front() - 'a' + 'A';
-    }
-    leads_ = std::move(leads);
 }
 
 std::wstring_view RegistryLineScanner::Pending() {
@@ -166,12 +150,6 @@ void ParseSectionHeader(std::wstring_view header, LocalCopyRecord& record) {
     const std::size_t viewList = header.find(L"\\ViewFiles\\");
     record.Origin =
         viewList != std::wstring_view::npos && viewList > 0 ? OpenMode::View : OpenMode::Edit;
-}
-
-std::optional<Entry> ParseEntry(std::wstring_view line) {
-    const std::size_t equals = line.find(L'=');
-    if (equals == std::wstring_view::npos || equals == 0) return std::nullopt;
-    return Entry{Trim(line.substr(0, equals)), Trim(line.substr(equals + 1))};
 }
 
 std::wstring_view ReadSection(RegistryLineScanner& lines, LocalCopyRecord& record) {

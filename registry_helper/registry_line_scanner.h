@@ -12,36 +12,33 @@
 
 namespace fernwick {
 
+// The bytes that a line holding the text holds where the text stands, or nothing where no line
+// can hold it (a lone surrogate, a zero unit).
+std::optional<std::string> LineBytesOf(std::wstring_view text);
+
 // The lines a scan has to see, told from a plain line's UTF-8 bytes: lines equal to one of the
-// texts with ASCII letters folded, and lines that hold the fragment. A text that no line can hold
-// (a lone surrogate, a zero unit) stops nothing.
+// texts with ASCII letters folded. A text that no line can hold stops nothing; the texts are never
+// empty.
 class LineStops {
 public:
-    explicit LineStops(std::initializer_list<std::wstring_view> lines,
-                       std::wstring_view fragment = {});
+    explicit LineStops(std::initializer_list<std::wstring_view> lines);
     bool Matches(std::string_view line) const {
         for (const std::string& folded : foldedLines_) {
             if (EqualsFolded(line, folded)) return true;
         }
-        return fragment_ && Holds(line, *fragment_);
+        return false;
     }
-    // The bytes that every line Matches begins with; nothing where a line may match wherever it
-    // begins.
-    std::optional<std::string_view> Leads() const { return leads_; }
+    // The lines a scan that stops at these must see: those that begin as one of them does and are
+    // as long as the shortest.
+    tolk::stdx::Utf8TextBuffer::LineSieve Sieve() const {
+        tolk::stdx::Utf8TextBuffer::LineSieve sieve;
+        sieve.leads = leads_;
+        sieve.shortest = shortest_;
+        return sieve;
+    }
     static char FoldByte(char byte) { return byte >= 'A' && byte <= 'Z' ? byte - 'A' + 'a' : byte; }
 
 private:
-    // As line.find(fragment), but by FindUnit: the C runtimes of the Windows builds search one byte
-    // at a time.
-    static bool Holds(std::string_view line, std::string_view fragment) {
-        if (line.size() < fragment.size()) return false;
-        const char* const lastStart = line.data() + (line.size() - fragment.size()) + 1;
-        for (const char* at = tolk::stdx::FindUnit(line.data(), lastStart, fragment.front());
-             at != lastStart; at = tolk::stdx::FindUnit(at + 1, lastStart, fragment.front())) {
-            if (fragment.compare(0, std::string_view::npos, at, fragment.size()) == 0) return true;
-        }
-        return false;
-    }
     static bool EqualsFolded(std::string_view line, std::string_view folded) {
         if (line.size() != folded.size()) return false;
         for (std::size_t i = 0; i < line.size(); ++i) {
@@ -51,8 +48,8 @@ private:
     }
 
     std::vector<std::string> foldedLines_;
-    std::optional<std::string> fragment_;
-    std::optional<std::string> leads_;
+    std::string leads_;
+    std::size_t shortest_ = 0;
 };
 
 // Reads a registry file stream line by line, the way every scan of the reader does: at most 4094
@@ -64,6 +61,7 @@ class RegistryLineScanner {
 public:
     using LineMark = tolk::stdx::Utf8TextBuffer::LineMark;
     using PlainLine = tolk::stdx::Utf8TextBuffer::PlainLine;
+    using LineSieve = tolk::stdx::Utf8TextBuffer::LineSieve;
     static constexpr std::size_t kMaxLineUnits = 4094;
 
     explicit RegistryLineScanner(tolk::stdx::Utf8TextStream& stream)
@@ -81,22 +79,21 @@ public:
     // cannot go back there.
     bool ReturnTo(const LineMark& mark);
     // Passes over the lines ahead for which passable(line) holds, as reading them would, as far as
-    // their bytes tell their text; stops before any other line. leads() names the bytes that the
-    // lines passable needs to see begin with (nothing: every line), as LineStops::Leads does; it
-    // is asked again after every line passable sees.
-    template <typename Passable, typename Leads>
-    void SkipLines(const Passable& passable, const Leads& leads) {
+    // their bytes tell their text; stops before any other line. Of the lines that are plain, only
+    // those the sieve lets through are sure to be handed to passable.
+    template <typename Passable>
+    void SkipLines(const Passable& passable, const LineSieve& sieve) {
         if (!stream_.good()) return;
         buffer_.SkipPlainLines(
             [&passable](const PlainLine& line) {
                 return line.units <= kMaxLineUnits && passable(line);
             },
-            leads, kMaxLineUnits);
+            sieve, kMaxLineUnits);
     }
     // Passes over the lines ahead that none of the stops matches.
     void SkipLines(const LineStops& stops) {
         SkipLines([&stops](const PlainLine& line) { return !stops.Matches(line.bytes); },
-                  [&stops] { return stops.Leads(); });
+                  stops.Sieve());
     }
     // The mark of a line while SkipLines hands it to its passable.
     LineMark MarkOf(const PlainLine& line) const { return buffer_.MarkOf(line); }
@@ -125,11 +122,29 @@ void ParseSectionHeader(std::wstring_view header, LocalCopyRecord& record);
 // (valid until the next read); empty when the stream ended first.
 std::wstring_view ReadSection(RegistryLineScanner& lines, LocalCopyRecord& record);
 
-// Splits an entry line at its first "=" (at index 1 or more) into name and value, each trimmed.
-struct Entry {
-    std::wstring_view name;
-    std::wstring_view value;
+// An entry line split at its first "=" (at index 1 or more) into name and value, each trimmed of
+// tabs, line feeds, vertical tabs, form feeds, carriage returns and spaces; told alike from a line's
+// units and from a plain line's bytes, since all of these are ASCII.
+template <typename Unit>
+struct BasicEntry {
+    std::basic_string_view<Unit> name;
+    std::basic_string_view<Unit> value;
 };
-std::optional<Entry> ParseEntry(std::wstring_view line);
+using Entry = BasicEntry<wchar_t>;
+
+template <typename Unit>
+std::optional<BasicEntry<Unit>> ParseEntry(std::basic_string_view<Unit> line) {
+    const auto trim = [](std::basic_string_view<Unit> text) {
+        const auto isBlank = [](Unit unit) {
+            return unit == Unit{' '} || (unit >= Unit{'\t'} && unit <= Unit{'\r'});
+        };
+        while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
+        while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
+        return text;
+    };
+    const std::size_t equals = line.find(Unit{'='});
+    if (equals == std::basic_string_view<Unit>::npos || equals == 0) return std::nullopt;
+    return BasicEntry<Unit>{trim(line.substr(0, equals)), trim(line.substr(equals + 1))};
+}
 
 }  // namespace fernwick

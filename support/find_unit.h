@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -75,24 +74,6 @@ inline const char* FindNonPlainAscii(const char* first, const char* last) {
         if (byte == 0 || byte > 0x7F) return first;
     }
     return last;
-}
-
-// One bit for each of the 64 bytes from at, set where the byte equals value: the lines of a
-// block are found by their line feeds without a search from every line start.
-inline std::uint64_t EqualByteBits64(const char* at, char value) {
-#if defined(__SSE2__)
-    const __m128i wanted = _mm_set1_epi8(value);
-    // Written out block by block: a loop here is not unrolled at every optimisation level.
-    const auto bitsOf = [at, wanted](int block) -> std::uint64_t {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 16 * block));
-        return static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, wanted)));
-    };
-    return bitsOf(0) | bitsOf(1) << 16 | bitsOf(2) << 32 | bitsOf(3) << 48;
-#else
-    std::uint64_t bits = 0;
-    for (int i = 63; i >= 0; --i) bits = bits << 1 | (at[i] == value);
-    return bits;
-#endif
 }
 
 template <typename Unit>

@@ -66,7 +66,7 @@ std::optional<std::size_t> CountPlainUnits(const char* first, const char* last) 
 Utf8TextBuffer::Utf8TextBuffer(ByteSource& bytes)
     : source_(bytes),
       codecvt_(&std::use_facet<Codecvt>(utf8Locale)),
-      bytes_(new char[kByteBlock]),
+      bytes_(new char[kByteBlock + kLookAhead]()),
       units_(new wchar_t[kUnitCapacity]) {
     std::wstreambuf::imbue(utf8Locale);
 }

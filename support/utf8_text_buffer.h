@@ -14,6 +14,7 @@
 
 #include "support/byte_source.h"
 #include "support/find_unit.h"
+#include "support/line_window_bits.h"
 
 namespace tolk::stdx {
 
@@ -70,19 +71,29 @@ public:
         const auto inBlock = static_cast<std::size_t>(line.bytes.data() - bytes_.get());
         return LineMark{bytesOffset_ - bytesBegin_ + inBlock, 0};
     }
+    // What a scan that passes over most lines needs to see of them; a line may be seen though it
+    // need not be.
+    struct LineSieve {
+        std::string_view leads;    // lines that begin with one of these bytes, in either case,
+        std::size_t shortest = 0;  // and hold at least this many bytes;
+        std::string_view fragment;  // lines that hold these bytes;
+        // and of the lines that begin with one of these bytes, the two latest before each line
+        // seen for the above and before the scan stops, for a scan that keeps no more of them.
+        std::string_view latestLeads;
+    };
     // Passes over plain lines ahead while passable(line) holds, as reading them would; stops before
-    // any other line, which is left peeked when it is plain. Where leads() names bytes, a line that
-    // begins with none of them and is no longer than longestUnseen passes without being handed to
-    // passable, so that runs of short lines are passed by their bytes, not line by line; where it
-    // names nothing, every line is handed over. leads() is asked again after every line handed
-    // over.
-    template <typename Passable, typename Leads>
-    void SkipPlainLines(const Passable& passable, const Leads& leads, std::size_t longestUnseen) {
+    // any other line, which is left peeked when it is plain. Lines that the sieve lets through and
+    // lines longer than longestUnseen (at least 64) are handed to passable; the others pass by their
+    // bytes, 64 at a time, so that the cost of a run of lines does not depend on how many it holds.
+    // Lines that are not plain, or lie across the end of the bytes read, are handed over all.
+    template <typename Passable>
+    void SkipPlainLines(const Passable& passable, const LineSieve& sieve,
+                        std::size_t longestUnseen) {
         for (;;) {
             const auto line = PeekPlainLine();
             if (!line || !passable(*line)) return;
             SkipPeekedLine();
-            if (!SkipPlainAsciiLines(passable, leads, longestUnseen)) return;
+            if (!SkipPlainAsciiLines(passable, sieve, longestUnseen)) return;
         }
     }
 
@@ -104,65 +115,112 @@ private:
         bytesBegin_ = next;
     }
     // The fast part of SkipPlainLines, after a line was passed over: the lines that lie whole in
-    // the run of plain ASCII bytes that follows, found by their line feeds 64 bytes at a time, and
-    // among them the lines to hand over by their first bytes. False when it stopped at a line,
-    // which it leaves peeked.
-    template <typename Passable, typename Leads>
-    bool SkipPlainAsciiLines(const Passable& passable, const Leads& leads,
+    // the run of plain ASCII bytes that follows. False when it stopped at a line, which it leaves
+    // peeked.
+    template <typename Passable>
+    bool SkipPlainAsciiLines(const Passable& passable, const LineSieve& sieve,
                              std::size_t longestUnseen) {
         const char* const bytes = bytes_.get();
-        const char* lineStart = bytes + bytesBegin_;
-        const char* window = lineStart;
         const char* const runEnd = bytes + std::max(asciiEnd_, bytesBegin_);
-        for (; runEnd - window >= 64; window += 64) {
-            std::uint64_t pending = EqualByteBits64(window, '\n');
-            std::optional<std::uint64_t> leadBits;  // for the lead bytes asked last, once a window
-            std::string_view leadsSeen;
-            while (pending != 0) {
-                const char* const firstLineFeed = window + __builtin_ctzll(pending);
-                const std::optional<std::string_view> wanted = leads();
-                std::uint64_t handed = pending & -pending;
-                // Lines wholly in the window are shorter than any limit; a line begun in an
-                // earlier window is judged by its own first byte, and the line of a lead that has
-                // no line feed here in a later window.
-                // Where few lines are left in the window, handing each over costs less than
-                // finding their first bytes.
-                const std::uint64_t fromSecond = pending & (pending - 1);
-                const bool manyLines = (fromSecond & (fromSecond - 1)) != 0;
-                if (wanted && manyLines && longestUnseen >= 64 &&
-                    LineLength(lineStart, firstLineFeed) <= longestUnseen &&
-                    (lineStart >= window ||
-                     std::find(wanted->begin(), wanted->end(), *lineStart) == wanted->end())) {
-                    if (!leadBits || wanted->data() != leadsSeen.data()) {
-                        leadsSeen = *wanted;
-                        leadBits = 0;
-                        for (const char lead : leadsSeen)
-                            *leadBits |= EqualByteBits64(window, lead);
-                    }
-                    const std::uint64_t starts =
-                        (pending << 1) | (lineStart >= window ? 1ULL << (lineStart - window) : 0);
-                    const std::uint64_t leadStarts = starts & *leadBits;
-                    const std::uint64_t ends =
-                        leadStarts == 0 ? 0 : pending & (~0ULL << __builtin_ctzll(leadStarts));
-                    handed = ends & -ends;
-                    const std::uint64_t passed = handed == 0 ? pending : pending & (handed - 1);
-                    if (passed != 0) lineStart = window + (64 - __builtin_clzll(passed));
-                    if (handed == 0) break;
-                }
-                const char* const lineFeed = window + __builtin_ctzll(handed);
-                const std::size_t size = LineLength(lineStart, lineFeed);
-                if (!passable(PlainLine{std::string_view(lineStart, size), size})) {
-                    SkipBytesTo(static_cast<std::size_t>(lineStart - bytes));
-                    peekedEnd_ = static_cast<std::size_t>(lineFeed + 1 - bytes);
-                    return false;
-                }
-                lineStart = lineFeed + 1;
-                pending &= ~((handed << 1) - 1);
+        const char* openLine = bytes + bytesBegin_;  // the first line not passed yet
+        LatestLines latest;
+        // Of the line open at a window's start: whether it begins with a lead, holds the fragment,
+        // begins with a latest lead; and the line starts of the window before.
+        bool openLead = false;
+        bool openFragment = false;
+        bool openLatest = false;
+        std::uint64_t earlierStarts = 0;
+        const auto hand = [&](const char* lineStart, const char* lineFeed) {
+            const std::size_t size = LineLength(lineStart, lineFeed);
+            if (passable(PlainLine{std::string_view(lineStart, size), size})) return true;
+            SkipBytesTo(static_cast<std::size_t>(lineStart - bytes));
+            peekedEnd_ = static_cast<std::size_t>(lineFeed + 1 - bytes);
+            return false;
+        };
+        const auto handLatest = [&] {
+            for (int i = 0; i < latest.count; ++i) {
+                if (!hand(latest.lines[i].start, latest.lines[i].lineFeed)) return false;
             }
+            latest.count = 0;
+            return true;
+        };
+        // The fragment's first byte and one more, as far on as the padding behind the bytes lets
+        // a window look.
+        const std::size_t second = std::min<std::size_t>(sieve.fragment.size(), kLookAhead + 1) - 1;
+        for (const char* window = openLine; runEnd - window >= 64; window += 64) {
+            const std::uint64_t lineFeeds = EqualByteBits64(window, '\n');
+            // A line begins at the window's start where the window before ended with a line feed.
+            const std::uint64_t starts = lineFeeds << 1 | (window == openLine);
+            std::uint64_t seen = 0;
+            if (!sieve.leads.empty()) {
+                std::uint64_t leadStarts = 0;
+                for (const char lead : sieve.leads) leadStarts |= FoldedByteBits64(window, lead);
+                std::uint64_t ends = MarkedLineEnds(lineFeeds, starts & leadStarts, openLead);
+                if (ends != 0 && sieve.shortest > 1) {
+                    const auto reach = static_cast<unsigned>(std::min<std::size_t>(sieve.shortest, 64));
+                    ends &= ~NearStarts(starts, earlierStarts, reach);
+                }
+                seen |= ends;
+            }
+            if (!sieve.fragment.empty()) {
+                std::uint64_t marks = EqualByteBits64(window, sieve.fragment.front());
+                if (second != 0) marks &= EqualByteBits64(window + second, sieve.fragment[second]);
+                seen |= MarkedLineEnds(lineFeeds, marks, openFragment);
+            }
+            // Only the window's first line can be longer than 64 bytes.
+            if (lineFeeds != 0 &&
+                LineLength(openLine, window + __builtin_ctzll(lineFeeds)) > longestUnseen) {
+                seen |= lineFeeds & -lineFeeds;
+            }
+            std::uint64_t latestEnds = 0;
+            if (!sieve.latestLeads.empty()) {
+                std::uint64_t latestStarts = 0;
+                for (const char lead : sieve.latestLeads) latestStarts |= EqualByteBits64(window, lead);
+                latestEnds = MarkedLineEnds(lineFeeds, starts & latestStarts, openLatest) & ~seen;
+            }
+            const auto lineStartBefore = [&](unsigned lineFeed) {
+                const std::uint64_t before = lineFeeds & ((std::uint64_t{1} << lineFeed) - 1);
+                return before == 0 ? openLine : window + (64 - __builtin_clzll(before));
+            };
+            const auto noteLatest = [&](std::uint64_t ends) {
+                // The two latest only, oldest first.
+                const std::uint64_t newest = ends == 0 ? 0 : std::uint64_t{1} << (63 - __builtin_clzll(ends));
+                const std::uint64_t older = ends & ~newest;
+                for (const std::uint64_t end :
+                     {older == 0 ? 0 : std::uint64_t{1} << (63 - __builtin_clzll(older)), newest}) {
+                    if (end == 0) continue;
+                    const unsigned at = static_cast<unsigned>(__builtin_ctzll(end));
+                    latest.Add({lineStartBefore(at), window + at});
+                }
+            };
+            for (; seen != 0; seen &= seen - 1) {
+                const unsigned at = static_cast<unsigned>(__builtin_ctzll(seen));
+                const std::uint64_t below = (std::uint64_t{1} << at) - 1;
+                noteLatest(latestEnds & below);
+                latestEnds &= ~below;
+                if (!handLatest() || !hand(lineStartBefore(at), window + at)) return false;
+            }
+            noteLatest(latestEnds);
+            if (lineFeeds != 0) openLine = window + (64 - __builtin_clzll(lineFeeds));
+            earlierStarts = starts;
         }
-        SkipBytesTo(static_cast<std::size_t>(lineStart - bytes));
+        if (!handLatest()) return false;
+        SkipBytesTo(static_cast<std::size_t>(openLine - bytes));
         return true;
     }
+    // Lines of the latest leads passed by their bytes since the last line handed over.
+    struct LatestLines {
+        struct Line {
+            const char* start;
+            const char* lineFeed;
+        };
+        Line lines[2];
+        int count = 0;
+        void Add(const Line& line) {
+            if (count == 2) lines[0] = lines[1];
+            lines[count == 2 ? 1 : count++] = line;
+        }
+    };
     // The bytes of the line from lineStart to its line feed, a carriage return before it left out.
     static std::size_t LineLength(const char* lineStart, const char* lineFeed) {
         const bool carriageReturn = lineFeed != lineStart && lineFeed[-1] == '\r';
@@ -181,6 +239,9 @@ private:
     bool RestartAtLineStart();
     // Forgets the units decoded and the decoder's state, as before the first decoding.
     void DropDecoded();
+
+    // The bytes a window may look at behind the bytes read, kept zero.
+    static constexpr std::size_t kLookAhead = 63;
 
     ByteSource& source_;
     const Codecvt* codecvt_;

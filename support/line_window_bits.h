@@ -1,0 +1,78 @@
+#pragma once
+
+#include <cstdint>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+// The lines of text 64 bytes at a time, one bit a byte: scans that pass over most lines find the
+// few they must see by the bits of the window's bytes, not line by line.
+namespace tolk::stdx {
+
+// One bit for each of the 64 bytes from at, set where the byte equals value.
+inline std::uint64_t EqualByteBits64(const char* at, char value) {
+#if defined(__SSE2__)
+    const __m128i wanted = _mm_set1_epi8(value);
+    // Written out block by block: a loop here is not unrolled at every optimisation level.
+    const auto bitsOf = [at, wanted](int block) -> std::uint64_t {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 16 * block));
+        return static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, wanted)));
+    };
+    return bitsOf(0) | bitsOf(1) << 16 | bitsOf(2) << 32 | bitsOf(3) << 48;
+#else
+    std::uint64_t bits = 0;
+    for (int i = 63; i >= 0; --i) bits = bits << 1 | (at[i] == value);
+    return bits;
+#endif
+}
+
+// The same where the byte equals value with bit 5 set in both: an ASCII letter in either case, and
+// for other bytes a few more than the one asked for.
+inline std::uint64_t FoldedByteBits64(const char* at, char value) {
+    constexpr char kCaseBit = 0x20;
+#if defined(__SSE2__)
+    const __m128i wanted = _mm_set1_epi8(static_cast<char>(value | kCaseBit));
+    const __m128i caseBit = _mm_set1_epi8(kCaseBit);
+    const auto bitsOf = [at, wanted, caseBit](int block) -> std::uint64_t {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 16 * block));
+        return static_cast<std::uint16_t>(
+            _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_or_si128(bytes, caseBit), wanted)));
+    };
+    return bitsOf(0) | bitsOf(1) << 16 | bitsOf(2) << 32 | bitsOf(3) << 48;
+#else
+    std::uint64_t bits = 0;
+    for (int i = 63; i >= 0; --i) bits = bits << 1 | ((at[i] | kCaseBit) == (value | kCaseBit));
+    return bits;
+#endif
+}
+
+// The line feeds of the window that end a line holding a marked byte. Each mark, added to the bits
+// of the bytes that are not line feeds, carries up through the rest of its line into the line
+// feed that ends it. openLineMarked tells whether the line open at the window's start holds a mark
+// already, and comes out telling the same of the line open at its end.
+inline std::uint64_t MarkedLineEnds(std::uint64_t lineFeeds, std::uint64_t marks,
+                                    bool& openLineMarked) {
+    const std::uint64_t inLines = ~lineFeeds;
+    std::uint64_t sum = 0;
+    const bool carried = __builtin_add_overflow(inLines, marks & inLines, &sum);
+    const bool carriedOn = __builtin_add_overflow(sum, std::uint64_t{openLineMarked}, &sum);
+    openLineMarked = carried || carriedOn;
+    return sum & lineFeeds;
+}
+
+// The places of the window that lie at most reach - 1 bytes after a set bit of starts, the bit's
+// own place included, with earlier the bits of the window before; 1 <= reach <= 64. A line feed
+// among them ends a line shorter than reach bytes, where starts are the lines' first bytes.
+inline std::uint64_t NearStarts(std::uint64_t starts, std::uint64_t earlier, unsigned reach) {
+    std::uint64_t near = starts;
+    unsigned covered = 1;
+    for (; covered * 2 <= reach; covered *= 2) {
+        near |= near << covered | earlier >> (64 - covered);
+        earlier |= earlier << covered;
+    }
+    if (covered < reach) near |= near << (reach - covered) | earlier >> (64 - (reach - covered));
+    return near;
+}
+
+}  // namespace tolk::stdx

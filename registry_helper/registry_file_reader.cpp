@@ -191,7 +191,7 @@ bool RegistryFileReader::FindByFileName(std::wstring_view fileName) {
     const std::optional<std::string> listed = LineBytesOf(fileName);
     RegistryLineScanner::LineSieve sieve = stops.Sieve();
     if (listed) sieve.fragment = *listed;
-    sieve.latestLeads = "[";
+    sieve.latestLead = '[';
     RegistryLineScanner lines(*stream);
     SectionTrail trail;
     const auto passable = [&](const RegistryLineScanner::PlainLine& line) {

@@ -76,6 +76,33 @@ inline const char* FindNonPlainAscii(const char* first, const char* last) {
     return last;
 }
 
+// The start of the last line in [first, last) that begins with the byte, or nullptr; a line
+// begins at first and after each line feed. Searched from the end, thirty-two bytes at a time, so
+// that finding the latest of many lines costs as much as the bytes after it.
+inline const char* FindLastLineStart(const char* first, const char* last, char lead) {
+    const auto isLineStart = [first](const char* at) { return at == first || at[-1] == '\n'; };
+#if defined(__SSE2__)
+    const __m128i wanted = _mm_set1_epi8(lead);
+    const auto equalBits = [wanted](const char* at) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+        return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, wanted)));
+    };
+    while (last - first >= 32) {
+        last -= 32;
+        for (unsigned bits = equalBits(last) | equalBits(last + 16) << 16; bits != 0;) {
+            const int highest = 31 - __builtin_clz(bits);
+            if (isLineStart(last + highest)) return last + highest;
+            bits &= ~(1U << highest);
+        }
+    }
+#endif
+    while (last != first) {
+        --last;
+        if (*last == lead && isLineStart(last)) return last;
+    }
+    return nullptr;
+}
+
 template <typename Unit>
 Unit* FindUnit(Unit* first, Unit* last, Unit value) {
     return const_cast<Unit*>(FindUnit(static_cast<const Unit*>(first), last, value));

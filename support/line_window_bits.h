@@ -10,42 +10,50 @@
 // few they must see by the bits of the window's bytes, not line by line.
 namespace tolk::stdx {
 
-// One bit for each of the 64 bytes from at, set where the byte equals value.
-inline std::uint64_t EqualByteBits64(const char* at, char value) {
+// Finds a byte in windows of 64 bytes: one bit for each byte of the window, set where the byte
+// equals the value; with kEitherCase, where it equals it with bit 5 set in both: an ASCII letter
+// in either case, and for other bytes a few more than the one asked for. Made once for a run of
+// windows, so that the value stands ready in a register.
+template <bool kEitherCase = false>
+class ByteBits64 {
+public:
+    explicit ByteBits64(char value)
 #if defined(__SSE2__)
-    const __m128i wanted = _mm_set1_epi8(value);
-    // Written out block by block: a loop here is not unrolled at every optimisation level.
-    const auto bitsOf = [at, wanted](int block) -> std::uint64_t {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 16 * block));
-        return static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, wanted)));
-    };
-    return bitsOf(0) | bitsOf(1) << 16 | bitsOf(2) << 32 | bitsOf(3) << 48;
+        : wanted_(_mm_set1_epi8(static_cast<char>(kEitherCase ? value | kCaseBit : value))),
+          caseBit_(_mm_set1_epi8(kCaseBit))
 #else
-    std::uint64_t bits = 0;
-    for (int i = 63; i >= 0; --i) bits = bits << 1 | (at[i] == value);
-    return bits;
+        : wanted_(kEitherCase ? value | kCaseBit : value)
 #endif
-}
+    {
+    }
 
-// The same where the byte equals value with bit 5 set in both: an ASCII letter in either case, and
-// for other bytes a few more than the one asked for.
-inline std::uint64_t FoldedByteBits64(const char* at, char value) {
-    constexpr char kCaseBit = 0x20;
+    std::uint64_t In(const char* window) const {
 #if defined(__SSE2__)
-    const __m128i wanted = _mm_set1_epi8(static_cast<char>(value | kCaseBit));
-    const __m128i caseBit = _mm_set1_epi8(kCaseBit);
-    const auto bitsOf = [at, wanted, caseBit](int block) -> std::uint64_t {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 16 * block));
-        return static_cast<std::uint16_t>(
-            _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_or_si128(bytes, caseBit), wanted)));
-    };
-    return bitsOf(0) | bitsOf(1) << 16 | bitsOf(2) << 32 | bitsOf(3) << 48;
+        // Written out block by block: a loop here is not unrolled at every optimisation level.
+        const auto bitsOf = [this, window](int block) -> std::uint64_t {
+            __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(window + 16 * block));
+            if constexpr (kEitherCase) bytes = _mm_or_si128(bytes, caseBit_);
+            return static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, wanted_)));
+        };
+        return bitsOf(0) | bitsOf(1) << 16 | bitsOf(2) << 32 | bitsOf(3) << 48;
 #else
-    std::uint64_t bits = 0;
-    for (int i = 63; i >= 0; --i) bits = bits << 1 | ((at[i] | kCaseBit) == (value | kCaseBit));
-    return bits;
+        std::uint64_t bits = 0;
+        for (int i = 63; i >= 0; --i) {
+            bits = bits << 1 | ((kEitherCase ? window[i] | kCaseBit : window[i]) == wanted_);
+        }
+        return bits;
 #endif
-}
+    }
+
+private:
+    static constexpr char kCaseBit = 0x20;
+#if defined(__SSE2__)
+    __m128i wanted_;
+    __m128i caseBit_;
+#else
+    char wanted_;
+#endif
+};
 
 // The line feeds of the window that end a line holding a marked byte. Each mark, added to the bits
 // of the bytes that are not line feeds, carries up through the rest of its line into the line

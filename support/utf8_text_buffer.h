@@ -77,9 +77,10 @@ public:
         std::string_view leads;    // lines that begin with one of these bytes, in either case,
         std::size_t shortest = 0;  // and hold at least this many bytes;
         std::string_view fragment;  // lines that hold these bytes;
-        // and of the lines that begin with one of these bytes, the two latest before each line
-        // seen for the above and before the scan stops, for a scan that keeps no more of them.
-        std::string_view latestLeads;
+        // and of the lines that begin with this byte (none where it is zero, which no plain line
+        // holds), the two latest before each line seen for the above and before the scan stops,
+        // for a scan that keeps no more of them.
+        char latestLead = '\0';
     };
     // Passes over plain lines ahead while passable(line) holds, as reading them would; stops before
     // any other line, which is left peeked when it is plain. Lines that the sieve lets through and
@@ -122,14 +123,6 @@ private:
                              std::size_t longestUnseen) {
         const char* const bytes = bytes_.get();
         const char* const runEnd = bytes + std::max(asciiEnd_, bytesBegin_);
-        const char* openLine = bytes + bytesBegin_;  // the first line not passed yet
-        LatestLines latest;
-        // Of the line open at a window's start: whether it begins with a lead, holds the fragment,
-        // begins with a latest lead; and the line starts of the window before.
-        bool openLead = false;
-        bool openFragment = false;
-        bool openLatest = false;
-        std::uint64_t earlierStarts = 0;
         const auto hand = [&](const char* lineStart, const char* lineFeed) {
             const std::size_t size = LineLength(lineStart, lineFeed);
             if (passable(PlainLine{std::string_view(lineStart, size), size})) return true;
@@ -137,90 +130,76 @@ private:
             peekedEnd_ = static_cast<std::size_t>(lineFeed + 1 - bytes);
             return false;
         };
-        const auto handLatest = [&] {
-            for (int i = 0; i < latest.count; ++i) {
-                if (!hand(latest.lines[i].start, latest.lines[i].lineFeed)) return false;
-            }
-            latest.count = 0;
-            return true;
+        // The lines passed unseen since the last line handed over lie whole in [passed, end): of
+        // those that begin with a latest lead, the two latest are handed over, found from the end.
+        const char* passed = bytes + bytesBegin_;
+        const auto handLatest = [&](const char* end) {
+            if (sieve.latestLead == '\0') return true;
+            const char* const newest = FindLastLineStart(passed, end, sieve.latestLead);
+            if (newest == nullptr) return true;
+            const char* const older = FindLastLineStart(passed, newest, sieve.latestLead);
+            return (older == nullptr || hand(older, FindUnit(older, end, '\n'))) &&
+                   hand(newest, FindUnit(newest, end, '\n'));
         };
+        const ByteBits64 lineFeedBits('\n');
+        // Where more than two bytes lead, every line is looked at.
+        const std::size_t leadCount = sieve.leads.size();
+        const ByteBits64<true> firstLeadBits(leadCount > 0 ? sieve.leads[0] : '\0');
+        const ByteBits64<true> secondLeadBits(leadCount > 1 ? sieve.leads[1] : '\0');
         // The fragment's first byte and one more, as far on as the padding behind the bytes lets
         // a window look.
         const std::size_t second = std::min<std::size_t>(sieve.fragment.size(), kLookAhead + 1) - 1;
+        const ByteBits64 fragmentBits(sieve.fragment.empty() ? '\0' : sieve.fragment.front());
+        const ByteBits64 secondBits(sieve.fragment.empty() ? '\0' : sieve.fragment[second]);
+        const auto reach = static_cast<unsigned>(std::min<std::size_t>(sieve.shortest, 64));
+        // Of the line open at a window's start: where it begins, whether it begins with a lead or
+        // holds the fragment; and the line starts of the window before.
+        const char* openLine = passed;
+        bool openLead = false;
+        bool openFragment = false;
+        std::uint64_t earlierStarts = 0;
         for (const char* window = openLine; runEnd - window >= 64; window += 64) {
-            const std::uint64_t lineFeeds = EqualByteBits64(window, '\n');
+            const std::uint64_t lineFeeds = lineFeedBits.In(window);
             // A line begins at the window's start where the window before ended with a line feed.
             const std::uint64_t starts = lineFeeds << 1 | (window == openLine);
             std::uint64_t seen = 0;
-            if (!sieve.leads.empty()) {
-                std::uint64_t leadStarts = 0;
-                for (const char lead : sieve.leads) leadStarts |= FoldedByteBits64(window, lead);
-                std::uint64_t ends = MarkedLineEnds(lineFeeds, starts & leadStarts, openLead);
-                if (ends != 0 && sieve.shortest > 1) {
-                    const auto reach = static_cast<unsigned>(std::min<std::size_t>(sieve.shortest, 64));
-                    ends &= ~NearStarts(starts, earlierStarts, reach);
+            if (leadCount != 0) {
+                std::uint64_t leadStarts = starts;
+                if (leadCount == 1) leadStarts &= firstLeadBits.In(window);
+                if (leadCount == 2) leadStarts &= firstLeadBits.In(window) | secondLeadBits.In(window);
+                if (leadStarts != 0 || openLead) {
+                    std::uint64_t ends = MarkedLineEnds(lineFeeds, leadStarts, openLead);
+                    if (ends != 0 && reach > 1) ends &= ~NearStarts(starts, earlierStarts, reach);
+                    seen |= ends;
                 }
-                seen |= ends;
             }
             if (!sieve.fragment.empty()) {
-                std::uint64_t marks = EqualByteBits64(window, sieve.fragment.front());
-                if (second != 0) marks &= EqualByteBits64(window + second, sieve.fragment[second]);
-                seen |= MarkedLineEnds(lineFeeds, marks, openFragment);
+                std::uint64_t marks = fragmentBits.In(window);
+                if (marks != 0 && second != 0) marks &= secondBits.In(window + second);
+                if (marks != 0 || openFragment)
+                    seen |= MarkedLineEnds(lineFeeds, marks, openFragment);
             }
             // Only the window's first line can be longer than 64 bytes.
             if (lineFeeds != 0 &&
-                LineLength(openLine, window + __builtin_ctzll(lineFeeds)) > longestUnseen) {
+                static_cast<std::size_t>(window - openLine) + __builtin_ctzll(lineFeeds) >
+                    longestUnseen) {
                 seen |= lineFeeds & -lineFeeds;
             }
-            std::uint64_t latestEnds = 0;
-            if (!sieve.latestLeads.empty()) {
-                std::uint64_t latestStarts = 0;
-                for (const char lead : sieve.latestLeads) latestStarts |= EqualByteBits64(window, lead);
-                latestEnds = MarkedLineEnds(lineFeeds, starts & latestStarts, openLatest) & ~seen;
-            }
-            const auto lineStartBefore = [&](unsigned lineFeed) {
-                const std::uint64_t before = lineFeeds & ((std::uint64_t{1} << lineFeed) - 1);
-                return before == 0 ? openLine : window + (64 - __builtin_clzll(before));
-            };
-            const auto noteLatest = [&](std::uint64_t ends) {
-                // The two latest only, oldest first.
-                const std::uint64_t newest = ends == 0 ? 0 : std::uint64_t{1} << (63 - __builtin_clzll(ends));
-                const std::uint64_t older = ends & ~newest;
-                for (const std::uint64_t end :
-                     {older == 0 ? 0 : std::uint64_t{1} << (63 - __builtin_clzll(older)), newest}) {
-                    if (end == 0) continue;
-                    const unsigned at = static_cast<unsigned>(__builtin_ctzll(end));
-                    latest.Add({lineStartBefore(at), window + at});
-                }
-            };
             for (; seen != 0; seen &= seen - 1) {
-                const unsigned at = static_cast<unsigned>(__builtin_ctzll(seen));
-                const std::uint64_t below = (std::uint64_t{1} << at) - 1;
-                noteLatest(latestEnds & below);
-                latestEnds &= ~below;
-                if (!handLatest() || !hand(lineStartBefore(at), window + at)) return false;
+                const auto at = static_cast<unsigned>(__builtin_ctzll(seen));
+                const std::uint64_t before = lineFeeds & ((std::uint64_t{1} << at) - 1);
+                const char* const lineStart =
+                    before == 0 ? openLine : window + (64 - __builtin_clzll(before));
+                if (!handLatest(lineStart) || !hand(lineStart, window + at)) return false;
+                passed = window + at + 1;
             }
-            noteLatest(latestEnds);
             if (lineFeeds != 0) openLine = window + (64 - __builtin_clzll(lineFeeds));
             earlierStarts = starts;
         }
-        if (!handLatest()) return false;
+        if (!handLatest(openLine)) return false;
         SkipBytesTo(static_cast<std::size_t>(openLine - bytes));
         return true;
     }
-    // Lines of the latest leads passed by their bytes since the last line handed over.
-    struct LatestLines {
-        struct Line {
-            const char* start;
-            const char* lineFeed;
-        };
-        Line lines[2];
-        int count = 0;
-        void Add(const Line& line) {
-            if (count == 2) lines[0] = lines[1];
-            lines[count == 2 ? 1 : count++] = line;
-        }
-    };
     // The bytes of the line from lineStart to its line feed, a carriage return before it left out.
     static std::size_t LineLength(const char* lineStart, const char* lineFeed) {
         const bool carriageReturn = lineFeed != lineStart && lineFeed[-1] == '\r';

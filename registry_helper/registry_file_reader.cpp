@@ -190,7 +190,7 @@ bool RegistryFileReader::FindByFileName(std::wstring_view fileName) {
     const LineStops stops({target});
     const std::optional<std::string> listed = LineBytesOf(fileName);
     RegistryLineScanner::LineSieve sieve = stops.Sieve();
-    if (listed) sieve.fragment = *listed;
+    if (listed) sieve.path = *listed;
     sieve.latestLead = '[';
     RegistryLineScanner lines(*stream);
     SectionTrail trail;

@@ -67,6 +67,7 @@ LineStops::LineStops(std::initializer_list<std::wstring_view> lines) {
         std::string folded = Folded(std::move(*bytes));
         if (leads_.find(folded.front()) == std::string::npos) leads_ += folded.front();
         shortest_ = foldedLines_.empty() ? folded.size() : std::min(shortest_, folded.size());
+        longest_ = std::max(longest_, folded.size());
         foldedLines_.push_back(std::move(folded));
     }
 }

@@ -29,11 +29,12 @@ public:
         return false;
     }
     // The lines a scan that stops at these must see: those that begin as one of them does and are
-    // as long as the shortest.
+    // as long as one of them.
     tolk::stdx::Utf8TextBuffer::LineSieve Sieve() const {
         tolk::stdx::Utf8TextBuffer::LineSieve sieve;
         sieve.leads = leads_;
         sieve.shortest = shortest_;
+        sieve.longest = longest_;
         return sieve;
     }
     static char FoldByte(char byte) { return byte >= 'A' && byte <= 'Z' ? byte - 'A' + 'a' : byte; }
@@ -50,6 +51,7 @@ private:
     std::vector<std::string> foldedLines_;
     std::string leads_;
     std::size_t shortest_ = 0;
+    std::size_t longest_ = 0;
 };
 
 // Reads a registry file stream line by line, the way every scan of the reader does: at most 4094

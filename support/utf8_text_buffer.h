@@ -74,9 +74,13 @@ public:
     // What a scan that passes over most lines needs to see of them; a line may be seen though it
     // need not be.
     struct LineSieve {
-        std::string_view leads;    // lines that begin with one of these bytes, in either case,
-        std::size_t shortest = 0;  // and hold at least this many bytes;
-        std::string_view fragment;  // lines that hold these bytes;
+        // Lines that begin with one of these bytes, in either case, and hold from shortest to
+        // longest bytes;
+        std::string_view leads;
+        std::size_t shortest = 0;
+        std::size_t longest = SIZE_MAX;
+        // lines that hold these bytes where a path ends: before a space, a byte below it or "<";
+        std::string_view path;
         // and of the lines that begin with this byte (none where it is zero, which no plain line
         // holds), the two latest before each line seen for the above and before the scan stops,
         // for a scan that keeps no more of them.
@@ -146,22 +150,27 @@ private:
         const std::size_t leadCount = sieve.leads.size();
         const ByteBits64<true> firstLeadBits(leadCount > 0 ? sieve.leads[0] : '\0');
         const ByteBits64<true> secondLeadBits(leadCount > 1 ? sieve.leads[1] : '\0');
-        // The fragment's first byte and one more, as far on as the padding behind the bytes lets
-        // a window look.
-        const std::size_t second = std::min<std::size_t>(sieve.fragment.size(), kLookAhead + 1) - 1;
-        const ByteBits64 fragmentBits(sieve.fragment.empty() ? '\0' : sieve.fragment.front());
-        const ByteBits64 secondBits(sieve.fragment.empty() ? '\0' : sieve.fragment[second]);
+        // The path's first byte, one more and the byte after it, as far on as the padding behind
+        // the bytes lets a window look.
+        const std::string_view path = sieve.path;
+        const std::size_t second = std::min<std::size_t>(path.size(), kLookAhead + 1) - 1;
+        const ByteBits64 pathBits(path.empty() ? '\0' : path.front());
+        const ByteBits64 secondBits(path.empty() ? '\0' : path[second]);
         const auto reach = static_cast<unsigned>(std::min<std::size_t>(sieve.shortest, 64));
         // Of the line open at a window's start: where it begins, whether it begins with a lead or
-        // holds the fragment; and the line starts of the window before.
+        // holds the path; and the line starts of the window before.
         const char* openLine = passed;
         bool openLead = false;
-        bool openFragment = false;
+        bool openPath = false;
         std::uint64_t earlierStarts = 0;
         for (const char* window = openLine; runEnd - window >= 64; window += 64) {
             const std::uint64_t lineFeeds = lineFeedBits.In(window);
             // A line begins at the window's start where the window before ended with a line feed.
             const std::uint64_t starts = lineFeeds << 1 | (window == openLine);
+            const auto lineStartBefore = [&](unsigned lineFeed) {
+                const std::uint64_t before = lineFeeds & ((std::uint64_t{1} << lineFeed) - 1);
+                return before == 0 ? openLine : window + (64 - __builtin_clzll(before));
+            };
             std::uint64_t seen = 0;
             if (leadCount != 0) {
                 std::uint64_t leadStarts = starts;
@@ -170,14 +179,22 @@ private:
                 if (leadStarts != 0 || openLead) {
                     std::uint64_t ends = MarkedLineEnds(lineFeeds, leadStarts, openLead);
                     if (ends != 0 && reach > 1) ends &= ~NearStarts(starts, earlierStarts, reach);
+                    // The few left are measured one by one; a carriage return may end them.
+                    for (std::uint64_t left = ends; left != 0; left &= left - 1) {
+                        const auto at = static_cast<unsigned>(__builtin_ctzll(left));
+                        const auto length =
+                            static_cast<std::size_t>(window + at - lineStartBefore(at));
+                        if (length < sieve.shortest || (length != 0 && length - 1 > sieve.longest))
+                            ends &= ~(left & -left);
+                    }
                     seen |= ends;
                 }
             }
-            if (!sieve.fragment.empty()) {
-                std::uint64_t marks = fragmentBits.In(window);
+            if (!path.empty()) {
+                std::uint64_t marks = pathBits.In(window);
                 if (marks != 0 && second != 0) marks &= secondBits.In(window + second);
-                if (marks != 0 || openFragment)
-                    seen |= MarkedLineEnds(lineFeeds, marks, openFragment);
+                if (marks != 0 && path.size() <= kLookAhead) marks &= PathEndBits64(window + path.size());
+                if (marks != 0 || openPath) seen |= MarkedLineEnds(lineFeeds, marks, openPath);
             }
             // Only the window's first line can be longer than 64 bytes.
             if (lineFeeds != 0 &&
@@ -187,9 +204,7 @@ private:
             }
             for (; seen != 0; seen &= seen - 1) {
                 const auto at = static_cast<unsigned>(__builtin_ctzll(seen));
-                const std::uint64_t before = lineFeeds & ((std::uint64_t{1} << at) - 1);
-                const char* const lineStart =
-                    before == 0 ? openLine : window + (64 - __builtin_clzll(before));
+                const char* const lineStart = lineStartBefore(at);
                 if (!handLatest(lineStart) || !hand(lineStart, window + at)) return false;
                 passed = window + at + 1;
             }

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string_view>
 
@@ -11,6 +10,7 @@
 namespace fernwick {
 namespace {
 
+using tolk::stdx::FindText;
 using tolk::stdx::FindUnit;
 
 constexpr std::string_view kMarker = "\\XML Applications\\";
@@ -74,8 +74,7 @@ private:
 }  // namespace
 
 std::optional<std::wstring> FindLastConnectedDocbase(tolk::stdx::ByteSource& bytes) {
-    // Outside the marker's lines the scan is a plain byte search: most bytes are skipped unseen.
-    const std::boyer_moore_horspool_searcher findMarker(kMarker.begin(), kMarker.end());
+    // Outside the marker's lines the scan is a plain byte search.
     Window window;
     Sought sought = Sought::Marker;
     std::uint64_t next = 0;  // the file offset where the search goes on
@@ -88,7 +87,7 @@ std::optional<std::wstring> FindLastConnectedDocbase(tolk::stdx::ByteSource& byt
             const char* const from = text.data() + at;
             const char* const end = text.data() + text.size();
             if (sought == Sought::Marker) {
-                const char* const marker = std::search(from, end, findMarker);
+                const char* const marker = FindText(from, end, kMarker);
                 if (marker == end) {
                     // A marker may begin in the bytes that the next block carries.
                     at = std::max(at, text.size() - std::min(text.size(), kMarker.size() - 1));

@@ -40,9 +40,11 @@ public:
     static char FoldByte(char byte) { return byte >= 'A' && byte <= 'Z' ? byte - 'A' + 'a' : byte; }
 
 private:
+    // Compared from the end: the lines sought share their start with many others (the headers of a
+    // list differ only in their object IDs).
     static bool EqualsFolded(std::string_view line, std::string_view folded) {
         if (line.size() != folded.size()) return false;
-        for (std::size_t i = 0; i < line.size(); ++i) {
+        for (std::size_t i = line.size(); i-- > 0;) {
             if (FoldByte(line[i]) != folded[i]) return false;
         }
         return true;
@@ -125,8 +127,8 @@ void ParseSectionHeader(std::wstring_view header, LocalCopyRecord& record);
 std::wstring_view ReadSection(RegistryLineScanner& lines, LocalCopyRecord& record);
 
 // An entry line split at its first "=" (at index 1 or more) into name and value, each trimmed of
-// tabs, line feeds, vertical tabs, form feeds, carriage returns and spaces; told alike from a line's
-// units and from a plain line's bytes, since all of these are ASCII.
+// tabs, line feeds, vertical tabs, form feeds, carriage returns and spaces; told alike from a
+// line's units and from a plain line's bytes, since all of these are ASCII.
 template <typename Unit>
 struct BasicEntry {
     std::basic_string_view<Unit> name;

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
+#include <string_view>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -72,6 +74,38 @@ inline const char* FindNonPlainAscii(const char* first, const char* last) {
     for (; first != last; ++first) {
         const auto byte = static_cast<unsigned char>(*first);
         if (byte == 0 || byte > 0x7F) return first;
+    }
+    return last;
+}
+
+// The first place in [first, last) where text begins, or last. Places are sifted sixteen at a
+// time by the text's second and last bytes, which sets apart text that begins or ends like many
+// others; only places that hold both are compared whole.
+inline const char* FindText(const char* first, const char* last, std::string_view text) {
+    if (text.empty()) return first;
+    if (static_cast<std::size_t>(last - first) < text.size()) return last;
+    const char* const lastStart = last - (text.size() - 1);  // past the last place it may begin
+    const auto holdsText = [&text](const char* at) {
+        return std::memcmp(at, text.data(), text.size()) == 0;
+    };
+#if defined(__SSE2__)
+    const std::size_t second = text.size() > 1 ? 1 : 0;
+    const std::size_t end = text.size() - 1;
+    const __m128i secondByte = _mm_set1_epi8(text[second]);
+    const __m128i endByte = _mm_set1_epi8(text[end]);
+    for (; lastStart - first >= 16; first += 16) {
+        const __m128i atSecond = _mm_loadu_si128(reinterpret_cast<const __m128i*>(first + second));
+        const __m128i atEnd = _mm_loadu_si128(reinterpret_cast<const __m128i*>(first + end));
+        auto places = static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_and_si128(_mm_cmpeq_epi8(atSecond, secondByte), _mm_cmpeq_epi8(atEnd, endByte))));
+        for (; places != 0; places &= places - 1) {
+            const char* const at = first + __builtin_ctz(places);
+            if (holdsText(at)) return at;
+        }
+    }
+#endif
+    for (; first != lastStart; ++first) {
+        if (holdsText(first)) return first;
     }
     return last;
 }

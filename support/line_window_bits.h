@@ -62,7 +62,8 @@ inline std::uint64_t PathEndBits64(const char* window) {
     const __m128i space = _mm_set1_epi8(' ');
     const __m128i separator = _mm_set1_epi8('<');
     const auto bitsOf = [window, space, separator](int block) -> std::uint64_t {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(window + 16 * block));
+        const __m128i bytes =
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(window + 16 * block));
         const __m128i ends = _mm_or_si128(_mm_cmpeq_epi8(_mm_min_epu8(bytes, space), bytes),
                                           _mm_cmpeq_epi8(bytes, separator));
         return static_cast<std::uint16_t>(_mm_movemask_epi8(ends));

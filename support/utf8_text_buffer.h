@@ -88,9 +88,10 @@ public:
     };
     // Passes over plain lines ahead while passable(line) holds, as reading them would; stops before
     // any other line, which is left peeked when it is plain. Lines that the sieve lets through and
-    // lines longer than longestUnseen (at least 64) are handed to passable; the others pass by their
-    // bytes, 64 at a time, so that the cost of a run of lines does not depend on how many it holds.
-    // Lines that are not plain, or lie across the end of the bytes read, are handed over all.
+    // lines longer than longestUnseen (at least 64) are handed to passable; the others pass by
+    // their bytes, 64 at a time, so that the cost of a run of lines does not depend on how many it
+    // holds. Lines that are not plain, or lie across the end of the bytes read, are handed over
+    // all.
     template <typename Passable>
     void SkipPlainLines(const Passable& passable, const LineSieve& sieve,
                         std::size_t longestUnseen) {
@@ -175,7 +176,8 @@ private:
             if (leadCount != 0) {
                 std::uint64_t leadStarts = starts;
                 if (leadCount == 1) leadStarts &= firstLeadBits.In(window);
-                if (leadCount == 2) leadStarts &= firstLeadBits.In(window) | secondLeadBits.In(window);
+                if (leadCount == 2)
+                    leadStarts &= firstLeadBits.In(window) | secondLeadBits.In(window);
                 if (leadStarts != 0 || openLead) {
                     std::uint64_t ends = MarkedLineEnds(lineFeeds, leadStarts, openLead);
                     if (ends != 0 && reach > 1) ends &= ~NearStarts(starts, earlierStarts, reach);
@@ -193,7 +195,8 @@ private:
             if (!path.empty()) {
                 std::uint64_t marks = pathBits.In(window);
                 if (marks != 0 && second != 0) marks &= secondBits.In(window + second);
-                if (marks != 0 && path.size() <= kLookAhead) marks &= PathEndBits64(window + path.size());
+                if (marks != 0 && path.size() <= kLookAhead)
+                    marks &= PathEndBits64(window + path.size());
                 if (marks != 0 || openPath) seen |= MarkedLineEnds(lineFeeds, marks, openPath);
             }
             // Only the window's first line can be longer than 64 bytes.

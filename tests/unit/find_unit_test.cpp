@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace tolk::stdx {
@@ -34,6 +36,31 @@ TEST(FindUnitTest, FindsTheFirstEqualUnitOfEveryWidth) {
     ExpectFindsTheFirstEqualUnit<char16_t>(u'\n', u'\x0A0A');
     ExpectFindsTheFirstEqualUnit<char32_t>(U'\n', U'\x0A0A0A00');
     ExpectFindsTheFirstEqualUnit<wchar_t>(L'\n', L'\x0A00');
+}
+
+// Texts whose second and last bytes stand at many places, found at every place of haystacks
+// built from their own bytes, as std::string_view::find finds them.
+TEST(FindUnitTest, FindsTextWhereFindDoes) {
+    for (const std::string_view text : {"\\XML Applications\\", "ab", "x", "abab", "aXbXa"}) {
+        for (std::size_t length = 0; length < 70; ++length) {
+            std::string haystack;
+            for (std::size_t i = 0; haystack.size() < length; ++i)
+                haystack += text[(i * 7) % text.size()];
+            for (std::size_t at = 0; at <= length; ++at) {
+                const std::string withText =
+                    haystack.substr(0, at) + std::string(text) + haystack.substr(at);
+                const char* const first = withText.data();
+                const char* const found = FindText(first, first + withText.size(), text);
+                EXPECT_EQ(found - first, static_cast<std::ptrdiff_t>(withText.find(text)))
+                    << text << " " << length << " " << at;
+            }
+            const char* const plain = haystack.data();
+            const std::size_t expected = haystack.find(text);
+            EXPECT_EQ(FindText(plain, plain + haystack.size(), text) - plain,
+                      static_cast<std::ptrdiff_t>(expected == std::string::npos ? haystack.size()
+                                                                                : expected));
+        }
+    }
 }
 
 }  // namespace

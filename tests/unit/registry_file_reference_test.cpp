@@ -74,7 +74,8 @@ TEST(RegistryFileReferenceTest, ReaderAnswersAsTheReferenceBehindShortLines) {
         for (std::size_t shift = 0; shift < 70; ++shift) {
             const std::string file =
                 std::string(shift, 'k') + "\n" + shortLines + sections + shortLines + sections;
-            for (const wchar_t* fileName : {L"C:\\W\\c.xml", L"D:\\b.xml", L"C:\\V\\a.xml", L"k"}) {
+            for (const wchar_t* fileName :
+                 {L"C:\\W\\c.xml", L"D:\\b.xml", L"C:\\Work\\a.xml", L"C:\\V\\a.xml", L"k"}) {
                 ASSERT_TRUE(AnswersAlike(file, L"0900000180001234", fileName))
                     << longLine << " " << shift;
             }

@@ -12,7 +12,8 @@
 // Only windows of the parent process count. The report is made before the last press, so that
 // the script finds it as soon as its call returns (under Wine the script host can neither read
 // the exit code of a program it did not wait for nor sleep). When the steps do not finish in
-// time, cancels the parent's dialogs so that the script never hangs, and exits 1 without a report.
+// time, or leave a dialog open, cancels the parent's dialogs so that the script never hangs, and
+// exits 1 (without a report where the steps did not finish).
 #include <windows.h>
 #include <commctrl.h>
 #include <shlobj.h>
@@ -182,10 +183,13 @@ Step PressInImport(const ScriptDialogs& dialogs, int id) {
     };
 }
 
-Step ReportAndClose(const ScriptDialogs& dialogs, int id, const std::wstring& report) {
-    return [&dialogs, id, report] {
+// Keeps the dialog it pressed in `closed`.
+Step ReportAndClose(const ScriptDialogs& dialogs, int id, const std::wstring& report,
+                    HWND& closed) {
+    return [&dialogs, id, report, &closed] {
         HWND import = dialogs.EnabledImport();
         if (!import) return false;
+        closed = import;
         const tolk::stdx::UniqueFileHandle file(CreateFileW(report.c_str(), GENERIC_WRITE, 0,
                                                             nullptr, CREATE_ALWAYS,
                                                             FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -256,23 +260,27 @@ Step DeleteRow(const ScriptDialogs& dialogs, int row) {
     };
 }
 
+// Done once the box pressed is gone: its owner is enabled again while the box still shows, and a
+// later step must neither take that box for the next one nor press the owner under a box yet to
+// come.
 Step CloseMessage(const ScriptDialogs& dialogs) {
-    return [&dialogs] {
-        HWND box = dialogs.Find(L"Fernwick");
-        if (!box) return false;
-        Press(box, IDOK);
-        return true;
+    return [&dialogs, pressed = HWND{}]() mutable {
+        if (pressed) return !IsWindow(pressed) || !IsWindowVisible(pressed);
+        pressed = dialogs.Find(L"Fernwick");
+        if (pressed) Press(pressed, IDOK);
+        return false;
     };
 }
 
 // The steps of the command line, or none when it is malformed.
-std::vector<Step> ParseSteps(const ScriptDialogs& dialogs, int argc, wchar_t** argv) {
+std::vector<Step> ParseSteps(const ScriptDialogs& dialogs, int argc, wchar_t** argv, HWND& closed) {
     std::vector<Step> steps;
     bool closes = false;
     for (int i = 2; i < argc; ++i) {
         const std::wstring command = argv[i];
         if ((command == L"ok" || command == L"cancel") && i + 1 == argc) {
-            steps.push_back(ReportAndClose(dialogs, command == L"ok" ? IDOK : IDCANCEL, argv[1]));
+            steps.push_back(
+                ReportAndClose(dialogs, command == L"ok" ? IDOK : IDCANCEL, argv[1], closed));
             closes = true;
         } else if (command == L"add-folder" && i + 1 < argc) {
             steps.push_back(PressInImport(dialogs, IDC_IMPORT_ADD_FOLDER));
@@ -310,8 +318,12 @@ void CancelEverything(const ScriptDialogs& dialogs) {
 
 int Drive(int argc, wchar_t** argv) {
     const ScriptDialogs dialogs(ParentProcessId());
-    std::vector<Step> steps = ParseSteps(dialogs, argc, argv);
-    if (steps.empty()) return 2;
+    HWND closed = nullptr;
+    std::vector<Step> steps = ParseSteps(dialogs, argc, argv, closed);
+    if (steps.empty()) {
+        CancelEverything(dialogs);
+        return 2;
+    }
     const DWORD deadline = GetTickCount() + kWatchdogMilliseconds;
     std::size_t next = 0;
     while (next < steps.size()) {
@@ -325,6 +337,16 @@ int Drive(int argc, wchar_t** argv) {
         } else {
             Sleep(kTickMilliseconds);
         }
+    }
+    // The last press ends the Import dialog, which is destroyed once its call returns; a box that
+    // stays open keeps the call from returning, and is then cancelled.
+    while (IsWindow(closed)) {
+        if (GetTickCount() > deadline) {
+            std::fwprintf(stderr, L"dialogs left open\n");
+            CancelEverything(dialogs);
+            return 1;
+        }
+        Sleep(kTickMilliseconds);
     }
     return 0;
 }

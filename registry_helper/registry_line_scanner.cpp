@@ -65,8 +65,14 @@ LineStops::LineStops(std::initializer_list<std::wstring_view> lines) {
         auto bytes = LineBytesOf(line);
         if (!bytes) continue;
         std::string folded = Folded(std::move(*bytes));
-        if (leads_.find(folded.front()) == std::string::npos) leads_ += folded.front();
-        shortest_ = foldedLines_.empty() ? folded.size() : std::min(shortest_, folded.size());
+        if (foldedLines_.empty()) {
+            start_ = folded;
+            shortest_ = folded.size();
+        }
+        start_.resize(static_cast<std::size_t>(
+            std::mismatch(start_.begin(), start_.end(), folded.begin(), folded.end()).first -
+            start_.begin()));
+        shortest_ = std::min(shortest_, folded.size());
         longest_ = std::max(longest_, folded.size());
         foldedLines_.push_back(std::move(folded));
     }

@@ -28,11 +28,11 @@ public:
         }
         return false;
     }
-    // The lines a scan that stops at these must see: those that begin as one of them does and are
+    // The lines a scan that stops at these must see: those that begin as all of them do and are
     // as long as one of them.
     tolk::stdx::Utf8TextBuffer::LineSieve Sieve() const {
         tolk::stdx::Utf8TextBuffer::LineSieve sieve;
-        sieve.leads = leads_;
+        sieve.start = start_;
         sieve.shortest = shortest_;
         sieve.longest = longest_;
         return sieve;
@@ -51,8 +51,8 @@ private:
     }
 
     std::vector<std::string> foldedLines_;
-    std::string leads_;
-    std::size_t shortest_ = 0;
+    std::string start_;  // what all of them begin with
+    std::size_t shortest_ = 1;
     std::size_t longest_ = 0;
 };
 

@@ -74,11 +74,12 @@ public:
     // What a scan that passes over most lines needs to see of them; a line may be seen though it
     // need not be.
     struct LineSieve {
-        // Lines that begin with one of these bytes, in either case, and hold from shortest to
-        // longest bytes;
-        std::string_view leads;
-        std::size_t shortest = 0;
-        std::size_t longest = SIZE_MAX;
+        // Lines that begin with these bytes (the first two of them at most are looked at), in
+        // either case, and hold from shortest to longest bytes (none where shortest is the
+        // larger);
+        std::string_view start;
+        std::size_t shortest = 1;
+        std::size_t longest = 0;
         // lines that hold these bytes where a path ends: before a space, a byte below it or "<";
         std::string_view path;
         // and of the lines that begin with this byte (none where it is zero, which no plain line
@@ -147,10 +148,10 @@ private:
                    hand(newest, FindUnit(newest, end, '\n'));
         };
         const ByteBits64 lineFeedBits('\n');
-        // Where more than two bytes lead, every line is looked at.
-        const std::size_t leadCount = sieve.leads.size();
-        const ByteBits64<true> firstLeadBits(leadCount > 0 ? sieve.leads[0] : '\0');
-        const ByteBits64<true> secondLeadBits(leadCount > 1 ? sieve.leads[1] : '\0');
+        const bool byStart = sieve.shortest <= sieve.longest;
+        const std::size_t startBytes = std::min<std::size_t>(sieve.start.size(), 2);
+        const ByteBits64<true> firstStartBits(startBytes > 0 ? sieve.start[0] : '\0');
+        const ByteBits64<true> secondStartBits(startBytes > 1 ? sieve.start[1] : '\0');
         // The path's first byte, one more and the byte after it, as far on as the padding behind
         // the bytes lets a window look.
         const std::string_view path = sieve.path;
@@ -173,11 +174,10 @@ private:
                 return before == 0 ? openLine : window + (64 - __builtin_clzll(before));
             };
             std::uint64_t seen = 0;
-            if (leadCount != 0) {
+            if (byStart) {
                 std::uint64_t leadStarts = starts;
-                if (leadCount == 1) leadStarts &= firstLeadBits.In(window);
-                if (leadCount == 2)
-                    leadStarts &= firstLeadBits.In(window) | secondLeadBits.In(window);
+                if (startBytes > 0) leadStarts &= firstStartBits.In(window);
+                if (leadStarts != 0 && startBytes > 1) leadStarts &= secondStartBits.In(window + 1);
                 if (leadStarts != 0 || openLead) {
                     std::uint64_t ends = MarkedLineEnds(lineFeeds, leadStarts, openLead);
                     if (ends != 0 && reach > 1) ends &= ~NearStarts(starts, earlierStarts, reach);

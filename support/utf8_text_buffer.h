@@ -176,7 +176,7 @@ private:
             std::uint64_t seen = 0;
             if (byStart) {
                 std::uint64_t leadStarts = starts;
-                if (startBytes > 0) leadStarts &= firstStartBits.In(window);
+                if (leadStarts != 0 && startBytes > 0) leadStarts &= firstStartBits.In(window);
                 if (leadStarts != 0 && startBytes > 1) leadStarts &= secondStartBits.In(window + 1);
                 if (leadStarts != 0 || openLead) {
                     std::uint64_t ends = MarkedLineEnds(lineFeeds, leadStarts, openLead);

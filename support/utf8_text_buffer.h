@@ -152,12 +152,13 @@ private:
         const std::size_t startBytes = std::min<std::size_t>(sieve.start.size(), 2);
         const ByteBits64<true> firstStartBits(startBytes > 0 ? sieve.start[0] : '\0');
         const ByteBits64<true> secondStartBits(startBytes > 1 ? sieve.start[1] : '\0');
-        // The path's first byte, one more and the byte after it, as far on as the padding behind
-        // the bytes lets a window look.
+        // The path's first byte, the byte after it and its last byte (or the last the padding
+        // behind the bytes lets a window look at), the rarer pair first: a path is mostly met as
+        // the start of a longer one.
         const std::string_view path = sieve.path;
-        const std::size_t second = std::min<std::size_t>(path.size(), kLookAhead + 1) - 1;
+        const std::size_t last = std::min<std::size_t>(path.size(), kLookAhead + 1) - 1;
         const ByteBits64 pathBits(path.empty() ? '\0' : path.front());
-        const ByteBits64 secondBits(path.empty() ? '\0' : path[second]);
+        const ByteBits64 lastBits(path.empty() ? '\0' : path[last]);
         const auto reach = static_cast<unsigned>(std::min<std::size_t>(sieve.shortest, 64));
         // Of the line open at a window's start: where it begins, whether it begins with a lead or
         // holds the path; and the line starts of the window before.
@@ -194,9 +195,9 @@ private:
             }
             if (!path.empty()) {
                 std::uint64_t marks = pathBits.In(window);
-                if (marks != 0 && second != 0) marks &= secondBits.In(window + second);
                 if (marks != 0 && path.size() <= kLookAhead)
                     marks &= PathEndBits64(window + path.size());
+                if (marks != 0 && last != 0) marks &= lastBits.In(window + last);
                 if (marks != 0 || openPath) seen |= MarkedLineEnds(lineFeeds, marks, openPath);
             }
             // Only the window's first line can be longer than 64 bytes.

@@ -55,25 +55,32 @@ const Unit* FindUnit(const Unit* first, const Unit* last, Unit value) {
     return last;
 }
 
-// The first byte in [first, last) that is 00 or above 7F, or last: where a run of plain ASCII text
-// ends, the text of which its bytes tell without decoding.
+// The first byte in [first, last) that is 00, 1A (which ends a text) or above 7F, or last: where a
+// run of plain ASCII text ends, the text of which its bytes tell without decoding.
 inline const char* FindNonPlainAscii(const char* first, const char* last) {
 #if defined(__SSE2__)
-    const auto outsideBytes = [](const char* at) {
+    // Plain bytes are those above zero as signed bytes, but for 1A.
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i textEnd = _mm_set1_epi8('\x1A');
+    const auto plain = [zero, textEnd](const char* at) {
         const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-        return _mm_movemask_epi8(block) |
-               _mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_setzero_si128()));
+        return _mm_andnot_si128(_mm_cmpeq_epi8(block, textEnd), _mm_cmpgt_epi8(block, zero));
     };
-    while (last - first >= 32 && (outsideBytes(first) | outsideBytes(first + 16)) == 0) first += 32;
+    const auto allPlain = [&plain](const char* at) {
+        const __m128i both = _mm_and_si128(_mm_and_si128(plain(at), plain(at + 16)),
+                                           _mm_and_si128(plain(at + 32), plain(at + 48)));
+        return _mm_movemask_epi8(both) == 0xFFFF;
+    };
+    while (last - first >= 64 && allPlain(first)) first += 64;
     for (; last - first >= 16; first += 16) {
-        if (const int bytes = outsideBytes(first)) {
+        if (const int bytes = _mm_movemask_epi8(plain(first)) ^ 0xFFFF) {
             return first + __builtin_ctz(static_cast<unsigned>(bytes));
         }
     }
 #endif
     for (; first != last; ++first) {
         const auto byte = static_cast<unsigned char>(*first);
-        if (byte == 0 || byte > 0x7F) return first;
+        if (byte == 0 || byte == 0x1A || byte > 0x7F) return first;
     }
     return last;
 }
@@ -108,33 +115,6 @@ inline const char* FindText(const char* first, const char* last, std::string_vie
         if (holdsText(first)) return first;
     }
     return last;
-}
-
-// The start of the last line in [first, last) that begins with the byte, or nullptr; a line
-// begins at first and after each line feed. Searched from the end, thirty-two bytes at a time, so
-// that finding the latest of many lines costs as much as the bytes after it.
-inline const char* FindLastLineStart(const char* first, const char* last, char lead) {
-    const auto isLineStart = [first](const char* at) { return at == first || at[-1] == '\n'; };
-#if defined(__SSE2__)
-    const __m128i wanted = _mm_set1_epi8(lead);
-    const auto equalBits = [wanted](const char* at) {
-        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-        return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, wanted)));
-    };
-    while (last - first >= 32) {
-        last -= 32;
-        for (unsigned bits = equalBits(last) | equalBits(last + 16) << 16; bits != 0;) {
-            const int highest = 31 - __builtin_clz(bits);
-            if (isLineStart(last + highest)) return last + highest;
-            bits &= ~(1U << highest);
-        }
-    }
-#endif
-    while (last != first) {
-        --last;
-        if (*last == lead && isLineStart(last)) return last;
-    }
-    return nullptr;
 }
 
 template <typename Unit>

@@ -107,4 +107,39 @@ inline std::uint64_t NearStarts(std::uint64_t starts, std::uint64_t earlier, uns
     return near;
 }
 
+// The three latest of the marked places met as windows pass, oldest first: enough to tell the two
+// latest before a limit that at most one of them lies at or past.
+class LatestMarks {
+public:
+    // Adds the set bits of marks, places of the window, after those added before.
+    void Add(const char* window, std::uint64_t marks) {
+        const char* highest[3];
+        int count = 0;
+        for (; count < 3 && marks != 0; ++count) {
+            const int place = 63 - __builtin_clzll(marks);
+            highest[count] = window + place;
+            marks &= ~(std::uint64_t{1} << place);
+        }
+        while (count > 0) {
+            latest_[0] = latest_[1];
+            latest_[1] = latest_[2];
+            latest_[2] = highest[--count];
+        }
+    }
+    // Hands the two latest places before limit to hand, the older first, and forgets them all;
+    // false as soon as hand answers false.
+    template <typename Hand>
+    bool HandBefore(const char* limit, const Hand& hand) {
+        int newest = 2;
+        if (latest_[newest] != nullptr && latest_[newest] >= limit) --newest;
+        const char* const older = latest_[newest - 1];
+        const char* const latest = latest_[newest];
+        latest_[0] = latest_[1] = latest_[2] = nullptr;
+        return (older == nullptr || hand(older)) && (latest == nullptr || hand(latest));
+    }
+
+private:
+    const char* latest_[3] = {nullptr, nullptr, nullptr};
+};
+
 }  // namespace tolk::stdx

@@ -87,11 +87,14 @@ bool Utf8TextBuffer::FillBytes(std::size_t kept) {
     }
     bytesBegin_ = 0;
     bytesEnd_ = got;
-    asciiEnd_ = 0;
     peekedEnd_ = 0;
     textEnded_ = got < kByteBlock;
-    const char* const stop = FindUnit(bytes_.get() + kept, bytes_.get() + got, '\x1A');
-    if (stop != bytes_.get() + got) {
+    // One pass finds both the end of the plain ASCII run and, in a plain block, the byte 1A.
+    const char* const last = bytes_.get() + got;
+    const char* stop = FindNonPlainAscii(bytes_.get(), last);
+    asciiEnd_ = static_cast<std::size_t>(stop - bytes_.get());
+    if (stop != last && *stop != '\x1A') stop = FindUnit(stop, last, '\x1A');
+    if (stop != last) {
         bytesEnd_ = static_cast<std::size_t>(stop - bytes_.get());
         textEnded_ = true;
     }

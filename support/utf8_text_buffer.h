@@ -136,17 +136,16 @@ private:
             peekedEnd_ = static_cast<std::size_t>(lineFeed + 1 - bytes);
             return false;
         };
-        // The lines passed unseen since the last line handed over lie whole in [passed, end): of
-        // those that begin with a latest lead, the two latest are handed over, found from the end.
-        const char* passed = bytes + bytesBegin_;
+        // Of the lines passed unseen since the last line handed over, those that begin with a
+        // latest lead are marked as the windows pass; the two latest that lie whole before end are
+        // handed over.
+        LatestMarks leadLines;
         const auto handLatest = [&](const char* end) {
-            if (sieve.latestLead == '\0') return true;
-            const char* const newest = FindLastLineStart(passed, end, sieve.latestLead);
-            if (newest == nullptr) return true;
-            const char* const older = FindLastLineStart(passed, newest, sieve.latestLead);
-            return (older == nullptr || hand(older, FindUnit(older, end, '\n'))) &&
-                   hand(newest, FindUnit(newest, end, '\n'));
+            return leadLines.HandBefore(end, [&](const char* lineStart) {
+                return hand(lineStart, FindUnit(lineStart, end, '\n'));
+            });
         };
+        const ByteBits64 latestLeadBits(sieve.latestLead);
         const ByteBits64 lineFeedBits('\n');
         const bool byStart = sieve.shortest <= sieve.longest;
         const std::size_t startBytes = std::min<std::size_t>(sieve.start.size(), 2);
@@ -162,7 +161,7 @@ private:
         const auto reach = static_cast<unsigned>(std::min<std::size_t>(sieve.shortest, 64));
         // Of the line open at a window's start: where it begins, whether it begins with a lead or
         // holds the path; and the line starts of the window before.
-        const char* openLine = passed;
+        const char* openLine = bytes + bytesBegin_;
         bool openLead = false;
         bool openPath = false;
         std::uint64_t earlierStarts = 0;
@@ -174,6 +173,8 @@ private:
                 const std::uint64_t before = lineFeeds & ((std::uint64_t{1} << lineFeed) - 1);
                 return before == 0 ? openLine : window + (64 - __builtin_clzll(before));
             };
+            // Zero, which no plain line holds, for no lead.
+            std::uint64_t leads = sieve.latestLead != '\0' ? starts & latestLeadBits.In(window) : 0;
             std::uint64_t seen = 0;
             if (byStart) {
                 std::uint64_t leadStarts = starts;
@@ -209,9 +210,12 @@ private:
             for (; seen != 0; seen &= seen - 1) {
                 const auto at = static_cast<unsigned>(__builtin_ctzll(seen));
                 const char* const lineStart = lineStartBefore(at);
+                const std::uint64_t upToLineFeed = (std::uint64_t{2} << at) - 1;
+                leadLines.Add(window, leads & upToLineFeed);
+                leads &= ~upToLineFeed;
                 if (!handLatest(lineStart) || !hand(lineStart, window + at)) return false;
-                passed = window + at + 1;
             }
+            leadLines.Add(window, leads);
             if (lineFeeds != 0) openLine = window + (64 - __builtin_clzll(lineFeeds));
             earlierStarts = starts;
         }

@@ -9,6 +9,14 @@
 // Rounds of a measurement on a shared machine, and the figures taken from them.
 namespace fernwick::bench {
 
+// Writes over more memory than any CPU's caches hold, so that the run after it starts from memory
+// as a lookup in a host does, whatever the size of its input: a small input would otherwise be
+// measured from the caches the round before left it in, and a large one from memory.
+inline void EvictCpuCaches() {
+    static std::vector<unsigned char> sweep(std::size_t{256} << 20);
+    for (std::size_t at = 0; at < sweep.size(); at += 64) ++sweep[at];
+}
+
 inline double SecondsOf(const std::function<void()>& run) {
     const auto start = std::chrono::steady_clock::now();
     run();
@@ -21,18 +29,22 @@ struct RoundTimes {
     std::vector<double> baseline;
 };
 
-// Runs both once a round; the order alternates between rounds so that neither always runs on a
-// warmer cache.
+// Runs both once a round, each from cold caches; the order alternates between rounds so that
+// neither always runs on a warmer machine.
 inline RoundTimes TimeInRounds(int rounds, const std::function<void()>& measured,
                                const std::function<void()>& baseline) {
     RoundTimes times;
+    const auto time = [](const std::function<void()>& run, std::vector<double>& into) {
+        EvictCpuCaches();
+        into.push_back(SecondsOf(run));
+    };
     for (int round = 0; round < rounds; ++round) {
         if (round % 2 == 0) {
-            times.measured.push_back(SecondsOf(measured));
-            times.baseline.push_back(SecondsOf(baseline));
+            time(measured, times.measured);
+            time(baseline, times.baseline);
         } else {
-            times.baseline.push_back(SecondsOf(baseline));
-            times.measured.push_back(SecondsOf(measured));
+            time(baseline, times.baseline);
+            time(measured, times.measured);
         }
     }
     return times;

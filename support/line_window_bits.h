@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #if defined(__SSE2__)
@@ -55,6 +56,64 @@ private:
 #endif
 };
 
+// Tells whether a window of 64 bytes holds any of three bytes: the first in either case, as
+// ByteBits64<true> finds it, the others exactly; a zero byte stands for none. One test for the
+// window, where the bits of each byte would take a mask each: most windows hold none of the bytes
+// a scan looks for.
+class AnyOfBytes64 {
+public:
+    AnyOfBytes64(char eitherCase, char exact, char otherExact)
+#if defined(__SSE2__)
+        : eitherCase_(_mm_set1_epi8(eitherCase == '\0' ? '\0' : eitherCase | kCaseBit)),
+          exact_(_mm_set1_epi8(exact)),
+          otherExact_(_mm_set1_epi8(otherExact)),
+          caseBit_(_mm_set1_epi8(kCaseBit))
+#else
+        : eitherCase_(eitherCase),
+          exact_(exact),
+          otherExact_(otherExact)
+#endif
+    {
+    }
+
+    bool In(const char* window) const {
+#if defined(__SSE2__)
+        const auto hitsOf = [this, window](int block) {
+            const __m128i bytes =
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(window + 16 * block));
+            return _mm_or_si128(
+                _mm_cmpeq_epi8(_mm_or_si128(bytes, caseBit_), eitherCase_),
+                _mm_or_si128(_mm_cmpeq_epi8(bytes, exact_), _mm_cmpeq_epi8(bytes, otherExact_)));
+        };
+        const __m128i hits =
+            _mm_or_si128(_mm_or_si128(hitsOf(0), hitsOf(1)), _mm_or_si128(hitsOf(2), hitsOf(3)));
+        return _mm_movemask_epi8(hits) != 0;
+#else
+        for (int i = 0; i < 64; ++i) {
+            const char byte = window[i];
+            if ((eitherCase_ != '\0' && (byte | kCaseBit) == (eitherCase_ | kCaseBit)) ||
+                (byte != '\0' && (byte == exact_ || byte == otherExact_))) {
+                return true;
+            }
+        }
+        return false;
+#endif
+    }
+
+private:
+    static constexpr char kCaseBit = 0x20;
+#if defined(__SSE2__)
+    __m128i eitherCase_;
+    __m128i exact_;
+    __m128i otherExact_;
+    __m128i caseBit_;
+#else
+    char eitherCase_;
+    char exact_;
+    char otherExact_;
+#endif
+};
+
 // One bit for each of the 64 bytes from window, set where the byte is a space or below it, or
 // "<": where a path in a list of paths may end.
 inline std::uint64_t PathEndBits64(const char* window) {
@@ -107,39 +166,43 @@ inline std::uint64_t NearStarts(std::uint64_t starts, std::uint64_t earlier, uns
     return near;
 }
 
-// The three latest of the marked places met as windows pass, oldest first: enough to tell the two
-// latest before a limit that at most one of them lies at or past.
+// The marked places met as windows pass, kept by the three latest windows that held any: enough to
+// tell the two latest places before a limit that at most one of them lies at or past.
 class LatestMarks {
 public:
     // Adds the set bits of marks, places of the window, after those added before.
     void Add(const char* window, std::uint64_t marks) {
-        const char* highest[3];
-        int count = 0;
-        for (; count < 3 && marks != 0; ++count) {
-            const int place = 63 - __builtin_clzll(marks);
-            highest[count] = window + place;
-            marks &= ~(std::uint64_t{1} << place);
+        if (marks == 0) return;
+        for (int i = 0; i < 2; ++i) {
+            windows_[i] = windows_[i + 1];
+            marks_[i] = marks_[i + 1];
         }
-        while (count > 0) {
-            latest_[0] = latest_[1];
-            latest_[1] = latest_[2];
-            latest_[2] = highest[--count];
-        }
+        windows_[2] = window;
+        marks_[2] = marks;
     }
     // Hands the two latest places before limit to hand, the older first, and forgets them all;
     // false as soon as hand answers false.
     template <typename Hand>
     bool HandBefore(const char* limit, const Hand& hand) {
-        int newest = 2;
-        if (latest_[newest] != nullptr && latest_[newest] >= limit) --newest;
-        const char* const older = latest_[newest - 1];
-        const char* const latest = latest_[newest];
-        latest_[0] = latest_[1] = latest_[2] = nullptr;
-        return (older == nullptr || hand(older)) && (latest == nullptr || hand(latest));
+        const char* latest[2] = {nullptr, nullptr};
+        int found = 0;
+        for (int i = 2; i >= 0 && marks_[i] != 0 && found < 2; --i) {
+            std::uint64_t marks = marks_[i];
+            const std::ptrdiff_t before = limit - windows_[i];
+            if (before < 64) marks &= before > 0 ? (std::uint64_t{1} << before) - 1 : 0;
+            for (; marks != 0 && found < 2; ++found) {
+                const int place = 63 - __builtin_clzll(marks);
+                latest[found] = windows_[i] + place;
+                marks &= ~(std::uint64_t{1} << place);
+            }
+        }
+        marks_[0] = marks_[1] = marks_[2] = 0;
+        return (found < 2 || hand(latest[1])) && (found < 1 || hand(latest[0]));
     }
 
 private:
-    const char* latest_[3] = {nullptr, nullptr, nullptr};
+    const char* windows_[3] = {nullptr, nullptr, nullptr};
+    std::uint64_t marks_[3] = {0, 0, 0};
 };
 
 }  // namespace tolk::stdx

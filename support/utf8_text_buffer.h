@@ -159,6 +159,13 @@ private:
         const ByteBits64 pathBits(path.empty() ? '\0' : path.front());
         const ByteBits64 lastBits(path.empty() ? '\0' : path[last]);
         const auto reach = static_cast<unsigned>(std::min<std::size_t>(sieve.shortest, 64));
+        // A window that holds none of the bytes the lines sought begin with or hold is passed by
+        // its line feeds alone, unless a line open at its start was marked. The test is left out
+        // after a window whose bits found some, as where they are dense it would mostly fail.
+        const bool everyLineSought = byStart && startBytes == 0;
+        bool lastFound = true;
+        const AnyOfBytes64 sought(startBytes > 0 ? sieve.start[0] : '\0', sieve.latestLead,
+                                  path.empty() ? '\0' : path.front());
         // Of the line open at a window's start: where it begins, whether it begins with a lead or
         // holds the path; and the line starts of the window before.
         const char* openLine = bytes + bytesBegin_;
@@ -173,12 +180,17 @@ private:
                 const std::uint64_t before = lineFeeds & ((std::uint64_t{1} << lineFeed) - 1);
                 return before == 0 ? openLine : window + (64 - __builtin_clzll(before));
             };
-            // Zero, which no plain line holds, for no lead.
-            std::uint64_t leads = sieve.latestLead != '\0' ? starts & latestLeadBits.In(window) : 0;
+            std::uint64_t leads = 0;
             std::uint64_t seen = 0;
-            if (byStart) {
+            const bool sifted =
+                everyLineSought || openLead || openPath || lastFound || sought.In(window);
+            std::uint64_t found = 0;
+            // Zero, which no plain line holds, for no lead.
+            if (sifted && sieve.latestLead != '\0') leads = starts & latestLeadBits.In(window);
+            if (sifted && byStart) {
                 std::uint64_t leadStarts = starts;
                 if (leadStarts != 0 && startBytes > 0) leadStarts &= firstStartBits.In(window);
+                found |= leadStarts;
                 if (leadStarts != 0 && startBytes > 1) leadStarts &= secondStartBits.In(window + 1);
                 if (leadStarts != 0 || openLead) {
                     std::uint64_t ends = MarkedLineEnds(lineFeeds, leadStarts, openLead);
@@ -194,8 +206,9 @@ private:
                     seen |= ends;
                 }
             }
-            if (!path.empty()) {
+            if (sifted && !path.empty()) {
                 std::uint64_t marks = pathBits.In(window);
+                found |= marks;
                 if (marks != 0 && path.size() <= kLookAhead)
                     marks &= PathEndBits64(window + path.size());
                 if (marks != 0 && last != 0) marks &= lastBits.In(window + last);
@@ -216,6 +229,7 @@ private:
                 if (!handLatest(lineStart) || !hand(lineStart, window + at)) return false;
             }
             leadLines.Add(window, leads);
+            lastFound = sifted && (found | leads) != 0;
             if (lineFeeds != 0) openLine = window + (64 - __builtin_clzll(lineFeeds));
             earlierStarts = starts;
         }

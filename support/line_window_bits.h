@@ -34,7 +34,7 @@ public:
         const auto bitsOf = [this, window](int block) -> std::uint64_t {
             __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(window + 16 * block));
             if constexpr (kEitherCase) bytes = _mm_or_si128(bytes, caseBit_);
-            return static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, wanted_)));
+            return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, wanted_)));
         };
         return bitsOf(0) | bitsOf(1) << 16 | bitsOf(2) << 32 | bitsOf(3) << 48;
 #else
@@ -125,7 +125,7 @@ inline std::uint64_t PathEndBits64(const char* window) {
             _mm_loadu_si128(reinterpret_cast<const __m128i*>(window + 16 * block));
         const __m128i ends = _mm_or_si128(_mm_cmpeq_epi8(_mm_min_epu8(bytes, space), bytes),
                                           _mm_cmpeq_epi8(bytes, separator));
-        return static_cast<std::uint16_t>(_mm_movemask_epi8(ends));
+        return static_cast<std::uint32_t>(_mm_movemask_epi8(ends));
     };
     return bitsOf(0) | bitsOf(1) << 16 | bitsOf(2) << 32 | bitsOf(3) << 48;
 #else

@@ -172,7 +172,12 @@ private:
         bool openLead = false;
         bool openPath = false;
         std::uint64_t earlierStarts = 0;
-        for (const char* window = openLine; runEnd - window >= 64; window += 64) {
+        for (const char* window = openLine;; window += 64) {
+            if (!everyLineSought && !openLead && !openPath && !lastFound) {
+                window = PassQuietWindows(window, runEnd, sought, longestUnseen, openLine,
+                                          earlierStarts);
+            }
+            if (runEnd - window < 64) break;
             const std::uint64_t lineFeeds = lineFeedBits.In(window);
             // A line begins at the window's start where the window before ended with a line feed.
             const std::uint64_t starts = lineFeeds << 1 | (window == openLine);
@@ -236,6 +241,30 @@ private:
         if (!handLatest(openLine)) return false;
         SkipBytesTo(static_cast<std::size_t>(openLine - bytes));
         return true;
+    }
+    // Passes the windows from window on, up to runEnd, while they hold none of the bytes sought
+    // and every line that ends in them is at most longestUnseen bytes long, keeping where the
+    // line open after them begins and the line starts of the last one; answers the first window
+    // not passed. Written apart so that its few values stay in registers.
+    static const char* PassQuietWindows(const char* window, const char* runEnd,
+                                        const AnyOfBytes64& sought, std::size_t longestUnseen,
+                                        const char*& openLine, std::uint64_t& earlierStarts) {
+        const ByteBits64 lineFeedBits('\n');
+        const char* lineStart = openLine;
+        std::uint64_t starts = earlierStarts;
+        for (; runEnd - window >= 64 && !sought.In(window); window += 64) {
+            const std::uint64_t lineFeeds = lineFeedBits.In(window);
+            if (lineFeeds == 0 ||
+                static_cast<std::size_t>(window - lineStart) + __builtin_ctzll(lineFeeds) >
+                    longestUnseen) {
+                break;
+            }
+            starts = lineFeeds << 1 | (window == lineStart);
+            lineStart = window + (64 - __builtin_clzll(lineFeeds));
+        }
+        openLine = lineStart;
+        earlierStarts = starts;
+        return window;
     }
     // The bytes of the line from lineStart to its line feed, a carriage return before it left out.
     static std::size_t LineLength(const char* lineStart, const char* lineFeed) {

@@ -72,8 +72,9 @@ TEST(RegistryFileReferenceTest, ReaderAnswersAsTheReferenceBehindShortLines) {
         std::string shortLines;
         for (int i = 0; i < 40; ++i) shortLines += "[\nk\r\nF\n[x\\y]\nFileName=k\n";
         for (std::size_t shift = 0; shift < 70; ++shift) {
-            const std::string file =
-                std::string(shift, 'k') + "\n" + shortLines + sections + shortLines + sections;
+            // The first line is looked at alone; the windows are laid from the end of it.
+            const std::string file = "k\n" + std::string(shift, 'k') + "\n" + shortLines +
+                                     sections + shortLines + sections;
             for (const wchar_t* fileName :
                  {L"C:\\W\\c.xml", L"D:\\b.xml", L"C:\\Work\\a.xml", L"C:\\V\\a.xml", L"k"}) {
                 ASSERT_TRUE(AnswersAlike(file, L"0900000180001234", fileName))

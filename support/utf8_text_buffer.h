@@ -190,7 +190,6 @@ private:
             const bool sifted =
                 everyLineSought || openLead || openPath || lastFound || sought.In(window);
             std::uint64_t found = 0;
-            // Zero, which no plain line holds, for no lead.
             if (sifted && sieve.latestLead != '\0') leads = starts & latestLeadBits.In(window);
             if (sifted && byStart) {
                 std::uint64_t leadStarts = starts;

@@ -161,7 +161,7 @@ private:
         const auto reach = static_cast<unsigned>(std::min<std::size_t>(sieve.shortest, 64));
         // A window that holds none of the bytes the lines sought begin with or hold is passed by
         // its line feeds alone, unless a line open at its start was marked. The test is left out
-        // after a window whose bits found some, as where they are dense it would mostly fail.
+        // after a window that held some, as where they are dense it would mostly fail.
         const bool everyLineSought = byStart && startBytes == 0;
         bool lastFound = true;
         const AnyOfBytes64 sought(startBytes > 0 ? sieve.start[0] : '\0', sieve.latestLead,
@@ -189,12 +189,19 @@ private:
             std::uint64_t seen = 0;
             const bool sifted =
                 everyLineSought || openLead || openPath || lastFound || sought.In(window);
-            std::uint64_t found = 0;
-            if (sifted && sieve.latestLead != '\0') leads = starts & latestLeadBits.In(window);
+            std::uint64_t found = 0;  // places of bytes sought, as far as the masks made tell
+            if (sifted && sieve.latestLead != '\0') {
+                const std::uint64_t leadBytes = latestLeadBits.In(window);
+                found |= leadBytes;
+                leads = starts & leadBytes;
+            }
             if (sifted && byStart) {
                 std::uint64_t leadStarts = starts;
-                if (leadStarts != 0 && startBytes > 0) leadStarts &= firstStartBits.In(window);
-                found |= leadStarts;
+                if (startBytes > 0) {
+                    const std::uint64_t firstBytes = firstStartBits.In(window);
+                    found |= firstBytes;
+                    leadStarts &= firstBytes;
+                }
                 if (leadStarts != 0 && startBytes > 1) leadStarts &= secondStartBits.In(window + 1);
                 if (leadStarts != 0 || openLead) {
                     std::uint64_t ends = MarkedLineEnds(lineFeeds, leadStarts, openLead);
@@ -233,7 +240,7 @@ private:
                 if (!handLatest(lineStart) || !hand(lineStart, window + at)) return false;
             }
             leadLines.Add(window, leads);
-            lastFound = sifted && (found | leads) != 0;
+            lastFound = found != 0;
             if (lineFeeds != 0) openLine = window + (64 - __builtin_clzll(lineFeeds));
             earlierStarts = starts;
         }

@@ -109,7 +109,7 @@ struct Size {
     int rounds;
 };
 constexpr Size kSizes[] = {
-    {"1mb", kMegabyte, 9}, {"10mb", 10 * kMegabyte, 5}, {"100mb", 100 * kMegabyte, 3}};
+    {"1mb", kMegabyte, 9}, {"10mb", 10 * kMegabyte, 5}, {"100mb", 100 * kMegabyte, 5}};
 
 // A run longer than this leaves out the larger sizes of that scan and shape.
 constexpr double kPatienceSeconds = 30;

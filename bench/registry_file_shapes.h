@@ -15,6 +15,14 @@
 #include "bench/registry_file_sample.h"
 #include "bench/rounds.h"
 
+#if defined(_WIN32)
+#include <windows.h>
+
+#include "support/unique_handles_win32.h"
+#else
+#include <unistd.h>
+#endif
+
 // Registry files of the shapes that make a scan's work depend on more than the file's size, and
 // the figures the complexity benchmarks of both builds print about them.
 namespace fernwick::bench {
@@ -95,10 +103,20 @@ inline std::vector<FileShape> FileShapes() {
     };
 }
 
+// Writes the file and waits until the system has stored it, so that storing it does not share the
+// machine with the rounds that read it.
 inline void WriteShapedFile(const std::filesystem::path& file, std::size_t bytes,
                             const FileShape& shape) {
     WriteSampleFile(file, bytes - shape.end.size(), shape.part);
     std::ofstream(file, std::ios::binary | std::ios::app) << shape.end;
+#if defined(_WIN32)
+    const tolk::stdx::UniqueFileHandle handle(CreateFileW(file.c_str(), GENERIC_WRITE,
+                                                          FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                                          nullptr, OPEN_EXISTING, 0, nullptr));
+    Require(handle && FlushFileBuffers(handle.get()), "the file could not be stored");
+#else
+    sync();
+#endif
 }
 
 // The sizes each shape is measured at, and the rounds at each: more where a run is short and the

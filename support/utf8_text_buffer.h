@@ -183,7 +183,7 @@ private:
             const std::uint64_t starts = lineFeeds << 1 | (window == openLine);
             const auto lineStartBefore = [&](unsigned lineFeed) {
                 const std::uint64_t before = lineFeeds & ((std::uint64_t{1} << lineFeed) - 1);
-                return before == 0 ? openLine : window + (64 - __builtin_clzll(before));
+                return before == 0 ? openLine : AfterLastLineFeed(window, before);
             };
             std::uint64_t leads = 0;
             std::uint64_t seen = 0;
@@ -225,12 +225,8 @@ private:
                 if (marks != 0 && last != 0) marks &= lastBits.In(window + last);
                 if (marks != 0 || openPath) seen |= MarkedLineEnds(lineFeeds, marks, openPath);
             }
-            // Only the window's first line can be longer than 64 bytes.
-            if (lineFeeds != 0 &&
-                static_cast<std::size_t>(window - openLine) + __builtin_ctzll(lineFeeds) >
-                    longestUnseen) {
+            if (lineFeeds != 0 && FirstLineLonger(window, lineFeeds, openLine, longestUnseen))
                 seen |= lineFeeds & -lineFeeds;
-            }
             for (; seen != 0; seen &= seen - 1) {
                 const auto at = static_cast<unsigned>(__builtin_ctzll(seen));
                 const char* const lineStart = lineStartBefore(at);
@@ -241,7 +237,7 @@ private:
             }
             leadLines.Add(window, leads);
             lastFound = found != 0;
-            if (lineFeeds != 0) openLine = window + (64 - __builtin_clzll(lineFeeds));
+            if (lineFeeds != 0) openLine = AfterLastLineFeed(window, lineFeeds);
             earlierStarts = starts;
         }
         if (!handLatest(openLine)) return false;
@@ -260,17 +256,24 @@ private:
         std::uint64_t starts = earlierStarts;
         for (; runEnd - window >= 64 && !sought.In(window); window += 64) {
             const std::uint64_t lineFeeds = lineFeedBits.In(window);
-            if (lineFeeds == 0 ||
-                static_cast<std::size_t>(window - lineStart) + __builtin_ctzll(lineFeeds) >
-                    longestUnseen) {
+            if (lineFeeds == 0 || FirstLineLonger(window, lineFeeds, lineStart, longestUnseen))
                 break;
-            }
             starts = lineFeeds << 1 | (window == lineStart);
-            lineStart = window + (64 - __builtin_clzll(lineFeeds));
+            lineStart = AfterLastLineFeed(window, lineFeeds);
         }
         openLine = lineStart;
         earlierStarts = starts;
         return window;
+    }
+    // Where the line after the last of a window's line feeds (lineFeeds is not 0) begins.
+    static const char* AfterLastLineFeed(const char* window, std::uint64_t lineFeeds) {
+        return window + (64 - __builtin_clzll(lineFeeds));
+    }
+    // Whether the line that the window's first line feed ends, which begins at lineStart, is
+    // longer than longest bytes; only the window's first line can be longer than 64.
+    static bool FirstLineLonger(const char* window, std::uint64_t lineFeeds, const char* lineStart,
+                                std::size_t longest) {
+        return static_cast<std::size_t>(window - lineStart) + __builtin_ctzll(lineFeeds) > longest;
     }
     // The bytes of the line from lineStart to its line feed, a carriage return before it left out.
     static std::size_t LineLength(const char* lineStart, const char* lineFeed) {

@@ -67,7 +67,8 @@ public:
         : eitherCase_(_mm_set1_epi8(eitherCase == '\0' ? '\0' : eitherCase | kCaseBit)),
           exact_(_mm_set1_epi8(exact)),
           otherExact_(_mm_set1_epi8(otherExact)),
-          caseBit_(_mm_set1_epi8(kCaseBit))
+          caseBit_(_mm_set1_epi8(kCaseBit)),
+          lineFeed_(_mm_set1_epi8('\n'))
 #else
         : eitherCase_(eitherCase),
           exact_(exact),
@@ -78,36 +79,65 @@ public:
 
     bool In(const char* window) const {
 #if defined(__SSE2__)
-        const auto hitsOf = [this, window](int block) {
-            const __m128i bytes =
-                _mm_loadu_si128(reinterpret_cast<const __m128i*>(window + 16 * block));
-            return _mm_or_si128(
-                _mm_cmpeq_epi8(_mm_or_si128(bytes, caseBit_), eitherCase_),
-                _mm_or_si128(_mm_cmpeq_epi8(bytes, exact_), _mm_cmpeq_epi8(bytes, otherExact_)));
-        };
+        // Written out block by block, as in ByteBits64.
         const __m128i hits =
-            _mm_or_si128(_mm_or_si128(hitsOf(0), hitsOf(1)), _mm_or_si128(hitsOf(2), hitsOf(3)));
+            _mm_or_si128(_mm_or_si128(HitsOf(Block(window, 0)), HitsOf(Block(window, 1))),
+                         _mm_or_si128(HitsOf(Block(window, 2)), HitsOf(Block(window, 3))));
         return _mm_movemask_epi8(hits) != 0;
 #else
         for (int i = 0; i < 64; ++i) {
-            const char byte = window[i];
-            if ((eitherCase_ != '\0' && (byte | kCaseBit) == (eitherCase_ | kCaseBit)) ||
-                (byte != '\0' && (byte == exact_ || byte == otherExact_))) {
-                return true;
-            }
+            if (Holds(window[i])) return true;
         }
         return false;
+#endif
+    }
+
+    // Whether the window holds none of the bytes and at least one line feed: in a run of such
+    // windows no line is longer than two windows, and only the line feeds need be found.
+    bool QuietIn(const char* window) const {
+#if defined(__SSE2__)
+        const __m128i bytes[4] = {Block(window, 0), Block(window, 1), Block(window, 2),
+                                  Block(window, 3)};
+        const __m128i hits = _mm_or_si128(_mm_or_si128(HitsOf(bytes[0]), HitsOf(bytes[1])),
+                                          _mm_or_si128(HitsOf(bytes[2]), HitsOf(bytes[3])));
+        const auto lineFeedsOf = [this](__m128i block) { return _mm_cmpeq_epi8(block, lineFeed_); };
+        const __m128i lineFeeds =
+            _mm_or_si128(_mm_or_si128(lineFeedsOf(bytes[0]), lineFeedsOf(bytes[1])),
+                         _mm_or_si128(lineFeedsOf(bytes[2]), lineFeedsOf(bytes[3])));
+        return _mm_movemask_epi8(hits) == 0 && _mm_movemask_epi8(lineFeeds) != 0;
+#else
+        bool lineFeed = false;
+        for (int i = 0; i < 64; ++i) {
+            if (Holds(window[i])) return false;
+            lineFeed = lineFeed || window[i] == '\n';
+        }
+        return lineFeed;
 #endif
     }
 
 private:
     static constexpr char kCaseBit = 0x20;
 #if defined(__SSE2__)
+    static __m128i Block(const char* window, int block) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(window + 16 * block));
+    }
+    __m128i HitsOf(__m128i bytes) const {
+        return _mm_or_si128(
+            _mm_cmpeq_epi8(_mm_or_si128(bytes, caseBit_), eitherCase_),
+            _mm_or_si128(_mm_cmpeq_epi8(bytes, exact_), _mm_cmpeq_epi8(bytes, otherExact_)));
+    }
+
     __m128i eitherCase_;
     __m128i exact_;
     __m128i otherExact_;
     __m128i caseBit_;
+    __m128i lineFeed_;
 #else
+    bool Holds(char byte) const {
+        return (eitherCase_ != '\0' && (byte | kCaseBit) == (eitherCase_ | kCaseBit)) ||
+               (byte != '\0' && (byte == exact_ || byte == otherExact_));
+    }
+
     char eitherCase_;
     char exact_;
     char otherExact_;

@@ -244,25 +244,28 @@ private:
         SkipBytesTo(static_cast<std::size_t>(openLine - bytes));
         return true;
     }
-    // Passes the windows from window on, up to runEnd, while they hold none of the bytes sought
-    // and every line that ends in them is at most longestUnseen bytes long, keeping where the
-    // line open after them begins and the line starts of the last one; answers the first window
-    // not passed. Written apart so that its few values stay in registers.
+    // Passes the windows from window on, up to runEnd, while each holds a line feed and none of the
+    // bytes sought, and no line that ends in them can be longer than longestUnseen bytes; keeps
+    // where the line open after them begins; answers the first window not passed. Only the
+    // windows' tests are made as they pass: the line that ends in one began after the line feed
+    // of the one before, and the line feeds of the last one tell where the open line begins.
+    // Written apart so that its few values stay in registers.
     static const char* PassQuietWindows(const char* window, const char* runEnd,
                                         const AnyOfBytes64& sought, std::size_t longestUnseen,
                                         const char*& openLine, std::uint64_t& earlierStarts) {
-        const ByteBits64 lineFeedBits('\n');
-        const char* lineStart = openLine;
-        std::uint64_t starts = earlierStarts;
-        for (; runEnd - window >= 64 && !sought.In(window); window += 64) {
-            const std::uint64_t lineFeeds = lineFeedBits.In(window);
-            if (lineFeeds == 0 || FirstLineLonger(window, lineFeeds, lineStart, longestUnseen))
-                break;
-            starts = lineFeeds << 1 | (window == lineStart);
-            lineStart = AfterLastLineFeed(window, lineFeeds);
+        const char* const first = window;
+        // No line open at the window's start began before this.
+        const char* openSince = openLine;
+        for (; runEnd - window >= 64 &&
+               static_cast<std::size_t>(window + 64 - openSince) <= longestUnseen &&
+               sought.QuietIn(window);
+             window += 64) {
+            openSince = window;
         }
-        openLine = lineStart;
-        earlierStarts = starts;
+        if (window == first) return window;
+        // No line that began in them is sought, so that none of their line starts are kept.
+        earlierStarts = 0;
+        openLine = AfterLastLineFeed(window - 64, ByteBits64('\n').In(window - 64));
         return window;
     }
     // Where the line after the last of a window's line feeds (lineFeeds is not 0) begins.

@@ -59,7 +59,8 @@ TEST(RegistryFileReferenceTest, ReaderAnswersAsTheReferenceWhereverTheTextBreaks
 // Plain ASCII sections behind runs of short lines, so that each of their lines falls at every place
 // of the stretches of lines that the scans pass by their bytes; the line of the given length stands
 // among the sections, and the edit header starts in upper case. The short lines hold a section of
-// their own, whose header follows another line that a scan looks at.
+// their own, whose header follows another line that a scan looks at; they end in a stretch of lines
+// that no scan looks at.
 TEST(RegistryFileReferenceTest, ReaderAnswersAsTheReferenceBehindShortLines) {
     for (const std::size_t longLine : {1, 4094, 4095}) {
         const std::string sections =
@@ -71,6 +72,7 @@ TEST(RegistryFileReferenceTest, ReaderAnswersAsTheReferenceBehindShortLines) {
             "filename=C:\\W\\c.xml\r\n";
         std::string shortLines;
         for (int i = 0; i < 40; ++i) shortLines += "[\nk\r\nF\n[x\\y]\nFileName=k\n";
+        for (int i = 0; i < 100; ++i) shortLines += "xy\n";
         for (std::size_t shift = 0; shift < 70; ++shift) {
             // The first line is looked at alone; the windows are laid from the end of it.
             const std::string file = "k\n" + std::string(shift, 'k') + "\n" + shortLines +

@@ -92,8 +92,8 @@ public:
 #endif
     }
 
-    // Whether the window holds none of the bytes and at least one line feed: in a run of such
-    // windows no line is longer than two windows, and only the line feeds need be found.
+    // Whether the window holds none of the bytes and at least one line feed: of the lines that end
+    // in a run of such windows, only the first can be longer than two windows.
     bool QuietIn(const char* window) const {
 #if defined(__SSE2__)
         const __m128i bytes[4] = {Block(window, 0), Block(window, 1), Block(window, 2),

@@ -159,9 +159,9 @@ private:
         const ByteBits64 pathBits(path.empty() ? '\0' : path.front());
         const ByteBits64 lastBits(path.empty() ? '\0' : path[last]);
         const auto reach = static_cast<unsigned>(std::min<std::size_t>(sieve.shortest, 64));
-        // A window that holds none of the bytes the lines sought begin with or hold is passed by
-        // its line feeds alone, unless a line open at its start was marked. The test is left out
-        // after a window that held some, as where they are dense it would mostly fail.
+        // A window that holds a line feed and none of the bytes the lines sought begin with or hold
+        // is passed by that test alone, unless a line open at its start was marked. The test is
+        // left out after a window that held some, as where they are dense it would mostly fail.
         const bool everyLineSought = byStart && startBytes == 0;
         bool lastFound = true;
         const AnyOfBytes64 sought(startBytes > 0 ? sieve.start[0] : '\0', sieve.latestLead,

@@ -182,6 +182,13 @@ inline std::uint64_t MarkedLineEnds(std::uint64_t lineFeeds, std::uint64_t marks
     return sum & lineFeeds;
 }
 
+// Whether more than two bits are set.
+inline bool HoldsMoreThanTwo(std::uint64_t bits) {
+    bits &= bits - 1;
+    bits &= bits - 1;
+    return bits != 0;
+}
+
 // The places of the window that lie at most reach - 1 bytes after a set bit of starts, the bit's
 // own place included, with earlier the bits of the window before; 1 <= reach <= 64. A line feed
 // among them ends a line shorter than reach bytes, where starts are the lines' first bytes.

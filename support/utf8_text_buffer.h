@@ -205,7 +205,9 @@ private:
                 if (leadStarts != 0 && startBytes > 1) leadStarts &= secondStartBits.In(window + 1);
                 if (leadStarts != 0 || openLead) {
                     std::uint64_t ends = MarkedLineEnds(lineFeeds, leadStarts, openLead);
-                    if (ends != 0 && reach > 1) ends &= ~NearStarts(starts, earlierStarts, reach);
+                    // Where many lines are marked, the short ones among them are dropped at once.
+                    if (reach > 1 && HoldsMoreThanTwo(ends))
+                        ends &= ~NearStarts(starts, earlierStarts, reach);
                     // The few left are measured one by one; a carriage return may end them.
                     for (std::uint64_t left = ends; left != 0; left &= left - 1) {
                         const auto at = static_cast<unsigned>(__builtin_ctzll(left));

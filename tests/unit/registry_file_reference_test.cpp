@@ -58,13 +58,14 @@ TEST(RegistryFileReferenceTest, ReaderAnswersAsTheReferenceWhereverTheTextBreaks
 
 // Plain ASCII sections behind runs of short lines, so that each of their lines falls at every place
 // of the stretches of lines that the scans pass by their bytes; the line of the given length stands
-// among the sections, and the edit header starts in upper case. The short lines hold a section of
-// their own, whose header follows another line that a scan looks at; they end in a stretch of lines
-// that no scan looks at.
+// among the sections, the view header ends in a bare line feed behind two short lines that begin as
+// it does, and the edit header starts in upper case. The short lines hold a section of their own,
+// whose header follows another line that a scan looks at; they end in a stretch of lines that no
+// scan looks at.
 TEST(RegistryFileReferenceTest, ReaderAnswersAsTheReferenceBehindShortLines) {
     for (const std::size_t longLine : {1, 4094, 4095}) {
         const std::string sections =
-            "[documentum\\Common\\ViewFiles\\0900000180001234]\r\nFileName=C:\\V\\a.xml\r\n"
+            "[d\n[d\n[documentum\\Common\\ViewFiles\\0900000180001234]\nFileName=C:\\V\\a.xml\r\n"
             "[documentum\\Common\\ViewFiles\\0900000180001234\\Alternate FilePaths]\r\n"
             "1=C:\\Work\\a.xml<D:\\b.xml\n" +
             std::string(longLine, 'x') +

@@ -13,8 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto script = fernwick::ParseRegistryScript(
         text, {{L"APPID", fernwick::kAppId},
                {L"MODULE", L"C:\\Program Files\\O'Neil\\Fernwick.dll"},
-               {L"CLSID", L"{36260C73-252C-4D32-AF66-C0EF0B8E70C0}"},
-               {L"LIBID", L"{9BA540C4-2F32-4F5A-BBD9-1A6615071830}"}});
+               {L"CLSID", fernwick::kAppId},  // any braced GUID serves
+               {L"LIBID", fernwick::kAppId}});
     if (!script) return 0;
 
     fernwick::MemoryRegistryWriter registry;

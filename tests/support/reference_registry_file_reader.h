@@ -30,9 +30,9 @@ struct Line {
 };
 
 // The text of a registry file: a byte-order mark at its start is skipped, the byte 1A ends it, a
-// malformed byte ends it after the units before it, a character left incomplete at its end is
-// dropped, and a CR directly before a LF is dropped.
-inline std::vector<Line> Lines(std::string bytes) {
+// malformed byte ends it after the units before it (and sets *malformed), a character left
+// incomplete at its end is dropped, and a CR directly before a LF is dropped.
+inline std::wstring Text(std::string bytes, bool* malformed) {
     bytes = bytes.substr(0, bytes.find('\x1A'));
     if (bytes.starts_with("\xEF\xBB\xBF")) bytes.erase(0, 3);
     const auto& facet =
@@ -41,19 +41,25 @@ inline std::vector<Line> Lines(std::string bytes) {
     std::mbstate_t state{};
     const char* from = nullptr;
     wchar_t* to = units.data();
-    bool malformed = false;
+    *malformed = false;
     try {
         facet.in(state, bytes.data(), bytes.data() + bytes.size(), from, units.data(),
                  units.data() + units.size(), to);
     } catch (const tolk::stdx::utf_error&) {
-        malformed = true;
+        *malformed = true;
     }
     units.resize(static_cast<std::size_t>(to - units.data()));
     std::wstring text;
     for (std::size_t i = 0; i < units.size(); ++i) {
         if (units[i] != L'\r' || i + 1 == units.size() || units[i + 1] != L'\n') text += units[i];
     }
+    return text;
+}
 
+// The lines of a registry file, each at most 4094 units.
+inline std::vector<Line> Lines(const std::string& bytes) {
+    bool malformed;
+    const std::wstring text = Text(bytes, &malformed);
     constexpr std::size_t kMaxLineUnits = 4094;
     std::vector<Line> lines;
     std::size_t start = 0;

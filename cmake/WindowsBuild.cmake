@@ -51,7 +51,7 @@ target_compile_definitions(Fernwick PRIVATE
 target_link_libraries(Fernwick PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,fernwick_win32>")
 # No link time in the file header, so that the same sources always give the same file. The static
 # runtime's one-time initialisations, thread keys and mutex locks go to
-# server/runtime_threads_win32.cpp, which leaves nothing behind when a thread ends or the DLL
+# runtime_shim/runtime_threads_win32.cpp, which leaves nothing behind when a thread ends or the DLL
 # unloads.
 target_link_options(Fernwick PRIVATE ${FERNWICK_STATIC_RUNTIME} -Wl,--no-insert-timestamp
                     -Wl,--wrap=pthread_once -Wl,--wrap=pthread_key_create

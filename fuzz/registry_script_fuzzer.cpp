@@ -11,8 +11,10 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::wstring text(data, data + size);
     const auto script = fernwick::ParseRegistryScript(
-        text,
-        {{L"APPID", fernwick::kAppId}, {L"MODULE", L"C:\\Program Files\\O'Neil\\Fernwick.dll"}});
+        text, {{L"APPID", fernwick::kAppId},
+               {L"MODULE", L"C:\\Program Files\\O'Neil\\Fernwick.dll"},
+               {L"CLSID", fernwick::kAppId},  // any braced GUID serves
+               {L"LIBID", fernwick::kAppId}});
     if (!script) return 0;
 
     fernwick::MemoryRegistryWriter registry;

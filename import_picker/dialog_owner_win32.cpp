@@ -2,8 +2,7 @@
 
 namespace fernwick {
 
-HWND DialogOwner(HWND parent) {
-    if (parent) return parent;
+HWND DialogOwner() {
     const HWND active = GetActiveWindow();
     if (!active) return nullptr;
     return GetLastActivePopup(GetAncestor(active, GA_ROOTOWNER));

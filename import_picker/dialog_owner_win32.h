@@ -4,9 +4,9 @@
 
 namespace fernwick {
 
-// The window that a modal dialog is to be owned by: the given parent, or without one the last
-// active pop-up of the calling thread's active window, so that a dialog opened from within
-// another modal dialog stays above it and disables it. Null when the thread has no active window.
-HWND DialogOwner(HWND parent);
+// The window that a modal dialog is to be owned by: the last active pop-up of the calling thread's
+// active window, so that a dialog opened from within another modal dialog stays above it and
+// disables it. Null when the thread has no active window.
+HWND DialogOwner();
 
 }  // namespace fernwick

@@ -43,16 +43,10 @@ HWND FileNameBox(HWND dialogFrame) {
 
 }  // namespace
 
-CFECFileDialog::CFECFileDialog(bool bOpenFileDialog, const wchar_t* lpszDefExt,
-                               const wchar_t* lpszFileName, DWORD dwFlags,
-                               const wchar_t* lpszFilter, HWND pParentWnd)
-    : m_bOpenFileDialog(bOpenFileDialog),
-      m_parent(pParentWnd),
-      m_defaultExtension(lpszDefExt ? lpszDefExt : L""),
-      m_filter(FilterList(lpszFilter)),
-      m_resultBuffer(kResultBufferChars, L'\0') {
-    if (lpszFileName) {
-        const std::wstring_view initialName(lpszFileName);
+CFECFileDialog::CFECFileDialog(const wchar_t* initialFileName, const wchar_t* filter)
+    : m_filter(FilterList(filter)), m_resultBuffer(kResultBufferChars, L'\0') {
+    if (initialFileName) {
+        const std::wstring_view initialName(initialFileName);
         std::copy_n(initialName.begin(),
                     std::min<std::size_t>(initialName.size(), kResultBufferChars - 1),
                     m_resultBuffer.begin());
@@ -61,8 +55,7 @@ CFECFileDialog::CFECFileDialog(bool bOpenFileDialog, const wchar_t* lpszDefExt,
     m_ofn.lpstrFile = m_resultBuffer.data();
     m_ofn.nMaxFile = kResultBufferChars;
     m_ofn.lpstrFilter = m_filter.c_str();
-    m_ofn.lpstrDefExt = lpszDefExt ? m_defaultExtension.c_str() : nullptr;
-    m_ofn.Flags = dwFlags | OFN_EXPLORER | OFN_ENABLEHOOK;
+    m_ofn.Flags = OFN_ALLOWMULTISELECT | OFN_EXPLORER | OFN_NODEREFERENCELINKS | OFN_ENABLEHOOK;
     m_ofn.lpfnHook = &CFECFileDialog::HookProcedure;
     m_ofn.lCustData = reinterpret_cast<LPARAM>(this);
 }
@@ -70,9 +63,8 @@ CFECFileDialog::CFECFileDialog(bool bOpenFileDialog, const wchar_t* lpszDefExt,
 INT_PTR CFECFileDialog::DoModal() {
     DropCapturedSelection();
     m_chosenPaths.clear();
-    m_ofn.hwndOwner = DialogOwner(m_parent);
-    const BOOL chosen = m_bOpenFileDialog ? GetOpenFileNameW(&m_ofn) : GetSaveFileNameW(&m_ofn);
-    if (chosen) return IDOK;
+    m_ofn.hwndOwner = DialogOwner();
+    if (GetOpenFileNameW(&m_ofn)) return IDOK;
     if (CommDlgExtendedError() == FNERR_BUFFERTOOSMALL && m_pszCapturedNames) return IDOK;
     return IDCANCEL;
 }

@@ -17,16 +17,16 @@ namespace fernwick {
 // copy; it also grows the result buffer then, since not every system checks its size before
 // copying a multiple selection into it. Names typed or pasted into the file name box are reported
 // to no one, so the same happens once more just before the dialog acts on OK, and the buffer
-// grows to hold whatever the box holds then.
+// grows to hold whatever the box holds then. The class name is fixed; "FEC" says no more than
+// that this is the multiple-selection file dialog.
 class CFECFileDialog {
 public:
     // Where GetNextPathName continues; empty after the last name.
     using Position = std::optional<std::size_t>;
 
     // The filter separates descriptions and patterns with "|"; the initial file name is cut to
-    // 259 characters.
-    CFECFileDialog(bool bOpenFileDialog, const wchar_t* lpszDefExt, const wchar_t* lpszFileName,
-                   DWORD dwFlags, const wchar_t* lpszFilter, HWND pParentWnd);
+    // 259 characters. Either may be null.
+    CFECFileDialog(const wchar_t* initialFileName, const wchar_t* filter);
     CFECFileDialog(const CFECFileDialog&) = delete;
     CFECFileDialog& operator=(const CFECFileDialog&) = delete;
 
@@ -49,9 +49,6 @@ private:
     void DropCapturedSelection();
     void GrowResultBuffer(std::size_t characters);
 
-    bool m_bOpenFileDialog;
-    HWND m_parent;
-    std::wstring m_defaultExtension;
     std::wstring m_filter;  // pairs separated by NULs, ended by two NULs
     std::vector<wchar_t> m_resultBuffer;
     OPENFILENAMEW m_ofn{};

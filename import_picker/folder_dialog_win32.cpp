@@ -7,22 +7,19 @@
 
 namespace fernwick {
 
-CFolderDialog::CFolderDialog(const wchar_t* lpszTitle, const wchar_t* lpszInitialFolder,
-                             HWND pParentWnd, UINT uFlags)
-    : m_parent(pParentWnd), m_displayName(std::make_unique<wchar_t[]>(MAX_PATH)) {
-    m_browseInfo.hwndOwner = pParentWnd;
+CFolderDialog::CFolderDialog(const wchar_t* initialFolder)
+    : m_displayName(std::make_unique<wchar_t[]>(MAX_PATH)) {
     m_browseInfo.pszDisplayName = m_displayName.get();
-    m_browseInfo.lpszTitle = lpszTitle;
-    m_browseInfo.ulFlags = uFlags;
+    m_browseInfo.ulFlags = BIF_RETURNONLYFSDIRS;
     m_browseInfo.lpfn = &CFolderDialog::BrowseCallback;
     m_browseInfo.lParam = reinterpret_cast<LPARAM>(this);
-    if (lpszInitialFolder && std::wcslen(lpszInitialFolder) < MAX_PATH) {
-        std::wcscpy(m_szInitialFolder, lpszInitialFolder);
+    if (initialFolder && std::wcslen(initialFolder) < MAX_PATH) {
+        std::wcscpy(m_szInitialFolder, initialFolder);
     }
 }
 
 INT_PTR CFolderDialog::DoModal() {
-    m_browseInfo.hwndOwner = DialogOwner(m_parent);
+    m_browseInfo.hwndOwner = DialogOwner();
     const tolk::stdx::UniquePidl chosen(SHBrowseForFolderW(&m_browseInfo));
     if (!chosen) return IDCANCEL;
     return SHGetPathFromIDListW(chosen.get(), m_szChosenFolder) ? IDOK : -1;

@@ -11,11 +11,9 @@ namespace fernwick {
 // a given folder and answering the chosen folder's file-system path.
 class CFolderDialog {
 public:
-    // lpszTitle null shows no instruction text. An initial folder that does not fit
-    // m_szInitialFolder (more than MAX_PATH - 1 characters) is ignored: the browser then opens
-    // without a selection.
-    CFolderDialog(const wchar_t* lpszTitle, const wchar_t* lpszInitialFolder, HWND pParentWnd,
-                  UINT uFlags);
+    // An initial folder that is null or does not fit m_szInitialFolder (more than MAX_PATH - 1
+    // characters) is ignored: the browser then opens without a selection.
+    explicit CFolderDialog(const wchar_t* initialFolder);
     CFolderDialog(const CFolderDialog&) = delete;
     CFolderDialog& operator=(const CFolderDialog&) = delete;
 
@@ -30,7 +28,6 @@ private:
     void OnBrowseSelChanged(PCIDLIST_ABSOLUTE item);
     int OnBrowseValidateFailed();
 
-    HWND m_parent;
     std::unique_ptr<wchar_t[]> m_displayName;
     BROWSEINFOW m_browseInfo{};
     wchar_t m_szInitialFolder[MAX_PATH] = {};

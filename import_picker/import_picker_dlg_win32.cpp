@@ -33,9 +33,9 @@ tolk::stdx::UniqueImageList LoadPictureStrip(UINT bitmapId, int pictureSize) {
 
 }  // namespace
 
-ImportPickerDlg::ImportPickerDlg(HWND pParentWnd, std::wstring lastSelectedFolder,
-                                 std::wstring lastSelectedFile, std::wstring fileFilter)
-    : ModalDialog(pParentWnd, IDD_IMPORT_PICKER),
+ImportPickerDlg::ImportPickerDlg(std::wstring lastSelectedFolder, std::wstring lastSelectedFile,
+                                 std::wstring fileFilter)
+    : ModalDialog(IDD_IMPORT_PICKER),
       m_strFileFilter(std::move(fileFilter)),
       m_selection(m_view, std::move(lastSelectedFolder), std::move(lastSelectedFile)) {
     const INITCOMMONCONTROLSEX listViewClasses{sizeof(INITCOMMONCONTROLSEX), ICC_LISTVIEW_CLASSES};
@@ -140,9 +140,7 @@ void ImportPickerDlg::OnListKeyDown(WORD key) {
 }
 
 void ImportPickerDlg::OnAddFiles() {
-    CFECFileDialog fileDialog(true, nullptr, m_selection.LastSelectedFile().c_str(),
-                              OFN_ALLOWMULTISELECT | OFN_EXPLORER | OFN_NODEREFERENCELINKS,
-                              m_strFileFilter.c_str(), nullptr);
+    CFECFileDialog fileDialog(m_selection.LastSelectedFile().c_str(), m_strFileFilter.c_str());
     if (fileDialog.DoModal() != IDOK) return;
     std::vector<std::wstring> paths;
     for (CFECFileDialog::Position pos = fileDialog.GetStartPosition(); pos;) {
@@ -152,8 +150,7 @@ void ImportPickerDlg::OnAddFiles() {
 }
 
 void ImportPickerDlg::OnAddFolder() {
-    CFolderDialog folderDialog(nullptr, m_selection.LastSelectedFolder().c_str(), nullptr,
-                               BIF_RETURNONLYFSDIRS);
+    CFolderDialog folderDialog(m_selection.LastSelectedFolder().c_str());
     if (folderDialog.DoModal() != IDOK) return;
     m_selection.AddFolder(folderDialog.GetChosenFolder());
 }

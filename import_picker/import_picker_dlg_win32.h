@@ -17,7 +17,7 @@ namespace fernwick {
 // readable after the run until the object is destroyed.
 class ImportPickerDlg : public ModalDialog {
 public:
-    ImportPickerDlg(HWND pParentWnd, std::wstring lastSelectedFolder, std::wstring lastSelectedFile,
+    ImportPickerDlg(std::wstring lastSelectedFolder, std::wstring lastSelectedFile,
                     std::wstring fileFilter);
 
     const std::set<std::wstring>& SelectedFolders() const { return m_selection.SelectedFolders(); }

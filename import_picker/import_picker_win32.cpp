@@ -92,8 +92,7 @@ STDMETHODIMP CImportPicker::SelectFilesAndFolders(BSTR lastSelectedFolder, BSTR 
         *result = VARIANT_FALSE;
         lastFolder_ = Text(lastSelectedFolder);
         lastFile_ = Text(lastSelectedFile);
-        ImportPickerDlg dialog(nullptr, lastFolder_, lastFile_,
-                               std::wstring(Text(fileSelectionFilterStr)));
+        ImportPickerDlg dialog(lastFolder_, lastFile_, std::wstring(Text(fileSelectionFilterStr)));
         if (dialog.DoModal() != IDOK) return S_OK;
 
         UniqueSafeArray folders = Appended(folders_.get(), dialog.SelectedFolders());

@@ -5,12 +5,11 @@
 
 namespace fernwick {
 
-ModalDialog::ModalDialog(HWND parent, UINT templateId)
-    : m_parent(parent), m_templateId(templateId) {}
+ModalDialog::ModalDialog(UINT templateId) : m_templateId(templateId) {}
 
 INT_PTR ModalDialog::DoModal() {
     const INT_PTR result =
-        DialogBoxParamW(ResourceModule(), MAKEINTRESOURCEW(m_templateId), DialogOwner(m_parent),
+        DialogBoxParamW(ResourceModule(), MAKEINTRESOURCEW(m_templateId), DialogOwner(),
                         &ModalDialog::DialogProcedure, reinterpret_cast<LPARAM>(this));
     m_hWnd = nullptr;
     return result == 0 ? -1 : result;

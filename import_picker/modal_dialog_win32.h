@@ -9,7 +9,7 @@ namespace fernwick {
 // Cancel end the run by default.
 class ModalDialog {
 public:
-    ModalDialog(HWND parent, UINT templateId);
+    explicit ModalDialog(UINT templateId);
     virtual ~ModalDialog() = default;
     ModalDialog(const ModalDialog&) = delete;
     ModalDialog& operator=(const ModalDialog&) = delete;
@@ -36,7 +36,6 @@ private:
                                             LPARAM lParam);
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
-    HWND m_parent;
     UINT m_templateId;
     HWND m_hWnd = nullptr;
 };

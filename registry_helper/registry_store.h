@@ -22,14 +22,10 @@ struct OpenRegistryKey {
     bool operator==(const OpenRegistryKey&) const = default;
 };
 
-struct RegistryKeyTraits {
-    using Handle = OpenRegistryKey;
-    static Handle Empty() noexcept { return {}; }
-    static void Close(Handle key) noexcept;
-};
+void CloseRegistryKey(OpenRegistryKey key) noexcept;
 
 // Owns one open key and closes it through the store that opened it.
-using RegistryKey = tolk::stdx::UniqueResource<RegistryKeyTraits>;
+using RegistryKey = tolk::stdx::UniqueResource<OpenRegistryKey, CloseRegistryKey>;
 
 // Read access to the registry: open a key, name a subkey by index, query a value as text, close a
 // key. The Windows build reads the live registry; tests use an in-memory store.
@@ -61,10 +57,10 @@ protected:
     RegistryKey Adopt(std::uintptr_t token) { return RegistryKey(OpenRegistryKey{this, token}); }
 
 private:
-    friend struct RegistryKeyTraits;
+    friend void CloseRegistryKey(OpenRegistryKey key) noexcept;
     virtual void CloseKey(std::uintptr_t token) noexcept = 0;
 };
 
-inline void RegistryKeyTraits::Close(Handle key) noexcept { key.store->CloseKey(key.token); }
+inline void CloseRegistryKey(OpenRegistryKey key) noexcept { key.store->CloseKey(key.token); }
 
 }  // namespace fernwick

@@ -27,33 +27,44 @@ HRESULT QueryInterfaceOf(T& object, REFIID riid, void** ppv) {
     return S_OK;
 }
 
-// A stand-alone object.
-template <typename T>
-class ComObject final : public T {
-public:
-    ComObject() { FernwickModule().Lock(); }
-    ~ComObject() { FernwickModule().Unlock(); }
-
-    // Runs T's final construction with a reference held, then drops it without destroying.
-    HRESULT Construct() {
+// The reference count of an object wrapper: its last Release deletes the wrapper, Owner.
+template <typename Owner>
+class ReferenceCount {
+protected:
+    ULONG AddReference() noexcept { return ++references_; }
+    ULONG ReleaseReference() noexcept {
+        const ULONG remaining = --references_;
+        if (remaining == 0) delete static_cast<Owner*>(this);
+        return remaining;
+    }
+    // Runs the object's final construction with a reference held, then drops it without
+    // destroying the wrapper.
+    template <typename Object>
+    HRESULT ConstructHolding(Object& object) {
         ++references_;
-        const HRESULT result = this->FinalConstruct();
+        const HRESULT result = object.FinalConstruct();
         --references_;
         return result;
     }
 
+private:
+    ULONG references_ = 0;
+};
+
+// A stand-alone object.
+template <typename T>
+class ComObject final : public T, public ReferenceCount<ComObject<T>> {
+public:
+    ComObject() { FernwickModule().Lock(); }
+    ~ComObject() { FernwickModule().Unlock(); }
+
+    HRESULT Construct() { return this->ConstructHolding(*this); }
+
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
         return QueryInterfaceOf<T>(*this, riid, ppv);
     }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++references_; }
-    STDMETHODIMP_(ULONG) Release() override {
-        const ULONG remaining = --references_;
-        if (remaining == 0) delete this;
-        return remaining;
-    }
-
-private:
-    ULONG references_ = 0;
+    STDMETHODIMP_(ULONG) AddRef() override { return this->AddReference(); }
+    STDMETHODIMP_(ULONG) Release() override { return this->ReleaseReference(); }
 };
 
 // T as the inner part of an aggregate: its IUnknown calls go to the outer object.
@@ -75,17 +86,12 @@ private:
 // The inner object handed to an aggregating outer object: its own IUnknown does not delegate and
 // owns the contained T.
 template <typename T>
-class AggregatedObject final : public IUnknown {
+class AggregatedObject final : public IUnknown, public ReferenceCount<AggregatedObject<T>> {
 public:
     explicit AggregatedObject(IUnknown* outer) : contained_(outer) { FernwickModule().Lock(); }
     ~AggregatedObject() { FernwickModule().Unlock(); }
 
-    HRESULT Construct() {
-        ++references_;
-        const HRESULT result = contained_.FinalConstruct();
-        --references_;
-        return result;
-    }
+    HRESULT Construct() { return this->ConstructHolding(contained_); }
 
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
         if (!ppv) return E_POINTER;
@@ -96,15 +102,10 @@ public:
         }
         return QueryInterfaceOf<T>(contained_, riid, ppv);
     }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++references_; }
-    STDMETHODIMP_(ULONG) Release() override {
-        const ULONG remaining = --references_;
-        if (remaining == 0) delete this;
-        return remaining;
-    }
+    STDMETHODIMP_(ULONG) AddRef() override { return this->AddReference(); }
+    STDMETHODIMP_(ULONG) Release() override { return this->ReleaseReference(); }
 
 private:
-    ULONG references_ = 0;
     ContainedObject<T> contained_;
 };
 

@@ -1,11 +1,11 @@
 // The five entry points that Fernwick.dll exports, and its library entry point.
 #include <windows.h>
 
+#include "runtime_shim/runtime_threads_win32.h"
 #include "server/class_table_win32.h"
 #include "server/com_call_win32.h"
 #include "server/module_win32.h"
 #include "server/registration_win32.h"
-#include "server/runtime_threads_win32.h"
 
 using fernwick::ComCall;
 using fernwick::FernwickModule;

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "fernwick.h"
 #include "resources/resource.h"
 #include "server/app_id.h"
 #include "server/class_table_win32.h"
@@ -39,12 +40,16 @@ HRESULT LoadScriptText(UINT id, std::wstring& text) {
 
 enum class Part { Whole, PerView };
 
-HRESULT RunScript(UINT id, RegistrarMode mode, ClassesScope scope, Part part) {
+// Runs a script with its placeholders replaced; a class's script names its class as %CLSID%.
+HRESULT RunScript(UINT id, ScriptReplacements replacements, RegistrarMode mode, ClassesScope scope,
+                  Part part) {
     std::wstring text;
     if (const HRESULT loaded = LoadScriptText(id, text); FAILED(loaded)) return loaded;
     const std::wstring modulePath = FernwickModule().ModulePath();
     if (modulePath.empty()) return LastError();
-    const auto script = ParseRegistryScript(text, {{L"APPID", kAppId}, {L"MODULE", modulePath}});
+    replacements.insert(
+        {{L"APPID", kAppId}, {L"MODULE", modulePath}, {L"LIBID", GuidText(LIBID_FernwickLib)}});
+    const auto script = ParseRegistryScript(text, replacements);
     if (!script) return E_FAIL;
     Win32RegistryWriter writer(scope);
     const std::int32_t status =
@@ -53,9 +58,11 @@ HRESULT RunScript(UINT id, RegistrarMode mode, ClassesScope scope, Part part) {
 }
 
 HRESULT RunAllScripts(RegistrarMode mode, ClassesScope scope, Part part) {
-    RunScript(IDR_APPID, mode, scope, part);  // the shared AppID entries: a failure does not count
+    // The shared AppID entries: a failure does not count.
+    RunScript(IDR_APPID, {}, mode, scope, part);
     for (const ClassEntry& entry : ClassTable()) {
-        if (const HRESULT result = RunScript(entry.registryScript, mode, scope, part);
+        if (const HRESULT result = RunScript(
+                entry.registryScript, {{L"CLSID", GuidText(entry.clsid)}}, mode, scope, part);
             FAILED(result)) {
             return result;
         }

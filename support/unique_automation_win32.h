@@ -10,19 +10,8 @@
 // Owners for OLE Automation data: strings, safe arrays and variants.
 namespace tolk::stdx {
 
-struct BstrTraits {
-    using Handle = BSTR;
-    static Handle Empty() noexcept { return nullptr; }
-    static void Close(Handle text) noexcept { SysFreeString(text); }
-};
-using UniqueBstr = UniqueResource<BstrTraits>;
-
-struct SafeArrayTraits {
-    using Handle = SAFEARRAY*;
-    static Handle Empty() noexcept { return nullptr; }
-    static void Close(Handle array) noexcept { SafeArrayDestroy(array); }
-};
-using UniqueSafeArray = UniqueResource<SafeArrayTraits>;
+using UniqueBstr = UniqueResource<BSTR, SysFreeString>;
+using UniqueSafeArray = UniqueResource<SAFEARRAY*, SafeArrayDestroy>;
 
 // A move-only VARIANT that is cleared when it goes out of scope. get() lends it, put() clears it
 // and lends it to a function that fills an out-parameter, release() hands the value over and

@@ -10,52 +10,25 @@
 // handles, TLS_OUT_OF_INDEXES for thread-local slots) closes nothing.
 namespace tolk::stdx {
 
-struct HkeyTraits {
-    using Handle = HKEY;
-    static Handle Empty() noexcept { return nullptr; }
-    static void Close(Handle key) noexcept { RegCloseKey(key); }
-};
-using UniqueHkey = UniqueResource<HkeyTraits>;
+// The empty values that are not null.
+inline HANDLE InvalidHandleValue() noexcept { return INVALID_HANDLE_VALUE; }
+inline DWORD TlsOutOfIndexes() noexcept { return TLS_OUT_OF_INDEXES; }
 
-struct FindHandleTraits {
-    using Handle = HANDLE;
-    static Handle Empty() noexcept { return INVALID_HANDLE_VALUE; }
-    static void Close(Handle find) noexcept { FindClose(find); }
-};
-using UniqueFindHandle = UniqueResource<FindHandleTraits>;
+template <typename Interface>
+void ReleaseInterface(Interface* object) noexcept {
+    object->Release();
+}
 
+using UniqueHkey = UniqueResource<HKEY, RegCloseKey>;
+using UniqueFindHandle = UniqueResource<HANDLE, FindClose, InvalidHandleValue>;
 // A kernel object handle from an API that fails with NULL (OpenProcess, CreateEvent, ...).
-struct HandleTraits {
-    using Handle = HANDLE;
-    static Handle Empty() noexcept { return nullptr; }
-    static void Close(Handle handle) noexcept { CloseHandle(handle); }
-};
-using UniqueHandle = UniqueResource<HandleTraits>;
-
+using UniqueHandle = UniqueResource<HANDLE, CloseHandle>;
 // A handle from an API that fails with INVALID_HANDLE_VALUE (CreateFile,
 // CreateToolhelp32Snapshot).
-struct FileHandleTraits {
-    using Handle = HANDLE;
-    static Handle Empty() noexcept { return INVALID_HANDLE_VALUE; }
-    static void Close(Handle file) noexcept { CloseHandle(file); }
-};
-using UniqueFileHandle = UniqueResource<FileHandleTraits>;
-
-struct TlsIndexTraits {
-    using Handle = DWORD;
-    static Handle Empty() noexcept { return TLS_OUT_OF_INDEXES; }
-    static void Close(Handle index) noexcept { TlsFree(index); }
-};
-using UniqueTlsIndex = UniqueResource<TlsIndexTraits>;
-
-template <typename Interface>
-struct ComInterfaceTraits {
-    using Handle = Interface*;
-    static Handle Empty() noexcept { return nullptr; }
-    static void Close(Handle object) noexcept { object->Release(); }
-};
+using UniqueFileHandle = UniqueResource<HANDLE, CloseHandle, InvalidHandleValue>;
+using UniqueTlsIndex = UniqueResource<DWORD, TlsFree, TlsOutOfIndexes>;
 // Owns one reference to a COM interface.
 template <typename Interface>
-using UniqueCom = UniqueResource<ComInterfaceTraits<Interface>>;
+using UniqueCom = UniqueResource<Interface*, ReleaseInterface<Interface>>;
 
 }  // namespace tolk::stdx

@@ -4,22 +4,24 @@
 
 namespace tolk::stdx {
 
-// A move-only owner of one handle. Traits name the handle type, its empty value and how to close
-// it:
+// The empty value of most handle types.
+template <typename Handle>
+constexpr Handle NullHandle() noexcept {
+    return Handle{};
+}
+
+// A move-only owner of one handle: Close is the function that closes it, Empty the one that
+// names its empty value (null unless told), so that an owner is one line:
 //
-//   struct Traits {
-//       using Handle = ...;
-//       static Handle Empty() noexcept;
-//       static void Close(Handle) noexcept;
-//   };
+//   using UniqueHkey = UniqueResource<HKEY, RegCloseKey>;
 //
 // get() lends the handle, release() gives it up without closing, reset() closes the current one
 // and takes another, put() closes the current one and lends the empty slot to a function that
 // creates a handle through an out-parameter. An empty owner closes nothing.
-template <typename Traits>
+template <typename HandleType, auto Close, HandleType (*Empty)() noexcept = NullHandle<HandleType>>
 class UniqueResource {
 public:
-    using Handle = typename Traits::Handle;
+    using Handle = HandleType;
 
     UniqueResource() noexcept = default;
     explicit UniqueResource(Handle handle) noexcept : handle_(handle) {}
@@ -39,16 +41,16 @@ public:
         reset();
         return &handle_;
     }
-    explicit operator bool() const noexcept { return handle_ != Traits::Empty(); }
+    explicit operator bool() const noexcept { return handle_ != Empty(); }
 
-    Handle release() noexcept { return std::exchange(handle_, Traits::Empty()); }
-    void reset(Handle handle = Traits::Empty()) noexcept {
+    Handle release() noexcept { return std::exchange(handle_, Empty()); }
+    void reset(Handle handle = Empty()) noexcept {
         Handle old = std::exchange(handle_, handle);
-        if (old != Traits::Empty()) Traits::Close(old);
+        if (old != Empty()) Close(old);
     }
 
 private:
-    Handle handle_ = Traits::Empty();
+    Handle handle_ = Empty();
 };
 
 }  // namespace tolk::stdx

@@ -15,6 +15,7 @@
 // SYSKIND the type library's platform (win64 or win32). Built for the build machine and run at
 // build time.
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <optional>
@@ -32,6 +33,7 @@ namespace {
 using fernwick::ParseRegistryScript;
 using fernwick::RegistryScript;
 using fernwick::ScriptKey;
+using fernwick::ScriptReplacements;
 
 // The scripts and the IDL are ASCII.
 std::wstring Widen(const std::string& text) { return {text.begin(), text.end()}; }
@@ -86,7 +88,7 @@ std::vector<IdlItem> ScanIdl(const std::string& text) {
         std::istringstream rest(text.substr(close + 1, 200));
         IdlItem item;
         rest >> item.kind >> item.name;
-        if (item.kind != "interface" && item.kind != "library") continue;
+        if (item.kind != "interface" && item.kind != "library" && item.kind != "coclass") continue;
         // A coclass lists its interfaces with attributes of their own but no uuid.
         const std::string block = text.substr(open, close - open);
         if (Attribute(block, "uuid").empty()) continue;
@@ -254,13 +256,32 @@ void WriteInstallerRows(const std::string& folder, const std::string& syskind,
     WriteRows(folder + "/interfaces.wxi", interfaces, true);
 }
 
-std::vector<RegistryScript> ReadScripts(std::vector<std::string>::const_iterator path,
+// The class whose script the file is: its name is the class's, in lower case with words parted by
+// "_" (import_picker.rgs for ImportPicker). None for the AppID script.
+const IdlItem* ScriptClass(const std::vector<IdlItem>& idl, const std::string& path) {
+    std::string stem = std::filesystem::path(path).stem().string();
+    stem.erase(std::remove(stem.begin(), stem.end(), '_'), stem.end());
+    for (const IdlItem& item : idl) {
+        if (item.kind == "coclass" &&
+            tolk::stdx::AsciiEqualsIgnoreCase(Widen(item.name), Widen(stem)))
+            return &item;
+    }
+    return nullptr;
+}
+
+std::vector<RegistryScript> ReadScripts(const std::vector<IdlItem>& idl,
+                                        std::vector<std::string>::const_iterator path,
                                         std::vector<std::string>::const_iterator end) {
     std::vector<RegistryScript> scripts;
     for (; path != end; ++path) {
         // The installer formats [#FernwickDll] into the installed file's path.
-        auto script = ParseRegistryScript(
-            Widen(ReadFile(*path)), {{L"APPID", fernwick::kAppId}, {L"MODULE", L"[#FernwickDll]"}});
+        ScriptReplacements replacements{{L"APPID", fernwick::kAppId},
+                                        {L"MODULE", L"[#FernwickDll]"},
+                                        {L"LIBID", Widen(Library(idl).uuid)}};
+        if (const IdlItem* coclass = ScriptClass(idl, *path)) {
+            replacements.emplace(L"CLSID", Widen(coclass->uuid));
+        }
+        auto script = ParseRegistryScript(Widen(ReadFile(*path)), replacements);
         if (!script) throw std::runtime_error("cannot parse " + *path);
         scripts.push_back(std::move(*script));
     }
@@ -270,13 +291,13 @@ std::vector<RegistryScript> ReadScripts(std::vector<std::string>::const_iterator
 int Run(const std::vector<std::string>& args) {
     if (args.size() >= 6 && args[0] == "manifest") {
         std::ofstream out(args[1], std::ios::binary);
-        WriteManifest(out, args[2], args[3], ScanIdl(ReadFile(args[4])),
-                      ReadScripts(args.begin() + 5, args.end()));
+        const auto idl = ScanIdl(ReadFile(args[4]));
+        WriteManifest(out, args[2], args[3], idl, ReadScripts(idl, args.begin() + 5, args.end()));
         return out ? 0 : 1;
     }
     if (args.size() >= 5 && args[0] == "installer") {
-        WriteInstallerRows(args[1], args[2], ScanIdl(ReadFile(args[3])),
-                           ReadScripts(args.begin() + 4, args.end()));
+        const auto idl = ScanIdl(ReadFile(args[3]));
+        WriteInstallerRows(args[1], args[2], idl, ReadScripts(idl, args.begin() + 4, args.end()));
         return 0;
     }
     std::cerr << "usage: registration_export manifest OUT ARCH VERSION IDL SCRIPT...\n"

@@ -1,213 +1,249 @@
 #pragma once
 
-// The registry file reader as it was before scans passed over lines by their bytes: every line is
-// decoded and looked at (with the same rules for alternate-paths sections and object IDs). The
-// tests and the fuzzer hold the reader's answers against it.
+// A plain model of the registry file reader, sharing none of its reading code: the whole file is
+// decoded at once through the UTF-8 facet, split into a list of lines, and every lookup walks that
+// list by index. The tests and the fuzzer hold the reader's answers against it.
 #include <algorithm>
-#include <exception>
-#include <memory>
+#include <cwchar>
+#include <iterator>
+#include <locale>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
-#include "registry_helper/file_source.h"
 #include "registry_helper/local_copy_record.h"
 #include "registry_helper/lookup_state.h"
-#include "registry_helper/registry_line_scanner.h"
 #include "registry_helper/registry_file_reader.h"
-#include "support/ascii_case.h"
-#include "support/utf8_text_stream.h"
+#include "support/utf8_locale.h"
+#include "support/utf_error.h"
 #include "tests/support/memory_file_source.h"
 
 namespace fernwick::tests::reference {
 
-using tolk::stdx::AsciiEqualsIgnoreCase;
+// One line as a scan reads it. The last line of a file is never whole: it is the line cut short
+// (too long, or ended by a malformed byte), or the empty line read at the end of the text.
+struct Line {
+    std::wstring text;
+    bool whole = true;
+};
+
+// The text of a registry file: a byte-order mark at its start is skipped, the byte 1A ends it, a
+// malformed byte ends it after the units before it (and sets *malformed), a character left
+// incomplete at its end is dropped, and a CR directly before a LF is dropped.
+inline std::wstring Text(std::string bytes, bool* malformed) {
+    bytes = bytes.substr(0, bytes.find('\x1A'));
+    if (bytes.starts_with("\xEF\xBB\xBF")) bytes.erase(0, 3);
+    const auto& facet =
+        std::use_facet<std::codecvt<wchar_t, char, std::mbstate_t>>(tolk::stdx::utf8Locale);
+    std::wstring units(bytes.size(), L'\0');
+    std::mbstate_t state{};
+    const char* from = nullptr;
+    wchar_t* to = units.data();
+    *malformed = false;
+    try {
+        facet.in(state, bytes.data(), bytes.data() + bytes.size(), from, units.data(),
+                 units.data() + units.size(), to);
+    } catch (const tolk::stdx::utf_error&) {
+        *malformed = true;
+    }
+    units.resize(static_cast<std::size_t>(to - units.data()));
+    std::wstring text;
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        if (units[i] != L'\r' || i + 1 == units.size() || units[i + 1] != L'\n') text += units[i];
+    }
+    return text;
+}
+
+// The lines of a registry file, each at most 4094 units.
+inline std::vector<Line> Lines(const std::string& bytes) {
+    bool malformed;
+    const std::wstring text = Text(bytes, &malformed);
+    constexpr std::size_t kMaxLineUnits = 4094;
+    std::vector<Line> lines;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t lineFeed = std::min(text.find(L'\n', start), text.size());
+        const std::size_t size = lineFeed - start;
+        if (size > kMaxLineUnits) {
+            lines.push_back({text.substr(start, kMaxLineUnits), false});
+            return lines;
+        }
+        if (lineFeed == text.size()) break;
+        lines.push_back({text.substr(start, size)});
+        start = lineFeed + 1;
+    }
+    // A line ended by the end of the text is whole only when it holds something and no malformed
+    // byte ended it; the empty line after it is not.
+    if (!malformed && start < text.size()) lines.push_back({text.substr(start)});
+    lines.push_back({malformed ? text.substr(start) : std::wstring(), false});
+    return lines;
+}
+
+inline bool EqualsIgnoringAsciiCase(std::wstring_view left, std::wstring_view right) {
+    const auto fold = [](wchar_t unit) { return unit >= L'A' && unit <= L'Z' ? unit + 32 : unit; };
+    return std::equal(left.begin(), left.end(), right.begin(), right.end(),
+                      [&](wchar_t a, wchar_t b) { return fold(a) == fold(b); });
+}
+
+inline bool IsHeader(std::wstring_view line) { return line.starts_with(L'['); }
+
+inline bool Contains(std::wstring_view text, std::wstring_view part, std::size_t from) {
+    return text.find(part, from) != std::wstring_view::npos;
+}
+
+inline std::wstring_view Trimmed(std::wstring_view text) {
+    const auto blank = [](wchar_t unit) {
+        return unit == L' ' || (unit >= L'\t' && unit <= L'\r');
+    };
+    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+// The trimmed value of an entry line, whose "=" stands at index 1 or more; the name in *name.
+inline std::optional<std::wstring_view> EntryValue(std::wstring_view line,
+                                                   std::wstring_view* name) {
+    const std::size_t equals = line.find(L'=');
+    if (equals == std::wstring_view::npos || equals == 0) return std::nullopt;
+    *name = Trimmed(line.substr(0, equals));
+    return Trimmed(line.substr(equals + 1));
+}
+
+// Reads the entries of the lines from the index on into the record, up to a header; the index of
+// that header, or of the line after the last one read.
+inline std::size_t ReadSection(const std::vector<Line>& lines, std::size_t at,
+                               LocalCopyRecord& record) {
+    for (; at < lines.size(); ++at) {
+        std::wstring_view name;
+        if (IsHeader(lines[at].text)) return at;
+        const auto value = EntryValue(lines[at].text, &name);
+        if (!value) continue;
+        const std::pair<std::wstring_view, std::wstring*> fields[] = {
+            {L"DocbaseName", &record.DocbaseName},
+            {L"UserName", &record.UserName},
+            {L"User", &record.User},
+            {L"DomainName", &record.DomainName},
+            {L"FileName", &record.FileName}};
+        const auto field = std::find_if(std::begin(fields), std::end(fields), [&](const auto& f) {
+            return EqualsIgnoringAsciiCase(name, f.first);
+        });
+        if (field != std::end(fields)) *field->second = *value;
+    }
+    return at;
+}
+
+// Reads the section whose header is the line at the index: the object ID is the header's last
+// path segment (up to its "]", and at most 16 units), the origin the list it names.
+inline void ReadSectionAt(const std::vector<Line>& lines, std::size_t header,
+                          LocalCopyRecord& record) {
+    const std::wstring& text = lines[header].text;
+    const std::size_t backslash = text.rfind(L'\\');
+    if (backslash != std::wstring::npos && backslash > 0 && backslash + 1 < text.size()) {
+        const std::wstring id = text.substr(backslash + 1);
+        record.ObjectID = id.substr(0, std::min<std::size_t>(id.find(L']'), 16));
+    }
+    record.Origin = Contains(text, L"\\ViewFiles\\", 1) ? OpenMode::View : OpenMode::Edit;
+    ReadSection(lines, header + 1, record);
+}
 
 inline bool IsComplete(const LocalCopyRecord& record) {
     return !record.ObjectID.empty() && !record.FileName.empty();
 }
 
-// True when the header holds "\Alternate FilePaths]" after its first unit. Headers seldom hold a
-// space, so the search looks for the space in the middle of the name first.
-inline bool IsAlternatePathsHeader(std::wstring_view header) {
-    constexpr std::wstring_view kList = L"\\Alternate FilePaths]";
-    constexpr std::size_t kSpace = kList.find(L' ');
-    for (std::size_t space = header.find(L' ', kSpace + 1); space != std::wstring_view::npos;
-         space = header.find(L' ', space + 1)) {
-        if (header.substr(space - kSpace, kList.size()) == kList) return true;
+// A lookup's answer and the helper's record after it.
+struct Answer {
+    bool found = false;
+    LocalCopyRecord record;
+    bool operator==(const Answer&) const = default;
+};
+
+inline Answer FindByObjectId(const std::vector<Line>& lines, std::wstring_view objectId,
+                             ClientLists lists) {
+    Answer answer;
+    answer.record.ObjectID = objectId;
+    if (objectId.empty() ||
+        objectId.find_first_of(std::wstring_view(L"\0\\", 2)) != std::wstring_view::npos) {
+        return answer;
     }
-    return false;
+    const std::wstring id(objectId);
+    const std::wstring editHeader = L"[documentum\\Common\\WorkingFiles\\" + id + L"]";
+    const std::wstring viewHeader = L"[documentum\\Common\\ViewFiles\\" + id + L"]";
+    const bool wantEdit = lists != ClientLists::ViewOnly;
+    const bool wantView = lists != ClientLists::EditOnly;
+    LocalCopyRecord edit = answer.record;
+    edit.Origin = OpenMode::Edit;
+    LocalCopyRecord view = answer.record;
+    view.Origin = OpenMode::View;
+    // A view section ends at the next header, which is looked at in turn: it may be the edit one.
+    for (std::size_t at = 0; at < lines.size();) {
+        if (wantEdit && EqualsIgnoringAsciiCase(lines[at].text, editHeader)) {
+            ReadSection(lines, at + 1, edit);
+            break;
+        }
+        if (wantView && EqualsIgnoringAsciiCase(lines[at].text, viewHeader)) {
+            at = ReadSection(lines, at + 1, view);
+            if (!wantEdit) break;
+        } else {
+            ++at;
+        }
+    }
+    for (const LocalCopyRecord* record : {wantEdit ? &edit : nullptr, wantView ? &view : nullptr}) {
+        if (record && IsComplete(*record)) return {true, *record};
+    }
+    return answer;
 }
 
 // True when the line is an entry whose value, split at "<", lists exactly this path.
-inline bool ListsAlternatePath(std::wstring_view line, std::wstring_view fileName) {
-    const auto entry = ParseEntry(line);
-    if (!entry) return false;
-    std::wstring_view paths = entry->value;
-    while (!paths.empty()) {
-        const std::size_t separator = paths.find(L'<');
-        if (paths.substr(0, separator) == fileName) return true;
-        if (separator == std::wstring_view::npos) break;
-        paths.remove_prefix(separator + 1);
+inline bool ListsPath(std::wstring_view line, std::wstring_view fileName) {
+    std::wstring_view name;
+    const auto value = EntryValue(line, &name);
+    if (!value) return false;
+    std::size_t start = 0;
+    for (std::size_t end; start <= value->size(); start = end + 1) {
+        end = std::min(value->find(L'<', start), value->size());
+        if (value->substr(start, end - start) == fileName) return true;
     }
     return false;
 }
 
-// Where FindByFileName stands: whether it is inside a section, and where the current section's
-// header line and the one before it begin.
-struct SectionTrail {
-    using LineMark = RegistryLineScanner::LineMark;
-
-    bool inSection = false;
-    LineMark current;
-    bool inAlternatePaths = false;  // decided once a section, not at every line
-    bool previousOwnsRecord = false;
-    LineMark previous;
-
-    void Enter(std::wstring_view header, const LineMark& start) {
-        previousOwnsRecord = inSection && !inAlternatePaths;
-        previous = current;
-        inSection = true;
-        current = start;
-        inAlternatePaths = IsAlternatePathsHeader(header);
-    }
-};
-
-// Rereads the section whose header line starts at the mark, header included, into the record.
-inline bool ReadSectionAt(RegistryLineScanner& lines, const RegistryLineScanner::LineMark& start,
-                          LocalCopyRecord& record) {
-    if (!lines.ReturnTo(start)) return false;
-    const std::wstring header(lines.Read());
-    if (!IsSectionHeader(header)) return false;
-    ParseSectionHeader(header, record);
-    ReadSection(lines, record);
-    return true;
-}
-
-class RegistryFileReader {
-public:
-    RegistryFileReader(LookupState& state, FileSource& files) : state_(state), files_(files) {}
-
-    bool RegistryFileExists() const;
-    bool FindByObjectId(std::wstring_view objectId, ClientLists lists);
-    bool FindByFileName(std::wstring_view fileName);
-
-private:
-    std::unique_ptr<tolk::stdx::Utf8TextStream> OpenRegistryFile() const;
-
-    LookupState& state_;
-    FileSource& files_;
-};
-
-inline bool RegistryFileReader::RegistryFileExists() const {
-    return !state_.registryFile.empty() && files_.Exists(state_.registryFile);
-}
-
-inline std::unique_ptr<tolk::stdx::Utf8TextStream> RegistryFileReader::OpenRegistryFile() const {
-    auto bytes = files_.OpenShared(state_.registryFile);
-    if (!bytes) return nullptr;
-    return std::make_unique<tolk::stdx::Utf8TextStream>(std::move(bytes));
-}
-
-inline bool RegistryFileReader::FindByObjectId(std::wstring_view objectId, ClientLists lists) {
-    if (!RegistryFileExists()) return false;
-    state_.StartObjectIdQuery(objectId);
-    if (!NamesADocument(state_.current.ObjectID)) return false;
-    const auto stream = OpenRegistryFile();
-    if (!stream) return false;
-
-    const std::wstring editHeader =
-        L"[documentum\\Common\\WorkingFiles\\" + std::wstring(objectId) + L"]";
-    const std::wstring viewHeader =
-        L"[documentum\\Common\\ViewFiles\\" + std::wstring(objectId) + L"]";
-    const bool wantEdit = lists != ClientLists::ViewOnly;
-    const bool wantView = lists != ClientLists::EditOnly;
-    LocalCopyRecord edit;
-    edit.ObjectID = objectId;
-    edit.Origin = OpenMode::Edit;
-    LocalCopyRecord view;
-    view.ObjectID = objectId;
-    view.Origin = OpenMode::View;
-
-    try {
-        RegistryLineScanner lines(*stream);
-        std::wstring_view pending;  // a header that ended a section, still to be examined
-        while (!pending.empty() || lines.CanRead()) {
-            const std::wstring_view line = pending.empty() ? lines.Read() : pending;
-            pending = {};
-            if (line.size() != editHeader.size() && line.size() != viewHeader.size()) continue;
-            if (wantEdit && AsciiEqualsIgnoreCase(line, editHeader)) {
-                ReadSection(lines, edit);
-                break;
-            }
-            if (wantView && AsciiEqualsIgnoreCase(line, viewHeader)) {
-                // The header that ends the view section is the next line of the scan: it may be
-                // this object's edit header.
-                pending = ReadSection(lines, view);
-                if (!wantEdit) break;
-            }
-        }
-    } catch (const std::exception&) {
-        // The answer is decided from what was read before the failure.
-    }
-
-    if (wantEdit && IsComplete(edit)) {
-        state_.AdoptRecord(edit);
-        return true;
-    }
-    if (wantView && IsComplete(view)) {
-        state_.AdoptRecord(view);
-        return true;
-    }
-    return false;
-}
-
-inline bool RegistryFileReader::FindByFileName(std::wstring_view fileName) {
-    if (!RegistryFileExists()) return false;
-    state_.StartFileNameQuery(fileName);
-    if (state_.current.FileName.empty()) return false;
-    const auto stream = OpenRegistryFile();
-    if (!stream) return false;
-
+// The first line that is the entry sought, outside alternate paths, answers from its whole
+// section; the first that lists the name in alternate paths answers from the section before them,
+// unless that is alternate paths too. A line cut short answers nothing, and ends the scan.
+inline Answer FindByFileName(const std::vector<Line>& lines, std::wstring_view fileName) {
+    Answer answer;
+    answer.record.FileName = fileName;
+    if (fileName.empty()) return answer;
     const std::wstring target = L"FileName=" + std::wstring(fileName);
-    LocalCopyRecord record;
-    record.FileName = fileName;
-    bool found = false;
-
-    try {
-        RegistryLineScanner lines(*stream);
-        SectionTrail trail;
-        while (lines.CanRead()) {
-            // Only a header is ever returned to, so only a header is marked.
-            const auto start = lines.NextIsSectionHeader() ? lines.NextLineMark() : std::nullopt;
-            const std::wstring_view line = lines.Read();
-            // A line cut short (too long, or ended by a malformed byte) may not be what the file
-            // says, so it never counts as a match; the scan ends with it.
-            const bool whole = lines.CanRead();
-            if (IsSectionHeader(line)) {
-                if (!start) break;
-                trail.Enter(line, *start);
-            } else if (trail.inAlternatePaths) {
-                // Alternate paths belong to the object whose section stands directly before.
-                if (trail.previousOwnsRecord && ListsAlternatePath(line, fileName)) {
-                    found = whole && ReadSectionAt(lines, trail.previous, record);
-                    break;
-                }
-            } else if (AsciiEqualsIgnoreCase(line, target)) {
-                // The record comes from the whole section, entries before the match included.
-                found = whole && trail.inSection && ReadSectionAt(lines, trail.current, record);
-                break;
-            }
+    const auto isAlternatePaths = [&lines](std::size_t header) {
+        return Contains(lines[header].text, L"\\Alternate FilePaths]", 1);
+    };
+    std::optional<std::size_t> current;
+    std::optional<std::size_t> previous;
+    for (std::size_t at = 0; at < lines.size(); ++at) {
+        const std::wstring& line = lines[at].text;
+        std::optional<std::size_t> owner;
+        if (IsHeader(line)) {
+            previous = std::exchange(current, at);
+            continue;
         }
-    } catch (const std::exception&) {
-        // The answer is decided from what was read before the failure.
+        if (current && isAlternatePaths(*current)) {
+            if (!previous || isAlternatePaths(*previous) || !ListsPath(line, fileName)) continue;
+            owner = previous;
+        } else if (EqualsIgnoringAsciiCase(line, target)) {
+            owner = current;
+        } else {
+            continue;
+        }
+        if (!owner || !lines[at].whole) return answer;
+        LocalCopyRecord record;
+        ReadSectionAt(lines, *owner, record);
+        record.FileName = fileName;
+        if (IsComplete(record)) answer = {true, record};
+        return answer;
     }
-
-    // The caller's name stands, whatever the section's own FileName says.
-    record.FileName = fileName;
-    if (!found || !IsComplete(record)) return false;
-    state_.AdoptRecord(record);
-    return true;
+    return answer;
 }
 
 // The text between the first "\XML Applications\" of a line, when it stands at index 1 or more,
@@ -231,8 +267,8 @@ inline std::optional<std::wstring> LastConnectedDocbase(std::string_view file) {
     return std::nullopt;
 }
 
-// True when the reader and the reference answer every lookup of the file for this object ID and
-// file name alike, with the same record, and find the same last connected docbase.
+// True when the reader answers every lookup of the file for this object ID and file name as the
+// model does, with the same record, and finds the same last connected docbase.
 inline bool AnswersAlike(const std::string& file, std::wstring_view objectId,
                          std::wstring_view fileName) {
     const std::wstring path = L"C:\\Work\\registry.txt";
@@ -240,19 +276,16 @@ inline bool AnswersAlike(const std::string& file, std::wstring_view objectId,
     files.Put(path, file);
     LookupState state;
     state.registryFile = path;
-    LookupState referenceState = state;
-    fernwick::RegistryFileReader reader(state, files);
-    RegistryFileReader reference(referenceState, files);
+    RegistryFileReader reader(state, files);
+    const std::vector<Line> lines = Lines(file);
     for (const ClientLists lists :
          {ClientLists::EditAndView, ClientLists::EditOnly, ClientLists::ViewOnly}) {
-        if (reader.FindByObjectId(objectId, lists) != reference.FindByObjectId(objectId, lists) ||
-            state.current != referenceState.current) {
-            return false;
-        }
+        const bool found = reader.FindByObjectId(objectId, lists);
+        if (Answer{found, state.current} != FindByObjectId(lines, objectId, lists)) return false;
     }
+    const bool found = reader.FindByFileName(fileName);
     reader.ReadLastConnectedDocbase();
-    return reader.FindByFileName(fileName) == reference.FindByFileName(fileName) &&
-           state.current == referenceState.current &&
+    return Answer{found, state.current} == FindByFileName(lines, fileName) &&
            state.lastConnectedDocbase == LastConnectedDocbase(file).value_or(L"");
 }
 

@@ -4,6 +4,9 @@
 #include <iterator>
 #include <string>
 
+#include "server/app_id.h"
+#include "server/registry_script.h"
+
 namespace fernwick::tests {
 
 // The text of a file in resources/, each byte one unit (the scripts there are ASCII).
@@ -23,6 +26,15 @@ inline std::wstring IdlUuid(const wchar_t* declaration) {
     if (item == std::wstring::npos || uuid == std::wstring::npos) return {};
     const std::size_t start = uuid + 5;
     return L"{" + idl.substr(start, idl.find(L')', start) - start) + L"}";
+}
+
+// What the registrar puts into a class's script of resources/ (or into the AppID script, which
+// names no class) for a module at this path; the IDs as the IDL gives them.
+inline ScriptReplacements RegistrarValues(const wchar_t* coclass, const std::wstring& module) {
+    return {{L"APPID", kAppId},
+            {L"MODULE", module},
+            {L"LIBID", IdlUuid(L"library FernwickLib")},
+            {L"CLSID", IdlUuid((L"coclass " + std::wstring(coclass)).c_str())}};
 }
 
 }  // namespace fernwick::tests

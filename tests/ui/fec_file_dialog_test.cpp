@@ -68,9 +68,7 @@ TEST(FecFileDialogTest, TypedNamesBeyondTheResultBufferComeBackWholeAndStayInsid
     std::vector<std::wstring> paths;
     INT_PTR result = 0;
     {
-        CFECFileDialog dialog(true, nullptr, (folder + L"\\first.xml").c_str(),
-                              OFN_ALLOWMULTISELECT | OFN_EXPLORER | OFN_NODEREFERENCELINKS, L"",
-                              nullptr);
+        CFECFileDialog dialog((folder + L"\\first.xml").c_str(), L"");
         DialogDriver driver({[&typed] {
             HWND open = FindDialog(L"Open");
             if (!open) return false;

@@ -17,7 +17,6 @@
 #include "registry_helper/registry_helper.h"
 #include "tests/support/registry_store_memory.h"
 #include "tests/support/std_file_source.h"
-#include "server/app_id.h"
 #include "server/registrar.h"
 #include "tests/support/registry_writer_memory.h"
 #include "tests/support/resource_text.h"
@@ -194,10 +193,9 @@ TEST(ConfigFileSearchUnderAllocationFailure, AnswersTheNewestCopyOrThrowsWithNoS
 }
 
 TEST(RegistrarUnderAllocationFailure, ARunStopsWithNothingLeakedAndARepeatedRunCompletesIt) {
-    const ScriptReplacements replacements{{L"APPID", kAppId},
-                                          {L"MODULE", L"C:\\Fernwick\\Fernwick.dll"}};
     const auto run = [&](const std::wstring& script, RegistrarMode mode, RegistryWriter& writer) {
-        const auto parsed = ParseRegistryScript(script, replacements);
+        const auto parsed = ParseRegistryScript(
+            script, tests::RegistrarValues(L"ImportPicker", L"C:\\Fernwick\\Fernwick.dll"));
         ASSERT_TRUE(parsed.has_value());
         ASSERT_EQ(RunRegistryScript(*parsed, mode, writer), 0);
     };

@@ -18,8 +18,8 @@ const std::wstring kClsid = L"CLSID\\" + kHelperClsid;
 const std::wstring kModule = L"C:\\Program Files\\Bob's Tools\\Fernwick.dll";
 
 RegistryScript Parsed(const char* name) {
-    auto script =
-        ParseRegistryScript(tests::ResourceText(name), {{L"APPID", kAppId}, {L"MODULE", kModule}});
+    auto script = ParseRegistryScript(tests::ResourceText(name),
+                                      tests::RegistrarValues(L"DocumentumRegistryHelper", kModule));
     EXPECT_TRUE(script.has_value()) << name;
     return script.value_or(RegistryScript{});
 }

@@ -39,11 +39,7 @@ Conversion DecodeWithFacet(const char* bytes, std::size_t size) {
     }
 }
 
-struct IconvTraits {
-    using Handle = iconv_t;
-    static Handle Empty() noexcept { return reinterpret_cast<iconv_t>(-1); }
-    static void Close(Handle descriptor) noexcept { iconv_close(descriptor); }
-};
+iconv_t ClosedIconv() noexcept { return reinterpret_cast<iconv_t>(-1); }
 
 class IconvReference {
 public:
@@ -74,7 +70,7 @@ public:
     }
 
 private:
-    UniqueResource<IconvTraits> descriptor_;
+    UniqueResource<iconv_t, iconv_close, ClosedIconv> descriptor_;
 };
 
 TEST(Utf8cvtExhaustiveTest, AgreesWithIconvOnEveryInputOfUpToThreeBytes) {

@@ -16,7 +16,7 @@
 // point, may lock one again and so give it a new record: on 32-bit the unwinder does, to forget
 // this image's frame tables. Past the unload, pthread_mutex_unlock destroys such a mutex as it
 // frees it.
-#include "server/runtime_threads_win32.h"
+#include "runtime_shim/runtime_threads_win32.h"
 
 #include <pthread.h>
 

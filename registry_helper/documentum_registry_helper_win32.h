@@ -6,7 +6,7 @@
 
 #include "fernwick.h"
 #include "registry_helper/registry_helper.h"
-#include "registry_helper/site_lock_win32.h"
+#include "site_lock/site_lock_win32.h"
 #include "server/dispatch_win32.h"
 
 namespace fernwick {

@@ -1,11 +1,11 @@
-#include "registry_helper/site_lock_rule.h"
+#include "site_lock/site_lock_rule.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "registry_helper/site_pattern.h"
+#include "site_lock/site_pattern.h"
 
 namespace fernwick {
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "registry_helper/site_lock_rule.h"
+#include "site_lock/site_lock_rule.h"
 
 namespace fernwick {
 

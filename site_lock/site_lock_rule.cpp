@@ -1,8 +1,8 @@
-#include "registry_helper/site_lock_rule.h"
+#include "site_lock/site_lock_rule.h"
 
 #include <algorithm>
 
-#include "registry_helper/site_pattern.h"
+#include "site_lock/site_pattern.h"
 
 namespace fernwick {
 namespace {

@@ -1,4 +1,4 @@
-#include "registry_helper/page_address_win32.h"
+#include "site_lock/page_address_win32.h"
 
 #include <exdisp.h>
 #include <mshtml.h>

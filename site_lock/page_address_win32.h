@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "registry_helper/site_lock_rule.h"
+#include "site_lock/site_lock_rule.h"
 
 namespace fernwick {
 

@@ -1,8 +1,8 @@
-#include "registry_helper/site_lock_win32.h"
+#include "site_lock/site_lock_win32.h"
 
-#include "registry_helper/page_address_win32.h"
-#include "registry_helper/site_lock_policy_win32.h"
-#include "registry_helper/site_lock_rule.h"
+#include "site_lock/page_address_win32.h"
+#include "site_lock/site_lock_policy_win32.h"
+#include "site_lock/site_lock_rule.h"
 
 namespace fernwick {
 

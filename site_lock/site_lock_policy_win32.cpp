@@ -1,4 +1,4 @@
-#include "registry_helper/site_lock_policy_win32.h"
+#include "site_lock/site_lock_policy_win32.h"
 
 #include <windows.h>
 

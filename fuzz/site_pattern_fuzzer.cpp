@@ -21,6 +21,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                  (site->port ? L":" + std::to_wstring(*site->port) : L"") + L"/";
         if (!site->anySubdomain && !fernwick::SiteMatches(*site, own)) __builtin_trap();
     }
-    fernwick::PageAllowed(page, fernwick::PageZone::Internet, {{entries}, false});
+    fernwick::JudgePage(page, fernwick::PageZone::Internet, {{entries}, false});
     return 0;
 }

@@ -13,6 +13,8 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,12 +23,15 @@
 #include "support/unique_automation_win32.h"
 #include "support/unique_handles_win32.h"
 #include "tests/support/com_apartment_win32.h"
+#include "tests/support/debug_lines_win32.h"
 #include "tests/support/stand_in_page_win32.h"
 #include "tests/support/watchdog.h"
 
 namespace {
 
 using fernwick::tests::AddressRoute;
+using fernwick::tests::DebugLines;
+using fernwick::tests::PageCall;
 using fernwick::tests::StandInPage;
 using tolk::stdx::UniqueBstr;
 using tolk::stdx::UniqueCom;
@@ -173,9 +178,7 @@ protected:
 
     void SetUp() override {
         ASSERT_EQ(apartment_.Entered(), S_OK);
-        ASSERT_EQ(CoCreateInstance(CLSID_DocumentumRegistryHelper, nullptr, CLSCTX_INPROC_SERVER,
-                                   IID_PPV_ARGS(helper_.put())),
-                  S_OK);
+        NewHelper();
         std::filesystem::create_directories(folder_);
         std::ofstream(folder_ / L"registry.txt", std::ios::binary)
             << "[documentum\\Common\\WorkingFiles\\0900000000000b02]\n"
@@ -189,6 +192,12 @@ protected:
         std::filesystem::remove_all(folder_);
         helper_.reset();
         ClearPolicy();
+    }
+
+    void NewHelper() {
+        ASSERT_EQ(CoCreateInstance(CLSID_DocumentumRegistryHelper, nullptr, CLSCTX_INPROC_SERVER,
+                                   IID_PPV_ARGS(helper_.put())),
+                  S_OK);
     }
 
     // What a browser asks before it lets a page script the object.
@@ -213,9 +222,10 @@ protected:
 
     // The machine policy in the 64-bit view, where both builds read it, and a decoy that allows
     // everything in the user's hive, where no policy counts.
-    void SetPolicy(const std::vector<std::wstring>& sites, std::optional<DWORD> allowZones) {
+    void SetPolicy(const std::vector<std::wstring>& sites, std::optional<DWORD> allowZones,
+                   DWORD sitesType = REG_MULTI_SZ) {
         const UniqueHkey machine = CreateKey(HKEY_LOCAL_MACHINE, kPolicyKey, KEY_WOW64_64KEY);
-        SetSites(machine.get(), sites);
+        SetSites(machine.get(), sites, sitesType);
         if (allowZones) SetDword(machine.get(), L"AllowZones", *allowZones);
         const UniqueHkey decoy = CreateKey(HKEY_CURRENT_USER, kPolicyKey);
         SetSites(decoy.get(), {L"http://www.decoy.example", L"https://*.example"});
@@ -227,18 +237,17 @@ protected:
         DeleteTree(HKEY_CURRENT_USER, L"SOFTWARE\\Policies", L"PexanFernwick");
     }
 
-    // Whether a page at address may script the helper. The browser's question and the members'
-    // answers must agree: a refused page, if it uses the object anyway, learns nothing.
-    bool Serves(AddressRoute route, const std::wstring& address) {
-        StandInPage page(route, address);
+    // Whether a page at address (in a frame, with the browser's top-level page elsewhere) may
+    // script the helper. The browser's question and the members' answers must agree: a refused
+    // page, if it uses the object anyway, learns nothing.
+    bool Serves(AddressRoute route, const std::wstring& address,
+                std::optional<std::wstring> topLevel = std::nullopt) {
+        StandInPage page(route, address, topLevel.value_or(address));
         SetSafety(0);
         EXPECT_EQ(SetSite(page.Site()), S_OK);
         const HRESULT asked = AskSafety(kAllOptions);
         if (asked != S_OK) {
             EXPECT_EQ(asked, E_FAIL);
-            SetSite(nullptr);
-            SetSafety(kAllOptions);
-            SetSite(page.Site());
         }
         const bool found = FindIn(file_);
         EXPECT_EQ(found, asked == S_OK);
@@ -403,6 +412,13 @@ TEST_F(PageSafetyTest, PagesAreJudgedAgainWhenTheyNavigateOrTheObjectIsResited) 
     const std::wstring found = Record();
     const std::wstring everything = Everything();
 
+    // A caller that turns its options off again is served on any page...
+    SetSafety(0);
+    ASSERT_EQ(SetSite(elsewhere.Site()), S_OK);
+    EXPECT_EQ(Everything(), everything);
+    ASSERT_EQ(SetSite(page.Site()), S_OK);
+    SetSafety(kAllOptions);
+
     // Refused calls read nothing and change nothing: a lookup in a file without the entry
     // would reset the record.
     page.Navigate(kInternetPage);
@@ -418,11 +434,172 @@ TEST_F(PageSafetyTest, PagesAreJudgedAgainWhenTheyNavigateOrTheObjectIsResited) 
     ASSERT_EQ(SetSite(page.Site()), S_OK);
     EXPECT_EQ(Everything(), everything);
 
-    // Callers that enable no option are served on any page.
+    // ...but not once it was refused an option.
     SetSafety(0);
     ASSERT_EQ(SetSite(elsewhere.Site()), S_OK);
-    EXPECT_EQ(Everything(), everything);
+    EXPECT_EQ(Everything(), kNothing);
     EXPECT_EQ(page.References(), 0);
+}
+
+// A browser may script an object whose safety options it was refused (a zone set to prompt, once
+// the user agrees). Such a caller learns nothing on the refused page, and once sited on an allowed
+// one it is served as untrusted, with the untrusted path rules.
+TEST_F(PageSafetyTest, ACallerRefusedItsOptionsStaysUntrusted) {
+    struct Refusal {
+        const char* what;
+        std::vector<std::wstring> sites;
+        std::optional<DWORD> allowZones;
+        DWORD sitesType;
+        std::wstring page;
+    };
+    const Refusal refusals[] = {
+        {"Internet zone", {}, std::nullopt, REG_MULTI_SZ, kInternetPage},
+        {"Restricted zone, listed", {kRestrictedPage}, std::nullopt, REG_MULTI_SZ, kRestrictedPage},
+        {"another scheme",
+         {L"http://www.elsewhere.example"},
+         std::nullopt,
+         REG_MULTI_SZ,
+         L"https://www.elsewhere.example/webtop/"},
+        {"another port",
+         {L"http://apps.elsewhere.example:8080"},
+         std::nullopt,
+         REG_MULTI_SZ,
+         L"http://apps.elsewhere.example/webtop"},
+        {"wildcard without its dot",
+         {L"https://*.cloud.example"},
+         std::nullopt,
+         REG_MULTI_SZ,
+         L"https://evilcloud.example/webtop"},
+        {"wildcard for the domain itself",
+         {L"https://*.cloud.example"},
+         std::nullopt,
+         REG_MULTI_SZ,
+         L"https://cloud.example/webtop"},
+        {"zones turned off", {L"http://www.elsewhere.example"}, 0, REG_MULTI_SZ, kIntranetPage},
+        {"listed only in the user's hive",
+         {},
+         std::nullopt,
+         REG_MULTI_SZ,
+         L"http://www.decoy.example/"},
+        {"malformed entry", {L"www.elsewhere.example"}, std::nullopt, REG_MULTI_SZ, kInternetPage},
+        {"list of another type",
+         {L"http://www.elsewhere.example"},
+         std::nullopt,
+         REG_SZ,
+         kInternetPage},
+    };
+    for (const Refusal& refusal : refusals) {
+        for (const AddressRoute route : {AddressRoute::Browser, AddressRoute::Document}) {
+            SCOPED_TRACE(refusal.what);
+            NewHelper();
+            SetPolicy(refusal.sites, refusal.allowZones, refusal.sitesType);
+            const StandInPage refused(route, refusal.page);
+            ASSERT_EQ(SetSite(refused.Site()), S_OK);
+            EXPECT_EQ(AskSafety(kAllOptions), E_FAIL);
+            EXPECT_FALSE(FindIn(file_));
+            EXPECT_EQ(Everything(), kNothing);
+
+            ClearPolicy();
+            const StandInPage allowed(route, kIntranetPage);
+            ASSERT_EQ(SetSite(allowed.Site()), S_OK);
+            EXPECT_TRUE(FindIn(file_));
+            EXPECT_FALSE(FindIn(otherNames_[1]));
+            SetSite(nullptr);
+        }
+    }
+
+    // A caller that never asks for an option is served on any page, by any path.
+    NewHelper();
+    const StandInPage internet(AddressRoute::Browser, kInternetPage);
+    ASSERT_EQ(SetSite(internet.Site()), S_OK);
+    EXPECT_TRUE(FindIn(otherNames_[1]));
+    SetSite(nullptr);
+}
+
+// An object in a frame answers to its own document and to the browser's top-level page.
+TEST_F(PageSafetyTest, InAFrameBothTheDocumentAndTheTopLevelPageMustBeAllowed) {
+    EXPECT_TRUE(Serves(AddressRoute::Both, kIntranetPage, kTrustedPage));
+    EXPECT_FALSE(Serves(AddressRoute::Both, kInternetPage, kIntranetPage));
+    EXPECT_FALSE(Serves(AddressRoute::Both, kIntranetPage, kInternetPage));
+    EXPECT_FALSE(Serves(AddressRoute::Both, kTrustedPage, kRestrictedPage));
+    SetPolicy({L"http://www.elsewhere.example"}, std::nullopt);
+    EXPECT_TRUE(Serves(AddressRoute::Both, kInternetPage, kIntranetPage));
+}
+
+// A site may clear itself from the object inside any call the object makes of it, and the page
+// may be gone by then: the object holds it until it is done, and answers nothing.
+TEST_F(PageSafetyTest, ASiteThatLeavesWhileItAnswersIsNotCalledAgain) {
+    UniqueCom<IObjectWithSite> withSite;
+    ASSERT_EQ(
+        helper_->QueryInterface(IID_IObjectWithSite, reinterpret_cast<void**>(withSite.put())),
+        S_OK);
+    const std::pair<const char*, std::function<bool()>> entries[] = {
+        {"SetInterfaceSafetyOptions", [&] { return AskSafety(kAllOptions) == E_FAIL; }},
+        {"InitFromObjectID",
+         [&] {
+             const UniqueBstr id(SysAllocString(kId));
+             VARIANT_BOOL found = VARIANT_TRUE;
+             return helper_->InitFromObjectID(id.get(), &found) == S_OK && !found;
+         }},
+        {"get_FileName",
+         [&] {
+             UniqueBstr name;
+             return helper_->get_FileName(name.put()) == S_OK && SysStringLen(name.get()) == 0;
+         }},
+    };
+    for (const PageCall call :
+         {PageCall::SiteQuery, PageCall::QueryService, PageCall::LocationUrl,
+          PageCall::GetContainer, PageCall::ContainerQuery, PageCall::DocumentUrl}) {
+        for (const auto& [entry, answersNothing] : entries) {
+            SCOPED_TRACE(entry);
+            SCOPED_TRACE(static_cast<int>(call));
+            auto page = std::make_unique<StandInPage>(AddressRoute::Both, kIntranetPage);
+            ASSERT_EQ(SetSite(page->Site()), S_OK);
+            SetSafety(kAllOptions);
+            ASSERT_TRUE(FindIn(file_));
+            page->ClearSiteDuring(call, withSite.get());
+            page.reset();
+            EXPECT_TRUE(answersNothing());
+            EXPECT_EQ(StandInPage::Alive(), 0);
+        }
+    }
+}
+
+// Why a member answers nothing goes to the debugger output, and only then.
+TEST_F(PageSafetyTest, RefusalsAreToldToTheDebugger) {
+    DebugLines lines;
+    EXPECT_TRUE(Serves(AddressRoute::Browser, kIntranetPage));
+    EXPECT_EQ(lines.Take(), std::vector<std::wstring>{});
+
+    struct Refusal {
+        AddressRoute route;
+        std::wstring page;
+        std::vector<std::wstring> told;
+    };
+    const Refusal refusals[] = {
+        {AddressRoute::Browser,
+         kInternetPage,
+         {kInternetPage, L"zone Internet", L"its zone is not allowed"}},
+        {AddressRoute::Document,
+         kRestrictedPage,
+         {kRestrictedPage, L"zone Restricted sites", L"always refused"}},
+        {AddressRoute::None, kIntranetPage, {L"tells no page address"}},
+    };
+    for (const Refusal& refusal : refusals) {
+        EXPECT_FALSE(Serves(refusal.route, refusal.page));
+        EXPECT_TRUE(DebugLines::AnyHolds(lines.Take(), refusal.told))
+            << std::string(refusal.page.begin(), refusal.page.end());
+    }
+
+    NewHelper();
+    const std::wstring missing = (folder_ / L"missing.txt").wstring();
+    EXPECT_FALSE(FindIn(missing));
+    EXPECT_TRUE(DebugLines::AnyHolds(lines.Take(), {missing, L"could not be opened: error 2"}));
+    const tolk::stdx::UniqueFileHandle locked(
+        CreateFileW(file_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(locked);
+    EXPECT_FALSE(FindIn(file_));
+    EXPECT_TRUE(DebugLines::AnyHolds(lines.Take(), {file_, L"could not be opened: error 32"}));
 }
 
 TEST_F(PageSafetyTest, TheSiteIsHeldOnlyWhileSet) {

@@ -24,6 +24,7 @@
 #include "support/unique_handles_win32.h"
 #include "tests/support/com_apartment_win32.h"
 #include "tests/support/debug_lines_win32.h"
+#include "tests/support/policy_template.h"
 #include "tests/support/stand_in_page_win32.h"
 #include "tests/support/watchdog.h"
 
@@ -562,6 +563,29 @@ TEST_F(PageSafetyTest, ASiteThatLeavesWhileItAnswersIsNotCalledAgain) {
             EXPECT_TRUE(answersNothing());
             EXPECT_EQ(StandInPage::Alive(), 0);
         }
+    }
+}
+
+// Group Policy writes what the administrative template says: the helper follows it.
+TEST_F(PageSafetyTest, TheHelperFollowsThePolicyAsGroupPolicyWritesIt) {
+    const fernwick::tests::PolicyTemplate policy;
+    for (const bool zones : {true, false}) {
+        const UniqueHkey key = CreateKey(HKEY_LOCAL_MACHINE, policy.Key(), KEY_WOW64_64KEY);
+        const wchar_t list[] = L"http://www.elsewhere.example\0https://*.cloud.example\0";
+        const std::wstring sites(list, std::size(list));
+        ASSERT_EQ(RegSetValueExW(key.get(), policy.ValueName("multiText").c_str(), 0,
+                                 *policy.TypeOf(policy.ValueName("multiText")),
+                                 reinterpret_cast<const BYTE*>(sites.data()),
+                                 static_cast<DWORD>(sites.size() * sizeof(wchar_t))),
+                  ERROR_SUCCESS);
+        const DWORD allowZones = policy.Switch(zones);
+        ASSERT_EQ(RegSetValueExW(key.get(), policy.ValueName("boolean").c_str(), 0,
+                                 *policy.TypeOf(policy.ValueName("boolean")),
+                                 reinterpret_cast<const BYTE*>(&allowZones), sizeof(allowZones)),
+                  ERROR_SUCCESS);
+        EXPECT_TRUE(Serves(AddressRoute::Browser, kInternetPage));
+        EXPECT_TRUE(Serves(AddressRoute::Document, L"https://docs.cloud.example/webtop"));
+        EXPECT_EQ(Serves(AddressRoute::Browser, kIntranetPage), zones);
     }
 }
 

@@ -30,39 +30,24 @@ PageVerdict JudgePage(std::wstring_view pageAddress, PageZone zone, const SiteLo
 }
 
 std::wstring_view ZoneName(PageZone zone) {
-    switch (zone) {
-        case PageZone::LocalMachine:
-            return L"Local machine";
-        case PageZone::Intranet:
-            return L"Local intranet";
-        case PageZone::Trusted:
-            return L"Trusted sites";
-        case PageZone::Internet:
-            return L"Internet";
-        case PageZone::Restricted:
-            return L"Restricted sites";
-        case PageZone::Custom:
-            break;
-    }
-    return L"a custom zone";
+    // In the order of PageZone.
+    constexpr std::wstring_view kNames[] = {L"Local machine",    L"Local intranet",
+                                            L"Trusted sites",    L"Internet",
+                                            L"Restricted sites", L"a custom zone"};
+    return kNames[static_cast<std::size_t>(zone)];
 }
 
 std::wstring_view RuleName(PageVerdict verdict) {
-    switch (verdict) {
-        case PageVerdict::Listed:
-            return L"listed in AllowedSites";
-        case PageVerdict::ZoneAllowed:
-            return L"its zone is allowed";
-        case PageVerdict::NoAddress:
-            return L"no usable address";
-        case PageVerdict::Restricted:
-            return L"Restricted sites are always refused";
-        case PageVerdict::ZoneRefused:
-            return L"its zone is not allowed and AllowedSites does not list its site";
-        case PageVerdict::ZonesTurnedOff:
-            break;
-    }
-    return L"AllowZones is 0 and AllowedSites does not list its site";
+    // In the order of PageVerdict.
+    constexpr std::wstring_view kRules[] = {
+        L"listed in AllowedSites",
+        L"its zone is allowed",
+        L"no usable address",
+        L"Restricted sites are always refused",
+        L"its zone is not allowed and AllowedSites does not list its site",
+        L"AllowZones is 0 and AllowedSites does not list its site",
+    };
+    return kRules[static_cast<std::size_t>(verdict)];
 }
 
 std::vector<std::wstring> MultiStringEntries(std::wstring_view data) {

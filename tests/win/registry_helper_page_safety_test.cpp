@@ -443,55 +443,53 @@ TEST_F(PageSafetyTest, PagesAreJudgedAgainWhenTheyNavigateOrTheObjectIsResited) 
 }
 
 // A browser may script an object whose safety options it was refused (a zone set to prompt, once
-// the user agrees). Such a caller learns nothing on the refused page, and once sited on an allowed
-// one it is served as untrusted, with the untrusted path rules.
+// the user agrees). Such a caller learns nothing on the refused page, the debugger output tells
+// why, and once sited on an allowed page it is served as untrusted, with the untrusted path rules.
 TEST_F(PageSafetyTest, ACallerRefusedItsOptionsStaysUntrusted) {
     struct Refusal {
-        const char* what;
-        std::vector<std::wstring> sites;
+        std::vector<std::wstring> sites;  // the machine's policy
         std::optional<DWORD> allowZones;
         DWORD sitesType;
         std::wstring page;
+        std::wstring told;  // the zone and the rule the debugger output names
     };
+    const std::wstring internet = L"zone Internet, refused: its zone is not allowed";
     const Refusal refusals[] = {
-        {"Internet zone", {}, std::nullopt, REG_MULTI_SZ, kInternetPage},
-        {"Restricted zone, listed", {kRestrictedPage}, std::nullopt, REG_MULTI_SZ, kRestrictedPage},
-        {"another scheme",
-         {L"http://www.elsewhere.example"},
+        {{}, std::nullopt, REG_MULTI_SZ, kInternetPage, internet},
+        {{kRestrictedPage}, std::nullopt, REG_MULTI_SZ, kRestrictedPage, L"Restricted sites are"},
+        {{L"http://www.elsewhere.example"},
          std::nullopt,
          REG_MULTI_SZ,
-         L"https://www.elsewhere.example/webtop/"},
-        {"another port",
-         {L"http://apps.elsewhere.example:8080"},
+         L"https://www.elsewhere.example/webtop/",
+         internet},
+        {{L"http://apps.elsewhere.example:8080"},
          std::nullopt,
          REG_MULTI_SZ,
-         L"http://apps.elsewhere.example/webtop"},
-        {"wildcard without its dot",
-         {L"https://*.cloud.example"},
+         L"http://apps.elsewhere.example/webtop",
+         internet},
+        {{L"https://*.cloud.example"},
          std::nullopt,
          REG_MULTI_SZ,
-         L"https://evilcloud.example/webtop"},
-        {"wildcard for the domain itself",
-         {L"https://*.cloud.example"},
+         L"https://evilcloud.example/",
+         internet},
+        {{L"https://*.cloud.example"},
          std::nullopt,
          REG_MULTI_SZ,
-         L"https://cloud.example/webtop"},
-        {"zones turned off", {L"http://www.elsewhere.example"}, 0, REG_MULTI_SZ, kIntranetPage},
-        {"listed only in the user's hive",
-         {},
-         std::nullopt,
+         L"https://cloud.example/",
+         internet},
+        {{L"http://www.elsewhere.example"},
+         0,
          REG_MULTI_SZ,
-         L"http://www.decoy.example/"},
-        {"malformed entry", {L"www.elsewhere.example"}, std::nullopt, REG_MULTI_SZ, kInternetPage},
-        {"list of another type",
-         {L"http://www.elsewhere.example"},
-         std::nullopt,
-         REG_SZ,
-         kInternetPage},
+         kIntranetPage,
+         L"zone Local intranet, refused: AllowZones is 0"},
+        {{}, std::nullopt, REG_MULTI_SZ, L"http://www.decoy.example/", internet},  // HKCU only
+        {{L"www.elsewhere.example"}, std::nullopt, REG_MULTI_SZ, kInternetPage, internet},
+        {{L"http://www.elsewhere.example"}, std::nullopt, REG_SZ, kInternetPage, internet},
     };
+    const DebugLines lines;
     for (const Refusal& refusal : refusals) {
         for (const AddressRoute route : {AddressRoute::Browser, AddressRoute::Document}) {
-            SCOPED_TRACE(refusal.what);
+            SCOPED_TRACE(std::string(refusal.page.begin(), refusal.page.end()));
             NewHelper();
             SetPolicy(refusal.sites, refusal.allowZones, refusal.sitesType);
             const StandInPage refused(route, refusal.page);
@@ -499,20 +497,22 @@ TEST_F(PageSafetyTest, ACallerRefusedItsOptionsStaysUntrusted) {
             EXPECT_EQ(AskSafety(kAllOptions), E_FAIL);
             EXPECT_FALSE(FindIn(file_));
             EXPECT_EQ(Everything(), kNothing);
+            EXPECT_TRUE(DebugLines::AnyHolds(lines.Take(), {refusal.page, refusal.told}));
 
             ClearPolicy();
             const StandInPage allowed(route, kIntranetPage);
             ASSERT_EQ(SetSite(allowed.Site()), S_OK);
             EXPECT_TRUE(FindIn(file_));
             EXPECT_FALSE(FindIn(otherNames_[1]));
+            EXPECT_EQ(lines.Take(), L"");  // nothing on the normal path
             SetSite(nullptr);
         }
     }
 
     // A caller that never asks for an option is served on any page, by any path.
     NewHelper();
-    const StandInPage internet(AddressRoute::Browser, kInternetPage);
-    ASSERT_EQ(SetSite(internet.Site()), S_OK);
+    const StandInPage elsewhere(AddressRoute::Browser, kInternetPage);
+    ASSERT_EQ(SetSite(elsewhere.Site()), S_OK);
     EXPECT_TRUE(FindIn(otherNames_[1]));
     SetSite(nullptr);
 }
@@ -534,25 +534,22 @@ TEST_F(PageSafetyTest, ASiteThatLeavesWhileItAnswersIsNotCalledAgain) {
     ASSERT_EQ(
         helper_->QueryInterface(IID_IObjectWithSite, reinterpret_cast<void**>(withSite.put())),
         S_OK);
-    const std::pair<const char*, std::function<bool()>> entries[] = {
-        {"SetInterfaceSafetyOptions", [&] { return AskSafety(kAllOptions) == E_FAIL; }},
-        {"InitFromObjectID",
-         [&] {
-             const UniqueBstr id(SysAllocString(kId));
-             VARIANT_BOOL found = VARIANT_TRUE;
-             return helper_->InitFromObjectID(id.get(), &found) == S_OK && !found;
-         }},
-        {"get_FileName",
-         [&] {
-             UniqueBstr name;
-             return helper_->get_FileName(name.put()) == S_OK && SysStringLen(name.get()) == 0;
-         }},
+    const UniqueBstr id(SysAllocString(kId));
+    const std::function<bool()> answersNothing[] = {
+        [&] { return AskSafety(kAllOptions) == E_FAIL; },
+        [&] {
+            VARIANT_BOOL found = VARIANT_TRUE;
+            return helper_->InitFromObjectID(id.get(), &found) == S_OK && !found;
+        },
+        [&] {
+            UniqueBstr name;
+            return helper_->get_FileName(name.put()) == S_OK && SysStringLen(name.get()) == 0;
+        },
     };
     for (const PageCall call :
          {PageCall::SiteQuery, PageCall::QueryService, PageCall::LocationUrl,
           PageCall::GetContainer, PageCall::ContainerQuery, PageCall::DocumentUrl}) {
-        for (const auto& [entry, answersNothing] : entries) {
-            SCOPED_TRACE(entry);
+        for (const auto& member : answersNothing) {
             SCOPED_TRACE(static_cast<int>(call));
             auto page = std::make_unique<StandInPage>(AddressRoute::Both, kIntranetPage);
             ASSERT_EQ(SetSite(page->Site()), S_OK);
@@ -560,60 +557,34 @@ TEST_F(PageSafetyTest, ASiteThatLeavesWhileItAnswersIsNotCalledAgain) {
             ASSERT_TRUE(FindIn(file_));
             page->ClearSiteDuring(call, withSite.get());
             page.reset();
-            EXPECT_TRUE(answersNothing());
+            EXPECT_TRUE(member());
             EXPECT_EQ(StandInPage::Alive(), 0);
         }
     }
 }
 
-// Group Policy writes what the administrative template says: the helper follows it.
+// The helper follows the values as Group Policy writes them from the administrative template.
 TEST_F(PageSafetyTest, TheHelperFollowsThePolicyAsGroupPolicyWritesIt) {
     const fernwick::tests::PolicyTemplate policy;
+    const UniqueHkey key =
+        CreateKey(HKEY_LOCAL_MACHINE, policy.Attribute("policy", "key"), KEY_WOW64_64KEY);
+    const wchar_t sites[] = L"http://www.elsewhere.example\0https://*.cloud.example\0";
+    ASSERT_EQ(RegSetValueExW(key.get(), policy.Attribute("multiText", "valueName").c_str(), 0,
+                             REG_MULTI_SZ, reinterpret_cast<const BYTE*>(sites), sizeof(sites)),
+              ERROR_SUCCESS);
     for (const bool zones : {true, false}) {
-        const UniqueHkey key = CreateKey(HKEY_LOCAL_MACHINE, policy.Key(), KEY_WOW64_64KEY);
-        const wchar_t list[] = L"http://www.elsewhere.example\0https://*.cloud.example\0";
-        const std::wstring sites(list, std::size(list));
-        ASSERT_EQ(RegSetValueExW(key.get(), policy.ValueName("multiText").c_str(), 0,
-                                 *policy.TypeOf(policy.ValueName("multiText")),
-                                 reinterpret_cast<const BYTE*>(sites.data()),
-                                 static_cast<DWORD>(sites.size() * sizeof(wchar_t))),
-                  ERROR_SUCCESS);
-        const DWORD allowZones = policy.Switch(zones);
-        ASSERT_EQ(RegSetValueExW(key.get(), policy.ValueName("boolean").c_str(), 0,
-                                 *policy.TypeOf(policy.ValueName("boolean")),
-                                 reinterpret_cast<const BYTE*>(&allowZones), sizeof(allowZones)),
-                  ERROR_SUCCESS);
+        SetDword(key.get(), policy.Attribute("boolean", "valueName").c_str(), policy.Switch(zones));
         EXPECT_TRUE(Serves(AddressRoute::Browser, kInternetPage));
         EXPECT_TRUE(Serves(AddressRoute::Document, L"https://docs.cloud.example/webtop"));
         EXPECT_EQ(Serves(AddressRoute::Browser, kIntranetPage), zones);
     }
 }
 
-// Why a member answers nothing goes to the debugger output, and only then.
-TEST_F(PageSafetyTest, RefusalsAreToldToTheDebugger) {
-    DebugLines lines;
-    EXPECT_TRUE(Serves(AddressRoute::Browser, kIntranetPage));
-    EXPECT_EQ(lines.Take(), std::vector<std::wstring>{});
-
-    struct Refusal {
-        AddressRoute route;
-        std::wstring page;
-        std::vector<std::wstring> told;
-    };
-    const Refusal refusals[] = {
-        {AddressRoute::Browser,
-         kInternetPage,
-         {kInternetPage, L"zone Internet", L"its zone is not allowed"}},
-        {AddressRoute::Document,
-         kRestrictedPage,
-         {kRestrictedPage, L"zone Restricted sites", L"always refused"}},
-        {AddressRoute::None, kIntranetPage, {L"tells no page address"}},
-    };
-    for (const Refusal& refusal : refusals) {
-        EXPECT_FALSE(Serves(refusal.route, refusal.page));
-        EXPECT_TRUE(DebugLines::AnyHolds(lines.Take(), refusal.told))
-            << std::string(refusal.page.begin(), refusal.page.end());
-    }
+// The reasons a person would want to know go to the debugger output, and only those.
+TEST_F(PageSafetyTest, SitesWithoutAddressesAndUnopenedFilesAreToldToTheDebugger) {
+    const DebugLines lines;
+    EXPECT_FALSE(Serves(AddressRoute::None, kIntranetPage));
+    EXPECT_TRUE(DebugLines::AnyHolds(lines.Take(), {L"Fernwick: ", L"tells no page address"}));
 
     NewHelper();
     const std::wstring missing = (folder_ / L"missing.txt").wstring();

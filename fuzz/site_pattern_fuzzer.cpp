@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "registry_helper/site_lock_rule.h"
-#include "registry_helper/site_pattern.h"
+#include "site_lock/site_lock_rule.h"
+#include "site_lock/site_pattern.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::wstring text(data, data + size);
@@ -21,6 +21,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                  (site->port ? L":" + std::to_wstring(*site->port) : L"") + L"/";
         if (!site->anySubdomain && !fernwick::SiteMatches(*site, own)) __builtin_trap();
     }
-    fernwick::PageAllowed(page, fernwick::PageZone::Internet, {{entries}, false});
+    fernwick::JudgePage(page, fernwick::PageZone::Internet, {{entries}, false});
     return 0;
 }

@@ -63,16 +63,22 @@ STDMETHODIMP CDocumentumRegistryHelper::GetInterfaceSafetyOptions(REFIID riid, D
 STDMETHODIMP CDocumentumRegistryHelper::SetInterfaceSafetyOptions(REFIID riid, DWORD mask,
                                                                   DWORD enabled) {
     if (FAILED(Offers(riid))) return E_NOINTERFACE;
-    if (mask & ~kSupportedSafety) return E_FAIL;
-    const DWORD options = (safetyOptions_ & ~mask) | (mask & enabled);
     return ComCall([&] {
+        const DWORD options = (safetyOptions_ & ~mask) | (mask & enabled);
         // A browser asks before it scripts the object; an object not sited yet is refused at
         // every call instead, until a site that the lock allows is set.
-        if (options != 0 && siteLock_.Sited() && !siteLock_.PageAllowed()) return E_FAIL;
-        safetyOptions_ = options;
-        helper_.SetRegistryFileScope(safetyOptions_ != 0 ? RegistryFileScope::LocalDrivesOnly
-                                                         : RegistryFileScope::AnyPath);
-        return S_OK;
+        const bool granted = (mask & ~kSupportedSafety) == 0 &&
+                             (options == 0 || !siteLock_.Sited() || siteLock_.PageAllowed());
+        if (granted) {
+            safetyOptions_ = options;
+        } else if (mask & enabled & kSupportedSafety) {
+            // A browser may script the object all the same (a zone set to prompt, once the user
+            // agrees): the caller stays untrusted for the life of the object.
+            refusedUntrusted_ = true;
+        }
+        helper_.SetRegistryFileScope(Untrusted() ? RegistryFileScope::LocalDrivesOnly
+                                                 : RegistryFileScope::AnyPath);
+        return granted ? S_OK : E_FAIL;
     });
 }
 
@@ -85,7 +91,7 @@ STDMETHODIMP CDocumentumRegistryHelper::GetSite(REFIID riid, void** site) {
     return siteLock_.GetSite(riid, site);
 }
 
-bool CDocumentumRegistryHelper::Serves() { return safetyOptions_ == 0 || siteLock_.PageAllowed(); }
+bool CDocumentumRegistryHelper::Serves() { return !Untrusted() || siteLock_.PageAllowed(); }
 
 std::wstring_view CDocumentumRegistryHelper::Served(const std::wstring& text) {
     return Serves() ? std::wstring_view(text) : std::wstring_view();

@@ -6,7 +6,7 @@
 
 #include "fernwick.h"
 #include "registry_helper/registry_helper.h"
-#include "registry_helper/site_lock_win32.h"
+#include "site_lock/site_lock_win32.h"
 #include "server/dispatch_win32.h"
 
 namespace fernwick {
@@ -15,7 +15,8 @@ namespace fernwick {
 // answers S_OK and reports what it found only in its out-parameters. The object can be
 // aggregated and declares itself safe for untrusted callers and data, but serves such callers
 // only from the pages its site lock allows: elsewhere every member answers as if nothing were
-// found, without reading anything.
+// found, without reading anything. A caller refused an untrusted option is served as untrusted
+// from then on.
 class CDocumentumRegistryHelper
     : public ISupportErrorInfo,
       public IObjectSafety,
@@ -64,7 +65,10 @@ private:
     // S_OK when the object (or its outer object) hands out the interface.
     HRESULT Offers(REFIID riid);
 
-    // False while an untrusted option is enabled and the page is not one the site lock allows.
+    // Whether the caller counts as untrusted: it enabled an untrusted option, or it asked for one
+    // and was refused.
+    bool Untrusted() const { return safetyOptions_ != 0 || refusedUntrusted_; }
+    // False for an untrusted caller on a page that the site lock does not allow.
     bool Serves();
     // text, or nothing for a caller the object does not serve.
     std::wstring_view Served(const std::wstring& text);
@@ -74,6 +78,7 @@ private:
 
     RegistryHelper helper_;
     DWORD safetyOptions_ = 0;
+    bool refusedUntrusted_ = false;
     SiteLock siteLock_;
 };
 

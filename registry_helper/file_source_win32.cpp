@@ -6,6 +6,7 @@
 #include <string>
 
 #include "registry_helper/registry_file_path.h"
+#include "support/debug_output_win32.h"
 #include "support/disk_file_information_win32.h"
 #include "support/terminated_text.h"
 #include "support/unique_handles_win32.h"
@@ -38,18 +39,28 @@ private:
     tolk::stdx::UniqueFileHandle file_;
 };
 
+void TraceUnopened(std::wstring_view path, DWORD error) {
+    tolk::stdx::TraceLine(L"registry file " + std::wstring(path) + L" could not be opened: error " +
+                          std::to_wstring(error));
+}
+
 // A regular file on a disk, open for reading while other programs may read and write it.
 tolk::stdx::UniqueFileHandle OpenDiskFile(std::wstring_view path) {
     tolk::stdx::UniqueFileHandle file(CreateFileW(
         tolk::stdx::TerminatedText(path).get(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
         nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file) TraceUnopened(path, GetLastError());
     if (file && !tolk::stdx::IsOnDisk(file.get())) file.reset();
     return file;
 }
 
 }  // namespace
 
-bool Win32FileSource::Exists(std::wstring_view path) { return tolk::stdx::IsOnDisk(path); }
+bool Win32FileSource::Exists(std::wstring_view path) {
+    if (tolk::stdx::IsOnDisk(path)) return true;
+    TraceUnopened(path, GetLastError());
+    return false;
+}
 
 std::unique_ptr<ByteSource> Win32FileSource::OpenShared(std::wstring_view path) {
     tolk::stdx::UniqueFileHandle file = OpenDiskFile(path);

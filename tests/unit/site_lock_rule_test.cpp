@@ -1,17 +1,18 @@
-#include "registry_helper/site_lock_rule.h"
+#include "site_lock/site_lock_rule.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "registry_helper/site_pattern.h"
+#include "site_lock/site_pattern.h"
 
 namespace fernwick {
 namespace {
 
 bool Listed(const std::wstring& entry, const std::wstring& page) {
-    return PageAllowed(page, PageZone::Internet, SiteLockPolicy{{entry}, true});
+    return JudgePage(page, PageZone::Internet, SiteLockPolicy{{entry}, true}) ==
+           PageVerdict::Listed;
 }
 
 TEST(SiteLockRuleTest, ListedSitesMatchSchemeHostAndPort) {
@@ -92,19 +93,21 @@ TEST(SiteLockRuleTest, ZonesAllowUnlessThePolicyTurnsThemOff) {
     const SiteLockPolicy none;
     const SiteLockPolicy listedOnly{{L"http://portal.corp.example"}, false};
     const SiteLockPolicy otherOnly{{L"http://other.corp.example", L"bad entry"}, false};
+    using enum PageVerdict;
     for (const PageZone zone : {PageZone::LocalMachine, PageZone::Intranet, PageZone::Trusted}) {
-        EXPECT_TRUE(PageAllowed(page, zone, none));
-        EXPECT_TRUE(PageAllowed(page, zone, listedOnly));
-        EXPECT_FALSE(PageAllowed(page, zone, otherOnly));
+        EXPECT_EQ(JudgePage(page, zone, none), ZoneAllowed);
+        EXPECT_EQ(JudgePage(page, zone, listedOnly), Listed);
+        EXPECT_EQ(JudgePage(page, zone, otherOnly), ZonesTurnedOff);
     }
     for (const PageZone zone : {PageZone::Internet, PageZone::Custom}) {
-        EXPECT_FALSE(PageAllowed(page, zone, none));
-        EXPECT_TRUE(PageAllowed(page, zone, listedOnly));
+        EXPECT_EQ(JudgePage(page, zone, none), ZoneRefused);
+        EXPECT_EQ(JudgePage(page, zone, listedOnly), Listed);
     }
-    EXPECT_FALSE(PageAllowed(page, PageZone::Restricted, listedOnly));
-    EXPECT_FALSE(PageAllowed(L"", PageZone::LocalMachine, none));
-    EXPECT_FALSE(PageAllowed(std::wstring(L"http://portal.corp.example\0.evil.test/", 38),
-                             PageZone::Internet, listedOnly));
+    EXPECT_EQ(JudgePage(page, PageZone::Restricted, listedOnly), Restricted);
+    EXPECT_EQ(JudgePage(L"", PageZone::LocalMachine, none), NoAddress);
+    EXPECT_EQ(JudgePage(std::wstring(L"http://portal.corp.example\0.evil.test/", 38),
+                        PageZone::Internet, listedOnly),
+              NoAddress);
 }
 
 TEST(SiteLockRuleTest, MultiStringValuesEndAtTheFirstEmptyString) {

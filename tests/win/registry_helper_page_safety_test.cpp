@@ -13,6 +13,8 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,12 +23,16 @@
 #include "support/unique_automation_win32.h"
 #include "support/unique_handles_win32.h"
 #include "tests/support/com_apartment_win32.h"
+#include "tests/support/debug_lines_win32.h"
+#include "tests/support/policy_template.h"
 #include "tests/support/stand_in_page_win32.h"
 #include "tests/support/watchdog.h"
 
 namespace {
 
 using fernwick::tests::AddressRoute;
+using fernwick::tests::DebugLines;
+using fernwick::tests::PageCall;
 using fernwick::tests::StandInPage;
 using tolk::stdx::UniqueBstr;
 using tolk::stdx::UniqueCom;
@@ -173,9 +179,7 @@ protected:
 
     void SetUp() override {
         ASSERT_EQ(apartment_.Entered(), S_OK);
-        ASSERT_EQ(CoCreateInstance(CLSID_DocumentumRegistryHelper, nullptr, CLSCTX_INPROC_SERVER,
-                                   IID_PPV_ARGS(helper_.put())),
-                  S_OK);
+        NewHelper();
         std::filesystem::create_directories(folder_);
         std::ofstream(folder_ / L"registry.txt", std::ios::binary)
             << "[documentum\\Common\\WorkingFiles\\0900000000000b02]\n"
@@ -189,6 +193,12 @@ protected:
         std::filesystem::remove_all(folder_);
         helper_.reset();
         ClearPolicy();
+    }
+
+    void NewHelper() {
+        ASSERT_EQ(CoCreateInstance(CLSID_DocumentumRegistryHelper, nullptr, CLSCTX_INPROC_SERVER,
+                                   IID_PPV_ARGS(helper_.put())),
+                  S_OK);
     }
 
     // What a browser asks before it lets a page script the object.
@@ -213,9 +223,10 @@ protected:
 
     // The machine policy in the 64-bit view, where both builds read it, and a decoy that allows
     // everything in the user's hive, where no policy counts.
-    void SetPolicy(const std::vector<std::wstring>& sites, std::optional<DWORD> allowZones) {
+    void SetPolicy(const std::vector<std::wstring>& sites, std::optional<DWORD> allowZones,
+                   DWORD sitesType = REG_MULTI_SZ) {
         const UniqueHkey machine = CreateKey(HKEY_LOCAL_MACHINE, kPolicyKey, KEY_WOW64_64KEY);
-        SetSites(machine.get(), sites);
+        SetSites(machine.get(), sites, sitesType);
         if (allowZones) SetDword(machine.get(), L"AllowZones", *allowZones);
         const UniqueHkey decoy = CreateKey(HKEY_CURRENT_USER, kPolicyKey);
         SetSites(decoy.get(), {L"http://www.decoy.example", L"https://*.example"});
@@ -227,18 +238,17 @@ protected:
         DeleteTree(HKEY_CURRENT_USER, L"SOFTWARE\\Policies", L"PexanFernwick");
     }
 
-    // Whether a page at address may script the helper. The browser's question and the members'
-    // answers must agree: a refused page, if it uses the object anyway, learns nothing.
-    bool Serves(AddressRoute route, const std::wstring& address) {
-        StandInPage page(route, address);
+    // Whether a page at address (in a frame, with the browser's top-level page elsewhere) may
+    // script the helper. The browser's question and the members' answers must agree: a refused
+    // page, if it uses the object anyway, learns nothing.
+    bool Serves(AddressRoute route, const std::wstring& address,
+                std::optional<std::wstring> topLevel = std::nullopt) {
+        StandInPage page(route, address, topLevel.value_or(address));
         SetSafety(0);
         EXPECT_EQ(SetSite(page.Site()), S_OK);
         const HRESULT asked = AskSafety(kAllOptions);
         if (asked != S_OK) {
             EXPECT_EQ(asked, E_FAIL);
-            SetSite(nullptr);
-            SetSafety(kAllOptions);
-            SetSite(page.Site());
         }
         const bool found = FindIn(file_);
         EXPECT_EQ(found, asked == S_OK);
@@ -403,6 +413,13 @@ TEST_F(PageSafetyTest, PagesAreJudgedAgainWhenTheyNavigateOrTheObjectIsResited) 
     const std::wstring found = Record();
     const std::wstring everything = Everything();
 
+    // A caller that turns its options off again is served on any page...
+    SetSafety(0);
+    ASSERT_EQ(SetSite(elsewhere.Site()), S_OK);
+    EXPECT_EQ(Everything(), everything);
+    ASSERT_EQ(SetSite(page.Site()), S_OK);
+    SetSafety(kAllOptions);
+
     // Refused calls read nothing and change nothing: a lookup in a file without the entry
     // would reset the record.
     page.Navigate(kInternetPage);
@@ -418,11 +435,166 @@ TEST_F(PageSafetyTest, PagesAreJudgedAgainWhenTheyNavigateOrTheObjectIsResited) 
     ASSERT_EQ(SetSite(page.Site()), S_OK);
     EXPECT_EQ(Everything(), everything);
 
-    // Callers that enable no option are served on any page.
+    // ...but not once it was refused an option.
     SetSafety(0);
     ASSERT_EQ(SetSite(elsewhere.Site()), S_OK);
-    EXPECT_EQ(Everything(), everything);
+    EXPECT_EQ(Everything(), kNothing);
     EXPECT_EQ(page.References(), 0);
+}
+
+// A browser may script an object whose safety options it was refused (a zone set to prompt, once
+// the user agrees). Such a caller learns nothing on the refused page, the debugger output tells
+// why, and once sited on an allowed page it is served as untrusted, with the untrusted path rules.
+TEST_F(PageSafetyTest, ACallerRefusedItsOptionsStaysUntrusted) {
+    struct Refusal {
+        std::vector<std::wstring> sites;  // the machine's policy
+        std::optional<DWORD> allowZones;
+        DWORD sitesType;
+        std::wstring page;
+        std::wstring told;  // the zone and the rule the debugger output names
+    };
+    const std::wstring internet = L"zone Internet, refused: its zone is not allowed";
+    const Refusal refusals[] = {
+        {{}, std::nullopt, REG_MULTI_SZ, kInternetPage, internet},
+        {{kRestrictedPage}, std::nullopt, REG_MULTI_SZ, kRestrictedPage, L"Restricted sites are"},
+        {{L"http://www.elsewhere.example"},
+         std::nullopt,
+         REG_MULTI_SZ,
+         L"https://www.elsewhere.example/webtop/",
+         internet},
+        {{L"http://apps.elsewhere.example:8080"},
+         std::nullopt,
+         REG_MULTI_SZ,
+         L"http://apps.elsewhere.example/webtop",
+         internet},
+        {{L"https://*.cloud.example"},
+         std::nullopt,
+         REG_MULTI_SZ,
+         L"https://evilcloud.example/",
+         internet},
+        {{L"https://*.cloud.example"},
+         std::nullopt,
+         REG_MULTI_SZ,
+         L"https://cloud.example/",
+         internet},
+        {{L"http://www.elsewhere.example"},
+         0,
+         REG_MULTI_SZ,
+         kIntranetPage,
+         L"zone Local intranet, refused: AllowZones is 0"},
+        {{}, std::nullopt, REG_MULTI_SZ, L"http://www.decoy.example/", internet},  // HKCU only
+        {{L"www.elsewhere.example"}, std::nullopt, REG_MULTI_SZ, kInternetPage, internet},
+        {{L"http://www.elsewhere.example"}, std::nullopt, REG_SZ, kInternetPage, internet},
+    };
+    const DebugLines lines;
+    for (const Refusal& refusal : refusals) {
+        for (const AddressRoute route : {AddressRoute::Browser, AddressRoute::Document}) {
+            SCOPED_TRACE(std::string(refusal.page.begin(), refusal.page.end()));
+            NewHelper();
+            SetPolicy(refusal.sites, refusal.allowZones, refusal.sitesType);
+            const StandInPage refused(route, refusal.page);
+            ASSERT_EQ(SetSite(refused.Site()), S_OK);
+            EXPECT_EQ(AskSafety(kAllOptions), E_FAIL);
+            EXPECT_FALSE(FindIn(file_));
+            EXPECT_EQ(Everything(), kNothing);
+            EXPECT_TRUE(DebugLines::AnyHolds(lines.Take(), {refusal.page, refusal.told}));
+
+            ClearPolicy();
+            const StandInPage allowed(route, kIntranetPage);
+            ASSERT_EQ(SetSite(allowed.Site()), S_OK);
+            EXPECT_TRUE(FindIn(file_));
+            EXPECT_FALSE(FindIn(otherNames_[1]));
+            EXPECT_EQ(lines.Take(), L"");  // nothing on the normal path
+            SetSite(nullptr);
+        }
+    }
+
+    // A caller that never asks for an option is served on any page, by any path.
+    NewHelper();
+    const StandInPage elsewhere(AddressRoute::Browser, kInternetPage);
+    ASSERT_EQ(SetSite(elsewhere.Site()), S_OK);
+    EXPECT_TRUE(FindIn(otherNames_[1]));
+    SetSite(nullptr);
+}
+
+// An object in a frame answers to its own document and to the browser's top-level page.
+TEST_F(PageSafetyTest, InAFrameBothTheDocumentAndTheTopLevelPageMustBeAllowed) {
+    EXPECT_TRUE(Serves(AddressRoute::Both, kIntranetPage, kTrustedPage));
+    EXPECT_FALSE(Serves(AddressRoute::Both, kInternetPage, kIntranetPage));
+    EXPECT_FALSE(Serves(AddressRoute::Both, kIntranetPage, kInternetPage));
+    EXPECT_FALSE(Serves(AddressRoute::Both, kTrustedPage, kRestrictedPage));
+    SetPolicy({L"http://www.elsewhere.example"}, std::nullopt);
+    EXPECT_TRUE(Serves(AddressRoute::Both, kInternetPage, kIntranetPage));
+}
+
+// A site may clear itself from the object inside any call the object makes of it, and the page
+// may be gone by then: the object holds it until it is done, and answers nothing.
+TEST_F(PageSafetyTest, ASiteThatLeavesWhileItAnswersIsNotCalledAgain) {
+    UniqueCom<IObjectWithSite> withSite;
+    ASSERT_EQ(
+        helper_->QueryInterface(IID_IObjectWithSite, reinterpret_cast<void**>(withSite.put())),
+        S_OK);
+    const UniqueBstr id(SysAllocString(kId));
+    const std::function<bool()> answersNothing[] = {
+        [&] { return AskSafety(kAllOptions) == E_FAIL; },
+        [&] {
+            VARIANT_BOOL found = VARIANT_TRUE;
+            return helper_->InitFromObjectID(id.get(), &found) == S_OK && !found;
+        },
+        [&] {
+            UniqueBstr name;
+            return helper_->get_FileName(name.put()) == S_OK && SysStringLen(name.get()) == 0;
+        },
+    };
+    for (const PageCall call :
+         {PageCall::SiteQuery, PageCall::QueryService, PageCall::LocationUrl,
+          PageCall::GetContainer, PageCall::ContainerQuery, PageCall::DocumentUrl}) {
+        for (const auto& member : answersNothing) {
+            SCOPED_TRACE(static_cast<int>(call));
+            auto page = std::make_unique<StandInPage>(AddressRoute::Both, kIntranetPage);
+            ASSERT_EQ(SetSite(page->Site()), S_OK);
+            SetSafety(kAllOptions);
+            ASSERT_TRUE(FindIn(file_));
+            page->ClearSiteDuring(call, withSite.get());
+            page.reset();
+            EXPECT_TRUE(member());
+            EXPECT_EQ(StandInPage::Alive(), 0);
+        }
+    }
+}
+
+// The helper follows the values as Group Policy writes them from the administrative template.
+TEST_F(PageSafetyTest, TheHelperFollowsThePolicyAsGroupPolicyWritesIt) {
+    const fernwick::tests::PolicyTemplate policy;
+    const UniqueHkey key =
+        CreateKey(HKEY_LOCAL_MACHINE, policy.Attribute("policy", "key"), KEY_WOW64_64KEY);
+    const wchar_t sites[] = L"http://www.elsewhere.example\0https://*.cloud.example\0";
+    ASSERT_EQ(RegSetValueExW(key.get(), policy.Attribute("multiText", "valueName").c_str(), 0,
+                             REG_MULTI_SZ, reinterpret_cast<const BYTE*>(sites), sizeof(sites)),
+              ERROR_SUCCESS);
+    for (const bool zones : {true, false}) {
+        SetDword(key.get(), policy.Attribute("boolean", "valueName").c_str(), policy.Switch(zones));
+        EXPECT_TRUE(Serves(AddressRoute::Browser, kInternetPage));
+        EXPECT_TRUE(Serves(AddressRoute::Document, L"https://docs.cloud.example/webtop"));
+        EXPECT_EQ(Serves(AddressRoute::Browser, kIntranetPage), zones);
+    }
+}
+
+// The reasons a person would want to know go to the debugger output, and only those.
+TEST_F(PageSafetyTest, SitesWithoutAddressesAndUnopenedFilesAreToldToTheDebugger) {
+    const DebugLines lines;
+    EXPECT_FALSE(Serves(AddressRoute::None, kIntranetPage));
+    EXPECT_TRUE(DebugLines::AnyHolds(lines.Take(), {L"Fernwick: ", L"tells no page address"}));
+
+    NewHelper();
+    const std::wstring missing = (folder_ / L"missing.txt").wstring();
+    EXPECT_FALSE(FindIn(missing));
+    EXPECT_TRUE(DebugLines::AnyHolds(lines.Take(), {missing, L"could not be opened: error 2"}));
+    const tolk::stdx::UniqueFileHandle locked(
+        CreateFileW(file_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(locked);
+    EXPECT_FALSE(FindIn(file_));
+    EXPECT_TRUE(DebugLines::AnyHolds(lines.Take(), {file_, L"could not be opened: error 32"}));
 }
 
 TEST_F(PageSafetyTest, TheSiteIsHeldOnlyWhileSet) {

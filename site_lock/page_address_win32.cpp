@@ -1,4 +1,4 @@
-#include "registry_helper/page_address_win32.h"
+#include "site_lock/page_address_win32.h"
 
 #include <exdisp.h>
 #include <mshtml.h>
@@ -48,11 +48,8 @@ std::wstring DocumentUrl(IUnknown* site) {
 
 }  // namespace
 
-std::wstring PageAddress(IUnknown* site) {
-    if (!site) return {};
-    std::wstring address = BrowserLocation(site);
-    if (address.empty()) address = DocumentUrl(site);
-    return address;
+PageAddresses PageAddressesOf(IUnknown* site) {
+    return PageAddresses{DocumentUrl(site), BrowserLocation(site)};
 }
 
 std::optional<PageZone> ZoneOf(const std::wstring& address) {

@@ -1,4 +1,4 @@
-#include "registry_helper/site_pattern.h"
+#include "site_lock/site_pattern.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "registry_helper/site_lock_policy_win32.h"
+#include "site_lock/site_lock_policy_win32.h"
 
 #include <windows.h>
 
@@ -9,16 +9,15 @@
 namespace fernwick {
 namespace {
 
-constexpr wchar_t kPolicyKey[] = L"SOFTWARE\\Policies\\PexanFernwick\\SiteLock";
-
 bool ReadAllowZones(HKEY key) {
     DWORD type = REG_NONE;
     DWORD value = 0;
     DWORD size = sizeof(value);
-    const LSTATUS status = RegQueryValueExW(key, L"AllowZones", nullptr, &type,
+    const LSTATUS status = RegQueryValueExW(key, kAllowZonesValue, nullptr, &type,
                                             reinterpret_cast<BYTE*>(&value), &size);
     if (status == ERROR_FILE_NOT_FOUND) return true;
-    return status == ERROR_SUCCESS && type == REG_DWORD && size == sizeof(value) && value != 0;
+    return status == ERROR_SUCCESS && type == kAllowZonesType && size == sizeof(value) &&
+           value != 0;
 }
 
 // The value's units, read again while it grows between the two calls.
@@ -28,7 +27,7 @@ std::wstring ReadMultiString(HKEY key, const wchar_t* name) {
         DWORD type = REG_NONE;
         DWORD size = 0;
         if (RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
-            type != REG_MULTI_SZ) {
+            type != kAllowedSitesType) {
             return {};
         }
         units.resize(size / sizeof(wchar_t) + 1);
@@ -36,7 +35,7 @@ std::wstring ReadMultiString(HKEY key, const wchar_t* name) {
         const LSTATUS status = RegQueryValueExW(key, name, nullptr, &type,
                                                 reinterpret_cast<BYTE*>(units.data()), &size);
         if (status == ERROR_MORE_DATA) continue;
-        if (status != ERROR_SUCCESS || type != REG_MULTI_SZ) return {};
+        if (status != ERROR_SUCCESS || type != kAllowedSitesType) return {};
         units.resize(size / sizeof(wchar_t));
         return units;
     }
@@ -47,12 +46,12 @@ std::wstring ReadMultiString(HKEY key, const wchar_t* name) {
 SiteLockPolicy ReadSiteLockPolicy() {
     SiteLockPolicy policy;
     tolk::stdx::UniqueHkey key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kPolicyKey, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY,
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSiteLockPolicyKey, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY,
                       key.put()) != ERROR_SUCCESS) {
         return policy;
     }
     policy.allowZones = ReadAllowZones(key.get());
-    policy.allowedSites = MultiStringEntries(ReadMultiString(key.get(), L"AllowedSites"));
+    policy.allowedSites = MultiStringEntries(ReadMultiString(key.get(), kAllowedSitesValue));
     return policy;
 }
 

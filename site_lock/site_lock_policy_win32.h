@@ -1,6 +1,8 @@
 #pragma once
 
-#include "registry_helper/site_lock_rule.h"
+#include <windows.h>
+
+#include "site_lock/site_lock_rule.h"
 
 namespace fernwick {
 
@@ -10,5 +12,13 @@ namespace fernwick {
 // "AllowedSites" of another type lists nothing, and an "AllowZones" that is not a REG_DWORD turns
 // zones off, so that a mistyped policy never allows more than the administrator meant.
 SiteLockPolicy ReadSiteLockPolicy();
+
+// Where the policy is read, as the administrative template resources/policy/PexanFernwick.admx
+// writes it.
+inline constexpr wchar_t kSiteLockPolicyKey[] = L"SOFTWARE\\Policies\\PexanFernwick\\SiteLock";
+inline constexpr wchar_t kAllowedSitesValue[] = L"AllowedSites";
+inline constexpr DWORD kAllowedSitesType = REG_MULTI_SZ;
+inline constexpr wchar_t kAllowZonesValue[] = L"AllowZones";
+inline constexpr DWORD kAllowZonesType = REG_DWORD;
 
 }  // namespace fernwick

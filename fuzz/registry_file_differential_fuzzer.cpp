@@ -1,39 +1,20 @@
 // Registry files built from the pieces that the reader treats with care (the sections sought, CR,
 // LF, zero bytes, 1A, byte-order marks, malformed bytes, lines about the length limit with
 // multi-byte characters, and filler that moves them across block and chunk ends), read by the
-// reader and by the reference that decodes every line: every lookup must answer alike.
+// reader and by the reference, a plain model that decodes the whole file and splits it into lines:
+// every lookup must answer alike.
 #include <fuzzer/FuzzedDataProvider.h>
 
-#include <cwchar>
-#include <locale>
 #include <string>
 #include <string_view>
 
-#include "support/utf8_locale.h"
-#include "support/utf_error.h"
 #include "tests/support/reference_registry_file_reader.h"
 
 namespace {
 
-constexpr std::size_t kMaxFileBytes = 256 * 1024;
+namespace reference = fernwick::tests::reference;
 
-// The units that the bytes decode to, up to the first malformed one.
-std::wstring Decoded(const std::string& bytes) {
-    const auto& facet =
-        std::use_facet<std::codecvt<wchar_t, char, std::mbstate_t>>(tolk::stdx::utf8Locale);
-    std::wstring units(bytes.size(), L'\0');
-    std::mbstate_t state{};
-    const char* from = bytes.data();
-    wchar_t* to = units.data();
-    try {
-        facet.in(state, bytes.data(), bytes.data() + bytes.size(), from, units.data(),
-                 units.data() + units.size(), to);
-    } catch (const tolk::stdx::utf_error&) {
-        // The units before the malformed byte stand.
-    }
-    units.resize(static_cast<std::size_t>(to - units.data()));
-    return units;
-}
+constexpr std::size_t kMaxFileBytes = 256 * 1024;
 
 // A line of about the length limit: ASCII letters and then characters of 2, 3 or 4 bytes.
 std::string LongLine(FuzzedDataProvider& input) {
@@ -97,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 break;
         }
     }
-    if (!fernwick::tests::reference::AnswersAlike(file, Decoded(id), Decoded(name))) {
+    if (!reference::AnswersAlike(file, reference::Decoded(id), reference::Decoded(name))) {
         __builtin_trap();
     }
     return 0;

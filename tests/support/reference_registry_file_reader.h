@@ -29,26 +29,32 @@ struct Line {
     bool whole = true;
 };
 
-// The text of a registry file: a byte-order mark at its start is skipped, the byte 1A ends it, a
-// malformed byte ends it after the units before it (and sets *malformed), a character left
-// incomplete at its end is dropped, and a CR directly before a LF is dropped.
-inline std::wstring Text(std::string bytes, bool* malformed) {
-    bytes = bytes.substr(0, bytes.find('\x1A'));
-    if (bytes.starts_with("\xEF\xBB\xBF")) bytes.erase(0, 3);
+// The units that the bytes decode to, up to the first malformed one (which sets *malformed when
+// given); a character left incomplete at the end is dropped.
+inline std::wstring Decoded(const std::string& bytes, bool* malformed = nullptr) {
     const auto& facet =
         std::use_facet<std::codecvt<wchar_t, char, std::mbstate_t>>(tolk::stdx::utf8Locale);
     std::wstring units(bytes.size(), L'\0');
     std::mbstate_t state{};
     const char* from = nullptr;
     wchar_t* to = units.data();
-    *malformed = false;
     try {
         facet.in(state, bytes.data(), bytes.data() + bytes.size(), from, units.data(),
                  units.data() + units.size(), to);
     } catch (const tolk::stdx::utf_error&) {
-        *malformed = true;
+        if (malformed) *malformed = true;
     }
     units.resize(static_cast<std::size_t>(to - units.data()));
+    return units;
+}
+
+// The text of a registry file: a byte-order mark at its start is skipped, the byte 1A ends it, the
+// bytes are decoded, and a CR directly before a LF is dropped.
+inline std::wstring Text(std::string bytes, bool* malformed) {
+    bytes = bytes.substr(0, bytes.find('\x1A'));
+    if (bytes.starts_with("\xEF\xBB\xBF")) bytes.erase(0, 3);
+    *malformed = false;
+    const std::wstring units = Decoded(bytes, malformed);
     std::wstring text;
     for (std::size_t i = 0; i < units.size(); ++i) {
         if (units[i] != L'\r' || i + 1 == units.size() || units[i + 1] != L'\n') text += units[i];

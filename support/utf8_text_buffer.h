@@ -15,6 +15,7 @@
 #include "support/byte_source.h"
 #include "support/find_unit.h"
 #include "support/line_window_bits.h"
+#include "support/utf8_run.h"
 
 namespace tolk::stdx {
 
@@ -100,7 +101,7 @@ public:
             const auto line = PeekPlainLine();
             if (!line || !passable(*line)) return;
             SkipPeekedLine();
-            if (!SkipPlainAsciiLines(passable, sieve, longestUnseen)) return;
+            if (!SkipPlainRunLines(passable, sieve, longestUnseen)) return;
         }
     }
 
@@ -122,16 +123,19 @@ private:
         bytesBegin_ = next;
     }
     // The fast part of SkipPlainLines, after a line was passed over: the lines that lie whole in
-    // the run of plain ASCII bytes that follows. False when it stopped at a line, which it leaves
-    // peeked.
+    // the run of plain bytes that follows, which the block's first look or PeekPlainLine found.
+    // Since a character's bytes never fall below 80 but for ASCII, the bytes sought mark the
+    // lines alike in any text, and a line holds no more units than bytes. False when it stopped
+    // at a line, which it leaves peeked.
     template <typename Passable>
-    bool SkipPlainAsciiLines(const Passable& passable, const LineSieve& sieve,
-                             std::size_t longestUnseen) {
+    bool SkipPlainRunLines(const Passable& passable, const LineSieve& sieve,
+                           std::size_t longestUnseen) {
         const char* const bytes = bytes_.get();
-        const char* const runEnd = bytes + std::max(asciiEnd_, bytesBegin_);
+        const char* const runEnd = bytes + std::max(plainEnd_, bytesBegin_);
         const auto hand = [&](const char* lineStart, const char* lineFeed) {
             const std::size_t size = LineLength(lineStart, lineFeed);
-            if (passable(PlainLine{std::string_view(lineStart, size), size})) return true;
+            const std::size_t units = CountUtf16Units(lineStart, lineStart + size);
+            if (passable(PlainLine{std::string_view(lineStart, size), units})) return true;
             SkipBytesTo(static_cast<std::size_t>(lineStart - bytes));
             peekedEnd_ = static_cast<std::size_t>(lineFeed + 1 - bytes);
             return false;
@@ -310,7 +314,7 @@ private:
     std::unique_ptr<wchar_t[]> units_;
     std::size_t bytesBegin_ = 0;        // first byte not yet decoded
     std::size_t bytesEnd_ = 0;          // end of the bytes read and not cut off by 1A
-    std::size_t asciiEnd_ = 0;          // a run of plain ASCII bytes ends here, if past bytesBegin_
+    std::size_t plainEnd_ = 0;          // a run of plain bytes ends here, if past bytesBegin_
     std::size_t peekedEnd_ = 0;         // just past the peeked line's line feed; 0 for none
     std::uint64_t bytesOffset_ = 0;     // offset in the source of bytes_[bytesBegin_]
     wchar_t* nextLine_ = nullptr;       // first decoded unit after the get area

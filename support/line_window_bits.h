@@ -56,8 +56,9 @@ private:
 #endif
 };
 
-// Tells whether a window of 64 bytes holds any of three bytes: the first in either case, as
-// ByteBits64<true> finds it, the others exactly; a zero byte stands for none. One test for the
+// Tells whether a window of 64 bytes holds any of three bytes or a zero byte: the first in either
+// case, as ByteBits64<true> finds it, the others exactly; a zero byte stands for none of the three.
+// Zero bytes are always looked for, as they may hide where a line's text begins. One test for the
 // window, where the bits of each byte would take a mask each: most windows hold none of the bytes
 // a scan looks for.
 class AnyOfBytes64 {
@@ -123,7 +124,8 @@ private:
     }
     __m128i HitsOf(__m128i bytes) const {
         return _mm_or_si128(
-            _mm_cmpeq_epi8(_mm_or_si128(bytes, caseBit_), eitherCase_),
+            _mm_or_si128(_mm_cmpeq_epi8(_mm_or_si128(bytes, caseBit_), eitherCase_),
+                         _mm_cmpeq_epi8(bytes, _mm_setzero_si128())),
             _mm_or_si128(_mm_cmpeq_epi8(bytes, exact_), _mm_cmpeq_epi8(bytes, otherExact_)));
     }
 
@@ -134,8 +136,9 @@ private:
     __m128i lineFeed_;
 #else
     bool Holds(char byte) const {
-        return (eitherCase_ != '\0' && (byte | kCaseBit) == (eitherCase_ | kCaseBit)) ||
-               (byte != '\0' && (byte == exact_ || byte == otherExact_));
+        return byte == '\0' ||
+               (eitherCase_ != '\0' && (byte | kCaseBit) == (eitherCase_ | kCaseBit)) ||
+               byte == exact_ || byte == otherExact_;
     }
 
     char eitherCase_;

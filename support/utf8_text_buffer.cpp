@@ -23,12 +23,6 @@ constexpr std::mbstate_t kInitialState{};
 // one is decoded as it comes.
 constexpr std::size_t kCarriedBytes = kByteBlock / 4;
 
-// Where the run of bytes from first ends whose text they tell without decoding: well-formed UTF-8
-// without a zero byte (which yields nothing) or 1A.
-const char* PlainRunEnd(const char* first, const char* last) {
-    return FindUnit(first, FindUtf8RunEnd(first, last), '\0');
-}
-
 }  // namespace
 
 Utf8TextBuffer::Utf8TextBuffer(ByteSource& bytes)
@@ -59,7 +53,7 @@ bool Utf8TextBuffer::FillBytes(std::size_t kept) {
     textEnded_ = got < kByteBlock;
     // One pass finds both the end of the plain run and, in a plain block, the byte 1A.
     const char* const last = bytes_.get() + got;
-    const char* stop = PlainRunEnd(bytes_.get(), last);
+    const char* stop = FindUtf8RunEnd(bytes_.get(), last);
     plainEnd_ = static_cast<std::size_t>(stop - bytes_.get());
     if (stop != last && *stop != '\x1A') stop = FindUnit(stop, last, '\x1A');
     if (stop != last) {
@@ -183,21 +177,26 @@ std::optional<Utf8TextBuffer::PlainLine> Utf8TextBuffer::PeekPlainLine() {
     }
     const char* const first = bytes_.get() + bytesBegin_;
     if (plainEnd_ <= bytesBegin_) {
-        plainEnd_ =
-            static_cast<std::size_t>(PlainRunEnd(first, bytes_.get() + bytesEnd_) - bytes_.get());
+        plainEnd_ = static_cast<std::size_t>(FindUtf8RunEnd(first, bytes_.get() + bytesEnd_) -
+                                             bytes_.get());
     }
     // Decoding ends with this line whether it is plain or not, so that no byte after it is decoded
     // before a scan has looked at that line's bytes in turn.
     peekedEnd_ = static_cast<std::size_t>(lineFeed + 1 - bytes_.get());
     if (lineFeed >= bytes_.get() + plainEnd_) return std::nullopt;
-    std::size_t units = CountUtf16Units(first, lineFeed);
-    // As decoding does, a carriage return directly before the line feed is dropped.
-    const char* last = lineFeed;
-    if (last != first && last[-1] == '\r') {
-        --last;
-        --units;
+    return LineAt(first, lineFeed);
+}
+
+Utf8TextBuffer::PlainLine Utf8TextBuffer::LineAt(const char* lineStart, const char* lineFeed) {
+    std::string_view text(lineStart, static_cast<std::size_t>(lineFeed - lineStart));
+    if (FindUnit(lineStart, lineFeed, '\0') != lineFeed) {
+        zeroFree_.assign(text);
+        zeroFree_.erase(std::remove(zeroFree_.begin(), zeroFree_.end(), '\0'), zeroFree_.end());
+        text = zeroFree_;
     }
-    return PlainLine{std::string_view(first, static_cast<std::size_t>(last - first)), units};
+    // As decoding does, a carriage return directly before the line feed is dropped.
+    if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+    return PlainLine{text, CountUtf16Units(text.data(), text.data() + text.size()), lineStart};
 }
 
 bool Utf8TextBuffer::RestartAtLineStart() {

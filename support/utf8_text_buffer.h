@@ -55,10 +55,13 @@ public:
     void Take(std::size_t units) { gbump(static_cast<int>(units)); }
 
     // A line ahead whose text its bytes tell without decoding it: it lies whole among the bytes
-    // read, ends in a line feed, and holds only well-formed UTF-8 and no zero byte.
+    // read, ends in a line feed, and holds only well-formed UTF-8.
     struct PlainLine {
-        std::string_view bytes;  // without its line feed and a carriage return directly before it
-        std::size_t units;       // what the bytes decode to
+        // The bytes of its text: without zero bytes, which yield nothing, its line feed, and a
+        // carriage return that comes directly before the line feed once they are gone.
+        std::string_view bytes;
+        std::size_t units;  // what the bytes decode to
+        const char* start;  // its first byte among the bytes read
     };
     // For scans that pass over most lines: the line that begins at the read position, when it is
     // plain and none of it is decoded yet; nothing otherwise. The next decoding then ends with that
@@ -69,7 +72,7 @@ public:
     // The mark of a plain line while it is peeked or handed to a passable: nothing of it is
     // decoded, so it is marked by its own first byte.
     LineMark MarkOf(const PlainLine& line) const {
-        const auto inBlock = static_cast<std::size_t>(line.bytes.data() - bytes_.get());
+        const auto inBlock = static_cast<std::size_t>(line.start - bytes_.get());
         return LineMark{bytesOffset_ - bytesBegin_ + inBlock, 0};
     }
     // What a scan that passes over most lines needs to see of them; a line may be seen though it
@@ -83,9 +86,9 @@ public:
         std::size_t longest = 0;
         // lines that hold these bytes where a path ends: before a space, a byte below it or "<";
         std::string_view path;
-        // and of the lines that begin with this byte (none where it is zero, which no plain line
-        // holds), the two latest before each line seen for the above and before the scan stops,
-        // for a scan that keeps no more of them.
+        // and of the lines whose text begins with this byte (none where it is zero), the two
+        // latest before each line seen for the above and before the scan stops, for a scan that
+        // keeps no more of them.
         char latestLead = '\0';
     };
     // Passes over plain lines ahead while passable(line) holds, as reading them would; stops before
@@ -132,21 +135,22 @@ private:
                            std::size_t longestUnseen) {
         const char* const bytes = bytes_.get();
         const char* const runEnd = bytes + std::max(plainEnd_, bytesBegin_);
+        const char* const firstLine = bytes + bytesBegin_;
         const auto hand = [&](const char* lineStart, const char* lineFeed) {
-            const std::size_t size = LineLength(lineStart, lineFeed);
-            const std::size_t units = CountUtf16Units(lineStart, lineStart + size);
-            if (passable(PlainLine{std::string_view(lineStart, size), units})) return true;
+            if (passable(LineAt(lineStart, lineFeed))) return true;
             SkipBytesTo(static_cast<std::size_t>(lineStart - bytes));
             peekedEnd_ = static_cast<std::size_t>(lineFeed + 1 - bytes);
             return false;
         };
-        // Of the lines passed unseen since the last line handed over, those that begin with a
-        // latest lead are marked as the windows pass; the two latest that lie whole before end are
-        // handed over.
+        // Of the lines passed unseen since the last line handed over, those whose text begins with
+        // a latest lead are marked by it as the windows pass; the two latest that lie whole before
+        // end are handed over.
         LatestMarks leadLines;
         const auto handLatest = [&](const char* end) {
-            return leadLines.HandBefore(end, [&](const char* lineStart) {
-                return hand(lineStart, FindUnit(lineStart, end, '\n'));
+            return leadLines.HandBefore(end, [&](const char* lead) {
+                const char* lineStart = lead;
+                while (lineStart != firstLine && lineStart[-1] == '\0') --lineStart;
+                return hand(lineStart, FindUnit(lead, end, '\n'));
             });
         };
         const ByteBits64 latestLeadBits(sieve.latestLead);
@@ -163,6 +167,12 @@ private:
         const ByteBits64 pathBits(path.empty() ? '\0' : path.front());
         const ByteBits64 lastBits(path.empty() ? '\0' : path[last]);
         const auto reach = static_cast<unsigned>(std::min<std::size_t>(sieve.shortest, 64));
+        // A line that holds zero bytes may hide a line sought behind them: it is seen when it is
+        // long enough to hold one, or where its text begins with a latest lead.
+        const ByteBits64 zeroBits('\0');
+        const std::size_t zeroLineShortest =
+            std::min(byStart ? sieve.shortest : SIZE_MAX, path.empty() ? SIZE_MAX : path.size());
+        const auto zeroReach = static_cast<unsigned>(std::min<std::size_t>(zeroLineShortest, 64));
         // A window that holds a line feed and none of the bytes the lines sought begin with or hold
         // is passed by that test alone, unless a line open at its start was marked. The test is
         // left out after a window that held some, as where they are dense it would mostly fail.
@@ -170,14 +180,18 @@ private:
         bool lastFound = true;
         const AnyOfBytes64 sought(startBytes > 0 ? sieve.start[0] : '\0', sieve.latestLead,
                                   path.empty() ? '\0' : path.front());
-        // Of the line open at a window's start: where it begins, whether it begins with a lead or
-        // holds the path; and the line starts of the window before.
-        const char* openLine = bytes + bytesBegin_;
+        // Of the line open at a window's start: where it begins, whether it begins with a lead,
+        // holds the path or a zero byte, or holds nothing but zero bytes so far; and the line
+        // starts of the window before.
+        const char* openLine = firstLine;
         bool openLead = false;
         bool openPath = false;
+        bool openZero = false;
+        bool openZerosOnly = false;
         std::uint64_t earlierStarts = 0;
         for (const char* window = openLine;; window += 64) {
-            if (!everyLineSought && !openLead && !openPath && !lastFound) {
+            if (!everyLineSought && !openLead && !openPath && !openZero && !openZerosOnly &&
+                !lastFound) {
                 window = PassQuietWindows(window, runEnd, sought, longestUnseen, openLine,
                                           earlierStarts);
             }
@@ -191,13 +205,23 @@ private:
             };
             std::uint64_t leads = 0;
             std::uint64_t seen = 0;
-            const bool sifted =
-                everyLineSought || openLead || openPath || lastFound || sought.In(window);
+            const bool sifted = everyLineSought || openLead || openPath || openZero || lastFound ||
+                                sought.In(window);
             std::uint64_t found = 0;  // places of bytes sought, as far as the masks made tell
+            // Where the lines' text begins: at their first byte, or past the zero bytes they begin
+            // with, where a carry that starts at the line's first byte comes to rest.
+            const std::uint64_t zeros = sifted ? zeroBits.In(window) : 0;
+            std::uint64_t textStarts = starts;
+            if (zeros != 0 || openZerosOnly) {
+                const std::uint64_t from = starts | openZerosOnly;
+                std::uint64_t past = 0;
+                openZerosOnly = __builtin_add_overflow(zeros, from & zeros, &past);
+                textStarts = (from | past) & ~zeros;
+            }
             if (sifted && sieve.latestLead != '\0') {
                 const std::uint64_t leadBytes = latestLeadBits.In(window);
                 found |= leadBytes;
-                leads = starts & leadBytes;
+                leads = textStarts & leadBytes;
             }
             if (sifted && byStart) {
                 std::uint64_t leadStarts = starts;
@@ -230,6 +254,18 @@ private:
                     marks &= PathEndBits64(window + path.size());
                 if (marks != 0 && last != 0) marks &= lastBits.In(window + last);
                 if (marks != 0 || openPath) seen |= MarkedLineEnds(lineFeeds, marks, openPath);
+            }
+            if (zeroLineShortest != SIZE_MAX && (zeros != 0 || openZero)) {
+                std::uint64_t ends = MarkedLineEnds(lineFeeds, zeros, openZero);
+                if (zeroReach > 1 && HoldsMoreThanTwo(ends))
+                    ends &= ~NearStarts(starts, earlierStarts, zeroReach);
+                for (std::uint64_t left = ends; left != 0; left &= left - 1) {
+                    const auto at = static_cast<unsigned>(__builtin_ctzll(left));
+                    if (static_cast<std::size_t>(window + at - lineStartBefore(at)) <
+                        zeroLineShortest)
+                        ends &= ~(left & -left);
+                }
+                seen |= ends;
             }
             if (lineFeeds != 0 && FirstLineLonger(window, lineFeeds, openLine, longestUnseen))
                 seen |= lineFeeds & -lineFeeds;
@@ -284,11 +320,8 @@ private:
                                 std::size_t longest) {
         return static_cast<std::size_t>(window - lineStart) + __builtin_ctzll(lineFeeds) > longest;
     }
-    // The bytes of the line from lineStart to its line feed, a carriage return before it left out.
-    static std::size_t LineLength(const char* lineStart, const char* lineFeed) {
-        const bool carriageReturn = lineFeed != lineStart && lineFeed[-1] == '\r';
-        return static_cast<std::size_t>(lineFeed - lineStart) - carriageReturn;
-    }
+    // The plain line from lineStart to its line feed, among the bytes read.
+    PlainLine LineAt(const char* lineStart, const char* lineFeed);
     // Reads the next block behind the kept bytes that follow bytesBegin_.
     bool FillBytes(std::size_t kept = 0);
     std::size_t DecodeChunk(wchar_t* target);
@@ -312,6 +345,7 @@ private:
     std::mbstate_t state_{};
     std::unique_ptr<char[]> bytes_;
     std::unique_ptr<wchar_t[]> units_;
+    std::string zeroFree_;              // the text of the last plain line that held zero bytes
     std::size_t bytesBegin_ = 0;        // first byte not yet decoded
     std::size_t bytesEnd_ = 0;          // end of the bytes read and not cut off by 1A
     std::size_t plainEnd_ = 0;          // a run of plain bytes ends here, if past bytesBegin_

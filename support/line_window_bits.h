@@ -147,26 +147,30 @@ private:
 #endif
 };
 
-// One bit for each of the 64 bytes from window, set where the byte is a space or below it, or
-// "<": where a path in a list of paths may end.
-inline std::uint64_t PathEndBits64(const char* window) {
+// Whether a path in the value of an entry may begin after the byte or end before it: a space or a
+// byte below it, "<", or "=".
+inline bool IsPathBoundary(char byte) {
+    return static_cast<unsigned char>(byte) <= ' ' || byte == '<' || byte == '=';
+}
+
+// One bit for each of the 64 bytes from window, set where IsPathBoundary holds.
+inline std::uint64_t PathBoundaryBits64(const char* window) {
 #if defined(__SSE2__)
     const __m128i space = _mm_set1_epi8(' ');
     const __m128i separator = _mm_set1_epi8('<');
-    const auto bitsOf = [window, space, separator](int block) -> std::uint64_t {
+    const __m128i equals = _mm_set1_epi8('=');
+    const auto bitsOf = [window, space, separator, equals](int block) -> std::uint64_t {
         const __m128i bytes =
             _mm_loadu_si128(reinterpret_cast<const __m128i*>(window + 16 * block));
-        const __m128i ends = _mm_or_si128(_mm_cmpeq_epi8(_mm_min_epu8(bytes, space), bytes),
-                                          _mm_cmpeq_epi8(bytes, separator));
-        return static_cast<std::uint32_t>(_mm_movemask_epi8(ends));
+        const __m128i bounds = _mm_or_si128(
+            _mm_cmpeq_epi8(_mm_min_epu8(bytes, space), bytes),
+            _mm_or_si128(_mm_cmpeq_epi8(bytes, separator), _mm_cmpeq_epi8(bytes, equals)));
+        return static_cast<std::uint32_t>(_mm_movemask_epi8(bounds));
     };
     return bitsOf(0) | bitsOf(1) << 16 | bitsOf(2) << 32 | bitsOf(3) << 48;
 #else
     std::uint64_t bits = 0;
-    for (int i = 63; i >= 0; --i) {
-        const auto byte = static_cast<unsigned char>(window[i]);
-        bits = bits << 1 | (byte <= ' ' || byte == '<');
-    }
+    for (int i = 63; i >= 0; --i) bits = bits << 1 | IsPathBoundary(window[i]);
     return bits;
 #endif
 }

@@ -84,7 +84,9 @@ public:
         std::string_view start;
         std::size_t shortest = 1;
         std::size_t longest = 0;
-        // lines that hold these bytes where a path ends: before a space, a byte below it or "<";
+        // lines that hold these bytes where a path may stand: after a space, a byte below it, "<"
+        // or
+        // "=", and before one of those;
         std::string_view path;
         // and of the lines whose text begins with this byte (none where it is zero), the two
         // latest before each line seen for the above and before the scan stops, for a scan that
@@ -251,7 +253,12 @@ private:
                 std::uint64_t marks = pathBits.In(window);
                 found |= marks;
                 if (marks != 0 && path.size() <= kLookAhead)
-                    marks &= PathEndBits64(window + path.size());
+                    marks &= PathBoundaryBits64(window + path.size());
+                // The byte before a window is among the bytes read but for the block's first.
+                if (marks != 0) {
+                    const bool boundaryBefore = window == bytes || IsPathBoundary(window[-1]);
+                    marks &= PathBoundaryBits64(window) << 1 | boundaryBefore;
+                }
                 if (marks != 0 && last != 0) marks &= lastBits.In(window + last);
                 if (marks != 0 || openPath) seen |= MarkedLineEnds(lineFeeds, marks, openPath);
             }

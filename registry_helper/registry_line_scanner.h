@@ -8,6 +8,7 @@
 
 #include "registry_helper/local_copy_record.h"
 #include "support/find_unit.h"
+#include "support/utf8_run.h"
 #include "support/utf8_text_stream.h"
 
 namespace fernwick {
@@ -89,9 +90,7 @@ public:
     void SkipLines(const Passable& passable, const LineSieve& sieve) {
         if (!stream_.good()) return;
         buffer_.SkipPlainLines(
-            [&passable](const PlainLine& line) {
-                return line.units <= kMaxLineUnits && passable(line);
-            },
+            [&passable](const PlainLine& line) { return FitsALine(line.bytes) && passable(line); },
             sieve, kMaxLineUnits);
     }
     // Passes over the lines ahead that none of the stops matches.
@@ -103,6 +102,13 @@ public:
     LineMark MarkOf(const PlainLine& line) const { return buffer_.MarkOf(line); }
 
 private:
+    // Whether a plain line's bytes decode to at most kMaxLineUnits units; no line has more units
+    // than bytes.
+    static bool FitsALine(std::string_view bytes) {
+        return bytes.size() <= kMaxLineUnits ||
+               tolk::stdx::CountUtf16Units(bytes.data(), bytes.data() + bytes.size()) <=
+                   kMaxLineUnits;
+    }
     // The units not yet read; on an error the stream turns bad and the view is empty.
     std::wstring_view Pending();
     std::wstring_view Stored(std::size_t units) const { return {line_, units}; }

@@ -3,6 +3,9 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #if defined(__SSE2__) && (defined(__x86_64__) || defined(__i386__))
 #define FERNWICK_UTF8_RUN_SSSE3 1
 #include <tmmintrin.h>
@@ -112,14 +115,31 @@ __attribute__((target("ssse3"))) const char* Ssse3RunEnd(const char* first, cons
         return _mm_and_si128(_mm_srli_epi16(bytes, 4), lowHalf);
     };
 
+    const auto load = [](const char* at) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+    };
+    // Sixty-four ASCII bytes without 1A after a complete character are passed by one test.
+    const auto asciiWithoutTextEnd = [&](const char* at) {
+        const __m128i bytes[4] = {load(at), load(at + 16), load(at + 32), load(at + 48)};
+        const __m128i high =
+            _mm_or_si128(_mm_or_si128(bytes[0], bytes[1]), _mm_or_si128(bytes[2], bytes[3]));
+        const __m128i ends = _mm_or_si128(
+            _mm_or_si128(_mm_cmpeq_epi8(bytes[0], textEnd), _mm_cmpeq_epi8(bytes[1], textEnd)),
+            _mm_or_si128(_mm_cmpeq_epi8(bytes[2], textEnd), _mm_cmpeq_epi8(bytes[3], textEnd)));
+        return _mm_movemask_epi8(_mm_or_si128(high, ends)) == 0;
+    };
+
     __m128i previous = _mm_setzero_si128();
+    bool previousComplete = true;
     const char* block = first;
     for (; last - block >= 16; block += 16) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block));
+        if (previousComplete && last - block >= 64 && asciiWithoutTextEnd(block)) {
+            block += 48;
+            previous = _mm_setzero_si128();
+            continue;
+        }
+        const __m128i bytes = load(block);
         __m128i faults = _mm_cmpeq_epi8(bytes, textEnd);
-        const bool previousComplete =
-            _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_subs_epu8(previous, completeBelow),
-                                             _mm_setzero_si128())) == 0xFFFF;
         if (_mm_movemask_epi8(bytes) != 0 || !previousComplete) {
             const __m128i before1 = _mm_alignr_epi8(bytes, previous, 15);
             const __m128i special = _mm_and_si128(
@@ -138,6 +158,8 @@ __attribute__((target("ssse3"))) const char* Ssse3RunEnd(const char* first, cons
         }
         if (_mm_movemask_epi8(_mm_cmpeq_epi8(faults, _mm_setzero_si128())) != 0xFFFF) break;
         previous = bytes;
+        previousComplete = _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_subs_epu8(previous, completeBelow),
+                                                            _mm_setzero_si128())) == 0xFFFF;
     }
     // The fault, or the bytes after the last block, lie in or after the character that holds the
     // last byte before the block, whose start the checks before have passed.
@@ -164,6 +186,26 @@ const char* FindUtf8RunEnd(const char* first, const char* last) {
 
 std::size_t CountUtf16Units(const char* first, const char* last) {
     std::size_t units = 0;
+#if defined(__SSE2__)
+    // Each byte yields one unit, less one where it is a continuation or zero byte, plus one where
+    // it leads four bytes; the compare masks are -1 where they hold. The sixteen counts are summed
+    // by their absolute difference from zero.
+    const __m128i continuationBelow = _mm_set1_epi8(-0x40);
+    const __m128i fourByteLeadBelow = _mm_set1_epi8(-0x10);
+    const __m128i one = _mm_set1_epi8(1);
+    __m128i sums = _mm_setzero_si128();
+    for (; last - first >= 16; first += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(first));
+        const __m128i none = _mm_or_si128(_mm_cmplt_epi8(bytes, continuationBelow),
+                                          _mm_cmpeq_epi8(bytes, _mm_setzero_si128()));
+        const __m128i two = _mm_andnot_si128(_mm_cmplt_epi8(bytes, fourByteLeadBelow),
+                                             _mm_cmplt_epi8(bytes, _mm_setzero_si128()));
+        const __m128i each = _mm_sub_epi8(_mm_add_epi8(one, none), two);
+        sums = _mm_add_epi64(sums, _mm_sad_epu8(each, _mm_setzero_si128()));
+    }
+    units = static_cast<std::size_t>(_mm_cvtsi128_si32(sums)) +
+            static_cast<std::size_t>(_mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
+#endif
     for (; first != last; ++first) {
         const auto byte = static_cast<unsigned char>(*first);
         units += (byte != 0 && (byte & 0xC0) != 0x80) + (byte >= 0xF0);

@@ -196,7 +196,7 @@ Utf8TextBuffer::PlainLine Utf8TextBuffer::LineAt(const char* lineStart, const ch
     }
     // As decoding does, a carriage return directly before the line feed is dropped.
     if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
-    return PlainLine{text, CountUtf16Units(text.data(), text.data() + text.size()), lineStart};
+    return PlainLine{text, lineStart};
 }
 
 bool Utf8TextBuffer::RestartAtLineStart() {

@@ -15,7 +15,6 @@
 #include "support/byte_source.h"
 #include "support/find_unit.h"
 #include "support/line_window_bits.h"
-#include "support/utf8_run.h"
 
 namespace tolk::stdx {
 
@@ -60,7 +59,6 @@ public:
         // The bytes of its text: without zero bytes, which yield nothing, its line feed, and a
         // carriage return that comes directly before the line feed once they are gone.
         std::string_view bytes;
-        std::size_t units;  // what the bytes decode to
         const char* start;  // its first byte among the bytes read
     };
     // For scans that pass over most lines: the line that begins at the read position, when it is

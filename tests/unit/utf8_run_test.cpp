@@ -50,17 +50,18 @@ std::pair<std::size_t, std::size_t> ExpectedRun(const std::string& bytes) {
 }
 
 // Every pair of bytes, with the bytes after them that tell the rows apart, at each place about the
-// ends of the sixteen-byte blocks and before the end of the input, behind ASCII text or a
-// character of four bytes.
+// ends of the sixteen-byte blocks, behind sixty-four ASCII bytes and before the end of the input,
+// behind ASCII text or a character of four bytes.
 TEST(Utf8RunTest, EndsWhereTheFirstCharacterThatIsNotWellFormedBegins) {
-    const std::string befores[] = {std::string(40, 'a'), std::string(36, 'a') + "\xF0\x9F\x98\x80"};
+    const std::string befores[] = {std::string(90, 'a'), std::string(36, 'a') + "\xF0\x9F\x98\x80"};
+    const std::size_t places[] = {12, 13, 14, 15, 16, 17, 18, 78, 79, 80, 81};
     const std::string afters[] = {"",         "\x80",     "\x80\x80", "\xBF\xBF", "\x8F\x80",
                                   "\x9F\xBF", "\xA0\x80", "a",        "\xC3\xA9"};
     for (unsigned pair = 0; pair < 0x10000; ++pair) {
         const std::string two{static_cast<char>(pair >> 8), static_cast<char>(pair & 0xFF)};
         for (const std::string& after : afters) {
             for (const std::string& before : befores) {
-                for (std::size_t place = 12; place <= 18; ++place) {
+                for (const std::size_t place : places) {
                     std::string bytes = before.substr(0, place) + two + after;
                     if (place % 2 == 0) bytes += std::string(20, 'z');
                     const auto [end, units] = ExpectedRun(bytes);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cctype>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -109,20 +110,24 @@ inline std::string WithText(std::string section, const std::string& text) {
     return section;
 }
 
-// The section of the object ID sought, without a file name, and a body that fills the file.
+// The section of the object ID sought, without a file name, and a body that fills the file. The
+// header spells the ID in capitals, which the lookup matches and the plain search does not.
 inline std::string HugeSectionPart(std::size_t index) {
     const std::string body = Repeated("UserName=Reviewer One\r\nComment=checked\r\n", 64);
     if (index > 0) return body;
-    return std::string("[documentum\\Common\\WorkingFiles\\") + kAbsentObjectId + "]\r\n" + body;
+    std::string id = kAbsentObjectId;
+    for (char& letter : id) letter = static_cast<char>(std::toupper(letter));
+    return "[documentum\\Common\\WorkingFiles\\" + id + "]\r\n" + body;
 }
 
-// Alternate paths of a document, each ending in the file name sought without being it.
+// Alternate paths of a document, each holding the path that a lookup by alternate path seeks where
+// a path may stand, without listing it.
 inline std::string SoughtPathAmongAlternatesPart(std::size_t index) {
     char id[17];
     std::snprintf(id, sizeof id, "09%014zx", index);
     const std::string header = "[documentum\\Common\\ViewFiles\\" + std::string(id);
     return header + "]\nFileName=C:\\View\\" + id + ".xml\n" + header + "\\Alternate FilePaths]\n" +
-           Repeated(std::string("1=D:\\Old") + kAbsentFileName + "\n", 256);
+           Repeated(std::string("1=") + kAlternatePathPart + " x\n", 256);
 }
 
 inline std::vector<FileShape> FileShapes() {

@@ -13,7 +13,7 @@
 #include "registry_helper/file_source.h"
 #include "registry_helper/local_copy_record.h"
 #include "registry_helper/lookup_state.h"
-#include "registry_helper/registry_line_scanner.h"
+#include "registry_file_scan/registry_line_scanner.h"
 #include "registry_helper/registry_file_reader.h"
 #include "support/ascii_case.h"
 #include "support/utf8_text_stream.h"

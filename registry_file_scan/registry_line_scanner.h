@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "registry_file_scan/line_sieve.h"
 #include "registry_helper/local_copy_record.h"
 #include "support/find_unit.h"
 #include "support/utf8_run.h"
@@ -31,8 +32,8 @@ public:
     }
     // The lines a scan that stops at these must see: those that begin as all of them do and are
     // as long as one of them.
-    tolk::stdx::Utf8TextBuffer::LineSieve Sieve() const {
-        tolk::stdx::Utf8TextBuffer::LineSieve sieve;
+    LineSieve Sieve() const {
+        LineSieve sieve;
         sieve.start = start_;
         sieve.shortest = shortest_;
         sieve.longest = longest_;
@@ -66,7 +67,6 @@ class RegistryLineScanner {
 public:
     using LineMark = tolk::stdx::Utf8TextBuffer::LineMark;
     using PlainLine = tolk::stdx::Utf8TextBuffer::PlainLine;
-    using LineSieve = tolk::stdx::Utf8TextBuffer::LineSieve;
     static constexpr std::size_t kMaxLineUnits = 4094;
 
     explicit RegistryLineScanner(tolk::stdx::Utf8TextStream& stream)
@@ -89,7 +89,8 @@ public:
     template <typename Passable>
     void SkipLines(const Passable& passable, const LineSieve& sieve) {
         if (!stream_.good()) return;
-        buffer_.SkipPlainLines(
+        SkipPlainLines(
+            buffer_,
             [&passable](const PlainLine& line) { return FitsALine(line.bytes) && passable(line); },
             sieve, kMaxLineUnits);
     }

@@ -9,7 +9,7 @@
 
 // The lines of text 64 bytes at a time, one bit a byte: scans that pass over most lines find the
 // few they must see by the bits of the window's bytes, not line by line.
-namespace tolk::stdx {
+namespace fernwick {
 
 // Finds a byte in windows of 64 bytes: one bit for each byte of the window, set where the byte
 // equals the value; with kEitherCase, where it equals it with bit 5 set in both: an ASCII letter
@@ -249,4 +249,4 @@ private:
     std::uint64_t marks_[3] = {0, 0, 0};
 };
 
-}  // namespace tolk::stdx
+}  // namespace fernwick

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cctype>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -77,6 +78,58 @@ inline std::string CarriageReturnsOnly(std::string text) {
     return lines;
 }
 
+// Lines that hold a zero byte, which yields no character: alone, after a letter, after an entry,
+// and in the middle of a longer line.
+inline std::string ZeroBytePart(std::size_t) {
+    using namespace std::string_literals;
+    return Repeated("\0\n"s + "a\0\n"s + "k=v\0\n"s + std::string(32, 'z') + "\0"s +
+                        std::string(32, 'z') + "\n",
+                    256);
+}
+
+// Lines that begin and end as the headers sought and are as long, but name other objects.
+inline std::string HeaderLookalikePart(std::size_t index) {
+    std::string lines;
+    for (std::size_t line = 0; line < 256; ++line) {
+        char id[17];
+        std::snprintf(id, sizeof id, "09%014zx", index * 256 + line);
+        lines += std::string("[documentum\\Common\\") +
+                 (line % 2 == 0 ? "WorkingFiles\\" : "ViewFiles\\") + id + "]\n";
+    }
+    return lines;
+}
+
+// A section's user and file names and the alternate paths' folder, written in other scripts.
+inline std::string WithText(std::string section, const std::string& text) {
+    for (const std::string word : {"Reviewer One", "manual", "Copies"}) {
+        for (std::size_t at = section.find(word); at != std::string::npos;
+             at = section.find(word, at + text.size())) {
+            section.replace(at, word.size(), text);
+        }
+    }
+    return section;
+}
+
+// The section of the object ID sought, without a file name, and a body that fills the file. The
+// header spells the ID in capitals, which the lookup matches and the plain search does not.
+inline std::string HugeSectionPart(std::size_t index) {
+    const std::string body = Repeated("UserName=Reviewer One\r\nComment=checked\r\n", 64);
+    if (index > 0) return body;
+    std::string id = kAbsentObjectId;
+    for (char& letter : id) letter = static_cast<char>(std::toupper(letter));
+    return "[documentum\\Common\\WorkingFiles\\" + id + "]\r\n" + body;
+}
+
+// Alternate paths of a document, each holding the path that a lookup by alternate path seeks where
+// a path may stand, without listing it.
+inline std::string SoughtPathAmongAlternatesPart(std::size_t index) {
+    char id[17];
+    std::snprintf(id, sizeof id, "09%014zx", index);
+    const std::string header = "[documentum\\Common\\ViewFiles\\" + std::string(id);
+    return header + "]\nFileName=C:\\View\\" + id + ".xml\n" + header + "\\Alternate FilePaths]\n" +
+           Repeated(std::string("1=") + kAlternatePathPart + " x\n", 256);
+}
+
 inline std::vector<FileShape> FileShapes() {
     return {
         {"short_lines", [](std::size_t) { return Repeated("abc\n", 1024); }, ""},
@@ -100,6 +153,25 @@ inline std::vector<FileShape> FileShapes() {
         {"block_crossing_name", BlockCrossingPart, ""},
         {"carriage_returns_only",
          [](std::size_t index) { return CarriageReturnsOnly(SampleSection(index)); }, ""},
+        {"zero_byte_lines", ZeroBytePart, ""},
+        {"zero_limit_lines", [](std::size_t) { return std::string(4095, '\0') + "\n"; }, ""},
+        {"header_lookalikes", HeaderLookalikePart, ""},
+        {"latin_sections",
+         [](std::size_t index) {
+             return WithText(SampleSection(index), "Zo\xC3\xAB Br\xC3\xABnt\xC3\xA9");
+         },
+         ""},
+        {"cjk_sections",
+         [](std::size_t index) {
+             return WithText(SampleSection(index),
+                             "\xE6\x96\x87\xE6\x9B\xB8\xE7\xAE\xA1\xE7\x90\x86");
+         },
+         ""},
+        {"two_byte_short_lines", [](std::size_t) { return Repeated("k=\xC3\xA9\n", 1024); }, ""},
+        {"huge_sought_section", HugeSectionPart, ""},
+        {"sought_path_among_alternates", SoughtPathAmongAlternatesPart, ""},
+        {"docbase_marker_lines",
+         [](std::size_t) { return Repeated("\\XML Applications\\archive\\x\r\n", 256); }, ""},
     };
 }
 

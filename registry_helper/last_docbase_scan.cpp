@@ -18,6 +18,9 @@ constexpr std::size_t kBlockSize = 64 * 1024;
 // Each block is searched with the end of the one before it, so that a marker across the border is
 // found, and the byte before the marker tells whether a line begins with it.
 constexpr std::size_t kCarried = kMarker.size();
+// A name is cut to what a line of the registry file may hold, so that a file cannot make the
+// object keep more than that.
+constexpr std::size_t kMaxNameUnits = 4094;
 
 std::wstring Widen(std::string_view bytes) {
     std::wstring text(bytes.size(), L'\0');
@@ -103,7 +106,8 @@ std::optional<std::wstring> FindLastConnectedDocbase(tolk::stdx::ByteSource& byt
             if (sought == Sought::NameEnd) {
                 const char* const backslash = FindUnit(from, lineFeed, '\\');
                 if (backslash != lineFeed) {
-                    const std::uint64_t nameEnd = window.Offset() + (backslash - text.data());
+                    const std::uint64_t nameEnd = std::min<std::uint64_t>(
+                        window.Offset() + (backslash - text.data()), nameStart + kMaxNameUnits);
                     if (nameStart >= window.Offset()) {
                         return Widen(
                             text.substr(static_cast<std::size_t>(nameStart - window.Offset()),

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <string>
 
+#include "registry_file_scan/registry_line_scanner.h"
 #include "registry_helper/last_docbase_scan.h"
 #include "registry_helper/registry_file_path.h"
-#include "registry_helper/registry_line_scanner.h"
 #include "support/ascii_case.h"
 #include "support/find_unit.h"
 
@@ -189,7 +189,7 @@ bool RegistryFileReader::FindByFileName(std::wstring_view fileName) {
     // the two latest before each line seen. A header is decoded only if it is returned to.
     const LineStops stops({target});
     const std::optional<std::string> listed = LineBytesOf(fileName);
-    RegistryLineScanner::LineSieve sieve = stops.Sieve();
+    LineSieve sieve = stops.Sieve();
     if (listed) sieve.path = *listed;
     sieve.latestLead = '[';
     RegistryLineScanner lines(*stream);

@@ -55,36 +55,6 @@ const Unit* FindUnit(const Unit* first, const Unit* last, Unit value) {
     return last;
 }
 
-// The first byte in [first, last) that is 00, 1A (which ends a text) or above 7F, or last: where a
-// run of plain ASCII text ends, the text of which its bytes tell without decoding.
-inline const char* FindNonPlainAscii(const char* first, const char* last) {
-#if defined(__SSE2__)
-    // Plain bytes are those above zero as signed bytes, but for 1A.
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i textEnd = _mm_set1_epi8('\x1A');
-    const auto plain = [zero, textEnd](const char* at) {
-        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-        return _mm_andnot_si128(_mm_cmpeq_epi8(block, textEnd), _mm_cmpgt_epi8(block, zero));
-    };
-    const auto allPlain = [&plain](const char* at) {
-        const __m128i both = _mm_and_si128(_mm_and_si128(plain(at), plain(at + 16)),
-                                           _mm_and_si128(plain(at + 32), plain(at + 48)));
-        return _mm_movemask_epi8(both) == 0xFFFF;
-    };
-    while (last - first >= 64 && allPlain(first)) first += 64;
-    for (; last - first >= 16; first += 16) {
-        if (const int bytes = _mm_movemask_epi8(plain(first)) ^ 0xFFFF) {
-            return first + __builtin_ctz(static_cast<unsigned>(bytes));
-        }
-    }
-#endif
-    for (; first != last; ++first) {
-        const auto byte = static_cast<unsigned char>(*first);
-        if (byte == 0 || byte == 0x1A || byte > 0x7F) return first;
-    }
-    return last;
-}
-
 // The first place in [first, last) where text begins, or last. Places are sifted thirty-two at a
 // time by the text's second and last bytes, which sets apart text that begins or ends like many
 // others; only places that hold both are compared whole.

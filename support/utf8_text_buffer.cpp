@@ -6,6 +6,7 @@
 
 #include "support/find_unit.h"
 #include "support/utf8_locale.h"
+#include "support/utf8_run.h"
 #include "support/utf_error.h"
 
 namespace tolk::stdx {
@@ -21,45 +22,6 @@ constexpr std::mbstate_t kInitialState{};
 // A line still open at the end of a block is carried into the next one up to this length; a longer
 // one is decoded as it comes.
 constexpr std::size_t kCarriedBytes = kByteBlock / 4;
-
-// The units that a line's bytes decode to, when they are well-formed UTF-8 that utf8cvt<1>
-// accepts whole and hold no zero byte (which would vanish); nothing otherwise.
-std::optional<std::size_t> CountPlainUnits(const char* first, const char* last) {
-    std::size_t units = 0;
-    const auto* byte = reinterpret_cast<const unsigned char*>(first);
-    const auto* const end = reinterpret_cast<const unsigned char*>(last);
-    while (byte != end) {
-        const unsigned lead = *byte;
-        if (lead != 0 && lead < 0x80) {
-            ++units;
-            ++byte;
-            continue;
-        }
-        // The bounds of the first follower exclude overlong forms, surrogates and code points
-        // beyond U+10FFFF.
-        std::ptrdiff_t length = 4;
-        unsigned low = 0x80;
-        unsigned high = 0xBF;
-        if (lead < 0xC2 || lead > 0xF4) return std::nullopt;
-        if (lead < 0xE0) {
-            length = 2;
-        } else if (lead < 0xF0) {
-            length = 3;
-            low = lead == 0xE0 ? 0xA0 : low;
-            high = lead == 0xED ? 0x9F : high;
-        } else {
-            low = lead == 0xF0 ? 0x90 : low;
-            high = lead == 0xF4 ? 0x8F : high;
-        }
-        if (end - byte < length || byte[1] < low || byte[1] > high) return std::nullopt;
-        for (std::ptrdiff_t i = 2; i < length; ++i) {
-            if ((byte[i] & 0xC0) != 0x80) return std::nullopt;
-        }
-        units += length == 4 ? 2 : 1;
-        byte += length;
-    }
-    return units;
-}
 
 }  // namespace
 
@@ -89,10 +51,10 @@ bool Utf8TextBuffer::FillBytes(std::size_t kept) {
     bytesEnd_ = got;
     peekedEnd_ = 0;
     textEnded_ = got < kByteBlock;
-    // One pass finds both the end of the plain ASCII run and, in a plain block, the byte 1A.
+    // One pass finds both the end of the plain run and, in a plain block, the byte 1A.
     const char* const last = bytes_.get() + got;
-    const char* stop = FindNonPlainAscii(bytes_.get(), last);
-    asciiEnd_ = static_cast<std::size_t>(stop - bytes_.get());
+    const char* stop = FindUtf8RunEnd(bytes_.get(), last);
+    plainEnd_ = static_cast<std::size_t>(stop - bytes_.get());
     if (stop != last && *stop != '\x1A') stop = FindUnit(stop, last, '\x1A');
     if (stop != last) {
         bytesEnd_ = static_cast<std::size_t>(stop - bytes_.get());
@@ -214,24 +176,27 @@ std::optional<Utf8TextBuffer::PlainLine> Utf8TextBuffer::PeekPlainLine() {
         if (textEnded_ || open > kCarriedBytes || !FillBytes(open)) return std::nullopt;
     }
     const char* const first = bytes_.get() + bytesBegin_;
-    if (asciiEnd_ <= bytesBegin_) {
-        asciiEnd_ = static_cast<std::size_t>(FindNonPlainAscii(first, bytes_.get() + bytesEnd_) -
+    if (plainEnd_ <= bytesBegin_) {
+        plainEnd_ = static_cast<std::size_t>(FindUtf8RunEnd(first, bytes_.get() + bytesEnd_) -
                                              bytes_.get());
     }
-    std::size_t units = static_cast<std::size_t>(lineFeed - first);
-    if (lineFeed > bytes_.get() + asciiEnd_) {
-        const auto counted = CountPlainUnits(first, lineFeed);
-        if (!counted) return std::nullopt;
-        units = *counted;
-    }
+    // Decoding ends with this line whether it is plain or not, so that no byte after it is decoded
+    // before a scan has looked at that line's bytes in turn.
     peekedEnd_ = static_cast<std::size_t>(lineFeed + 1 - bytes_.get());
-    // As decoding does, a carriage return directly before the line feed is dropped.
-    const char* last = lineFeed;
-    if (last != first && last[-1] == '\r') {
-        --last;
-        --units;
+    if (lineFeed >= bytes_.get() + plainEnd_) return std::nullopt;
+    return LineAt(first, lineFeed);
+}
+
+Utf8TextBuffer::PlainLine Utf8TextBuffer::LineAt(const char* lineStart, const char* lineFeed) {
+    std::string_view text(lineStart, static_cast<std::size_t>(lineFeed - lineStart));
+    if (FindUnit(lineStart, lineFeed, '\0') != lineFeed) {
+        zeroFree_.assign(text);
+        zeroFree_.erase(std::remove(zeroFree_.begin(), zeroFree_.end(), '\0'), zeroFree_.end());
+        text = zeroFree_;
     }
-    return PlainLine{std::string_view(first, static_cast<std::size_t>(last - first)), units};
+    // As decoding does, a carriage return directly before the line feed is dropped.
+    if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+    return PlainLine{text, lineStart};
 }
 
 bool Utf8TextBuffer::RestartAtLineStart() {
@@ -255,7 +220,7 @@ bool Utf8TextBuffer::RestartAtLineStart() {
         if (lineFeed == decoded) return false;
         lineStart = lineFeed + 1;
     }
-    // The bytes are read from here on only: the run of plain ASCII found ahead still holds.
+    // The bytes are read from here on only: the plain run found ahead still holds.
     const auto restart = static_cast<std::size_t>(lineStart - bytes_.get());
     bytesOffset_ = blockOffset + restart;
     bytesBegin_ = restart;
@@ -286,7 +251,7 @@ bool Utf8TextBuffer::Reposition(std::uint64_t offset) {
     if (!source_.Seek(offset)) return false;
     bytesBegin_ = bytesEnd_ = 0;
     bytesOffset_ = offset;
-    asciiEnd_ = 0;
+    plainEnd_ = 0;
     textEnded_ = false;
     DropDecoded();
     return true;

@@ -14,7 +14,6 @@
 
 #include "support/byte_source.h"
 #include "support/find_unit.h"
-#include "support/line_window_bits.h"
 
 namespace tolk::stdx {
 
@@ -54,10 +53,12 @@ public:
     void Take(std::size_t units) { gbump(static_cast<int>(units)); }
 
     // A line ahead whose text its bytes tell without decoding it: it lies whole among the bytes
-    // read, ends in a line feed, and holds only well-formed UTF-8 and no zero byte.
+    // read, ends in a line feed, and holds only well-formed UTF-8.
     struct PlainLine {
-        std::string_view bytes;  // without its line feed and a carriage return directly before it
-        std::size_t units;       // what the bytes decode to
+        // The bytes of its text: without zero bytes, which yield nothing, its line feed, and a
+        // carriage return that comes directly before the line feed once they are gone.
+        std::string_view bytes;
+        const char* start;  // its first byte among the bytes read
     };
     // For scans that pass over most lines: the line that begins at the read position, when it is
     // plain and none of it is decoded yet; nothing otherwise. The next decoding then ends with that
@@ -68,42 +69,33 @@ public:
     // The mark of a plain line while it is peeked or handed to a passable: nothing of it is
     // decoded, so it is marked by its own first byte.
     LineMark MarkOf(const PlainLine& line) const {
-        const auto inBlock = static_cast<std::size_t>(line.bytes.data() - bytes_.get());
+        const auto inBlock = static_cast<std::size_t>(line.start - bytes_.get());
         return LineMark{bytesOffset_ - bytesBegin_ + inBlock, 0};
     }
-    // What a scan that passes over most lines needs to see of them; a line may be seen though it
-    // need not be.
-    struct LineSieve {
-        // Lines that begin with these bytes (the first two of them at most are looked at), in
-        // either case, and hold from shortest to longest bytes (none where shortest is the
-        // larger);
-        std::string_view start;
-        std::size_t shortest = 1;
-        std::size_t longest = 0;
-        // lines that hold these bytes where a path ends: before a space, a byte below it or "<";
-        std::string_view path;
-        // and of the lines that begin with this byte (none where it is zero, which no plain line
-        // holds), the two latest before each line seen for the above and before the scan stops,
-        // for a scan that keeps no more of them.
-        char latestLead = '\0';
-    };
-    // Passes over plain lines ahead while passable(line) holds, as reading them would; stops before
-    // any other line, which is left peeked when it is plain. Lines that the sieve lets through and
-    // lines longer than longestUnseen (at least 64) are handed to passable; the others pass by
-    // their bytes, 64 at a time, so that the cost of a run of lines does not depend on how many it
-    // holds. Lines that are not plain, or lie across the end of the bytes read, are handed over
-    // all.
-    template <typename Passable>
-    void SkipPlainLines(const Passable& passable, const LineSieve& sieve,
-                        std::size_t longestUnseen) {
-        for (;;) {
-            const auto line = PeekPlainLine();
-            if (!line || !passable(*line)) return;
-            SkipPeekedLine();
-            if (!SkipPlainAsciiLines(passable, sieve, longestUnseen)) return;
-        }
-    }
 
+    // For scans that pass whole lines by their bytes: the run of plain bytes ahead of the read
+    // position, which is a line start once a peeked line is skipped. Up to kLookAhead bytes
+    // behind it may be read; they are zero past the bytes read.
+    static constexpr std::size_t kLookAhead = 63;
+    struct PlainRun {
+        const char* first;
+        const char* end;
+    };
+    PlainRun PlainRunAhead() const {
+        const char* const bytes = bytes_.get();
+        return {bytes + bytesBegin_, bytes + std::max(plainEnd_, bytesBegin_)};
+    }
+    // The plain line from lineStart to its line feed, both in the run ahead.
+    PlainLine LineAt(const char* lineStart, const char* lineFeed);
+    // Passes over the run ahead up to lineStart, as reading its lines would.
+    void PassTo(const char* lineStart) {
+        SkipBytesTo(static_cast<std::size_t>(lineStart - bytes_.get()));
+    }
+    // Passes over the run ahead up to the line from lineStart to lineFeed, and leaves it peeked.
+    void StopAt(const char* lineStart, const char* lineFeed) {
+        PassTo(lineStart);
+        peekedEnd_ = static_cast<std::size_t>(lineFeed + 1 - bytes_.get());
+    }
     // The mark of the line that begins at the read position; nothing inside a line.
     std::optional<LineMark> MarkLineStart() const;
     // Goes back to a marked line start; false when the source cannot be repositioned or no longer
@@ -121,170 +113,6 @@ private:
         bytesOffset_ += next - bytesBegin_;
         bytesBegin_ = next;
     }
-    // The fast part of SkipPlainLines, after a line was passed over: the lines that lie whole in
-    // the run of plain ASCII bytes that follows. False when it stopped at a line, which it leaves
-    // peeked.
-    template <typename Passable>
-    bool SkipPlainAsciiLines(const Passable& passable, const LineSieve& sieve,
-                             std::size_t longestUnseen) {
-        const char* const bytes = bytes_.get();
-        const char* const runEnd = bytes + std::max(asciiEnd_, bytesBegin_);
-        const auto hand = [&](const char* lineStart, const char* lineFeed) {
-            const std::size_t size = LineLength(lineStart, lineFeed);
-            if (passable(PlainLine{std::string_view(lineStart, size), size})) return true;
-            SkipBytesTo(static_cast<std::size_t>(lineStart - bytes));
-            peekedEnd_ = static_cast<std::size_t>(lineFeed + 1 - bytes);
-            return false;
-        };
-        // Of the lines passed unseen since the last line handed over, those that begin with a
-        // latest lead are marked as the windows pass; the two latest that lie whole before end are
-        // handed over.
-        LatestMarks leadLines;
-        const auto handLatest = [&](const char* end) {
-            return leadLines.HandBefore(end, [&](const char* lineStart) {
-                return hand(lineStart, FindUnit(lineStart, end, '\n'));
-            });
-        };
-        const ByteBits64 latestLeadBits(sieve.latestLead);
-        const ByteBits64 lineFeedBits('\n');
-        const bool byStart = sieve.shortest <= sieve.longest;
-        const std::size_t startBytes = std::min<std::size_t>(sieve.start.size(), 2);
-        const ByteBits64<true> firstStartBits(startBytes > 0 ? sieve.start[0] : '\0');
-        const ByteBits64<true> secondStartBits(startBytes > 1 ? sieve.start[1] : '\0');
-        // The path's first byte, the byte after it and its last byte (or the last the padding
-        // behind the bytes lets a window look at), the rarer pair first: a path is mostly met as
-        // the start of a longer one.
-        const std::string_view path = sieve.path;
-        const std::size_t last = std::min<std::size_t>(path.size(), kLookAhead + 1) - 1;
-        const ByteBits64 pathBits(path.empty() ? '\0' : path.front());
-        const ByteBits64 lastBits(path.empty() ? '\0' : path[last]);
-        const auto reach = static_cast<unsigned>(std::min<std::size_t>(sieve.shortest, 64));
-        // A window that holds a line feed and none of the bytes the lines sought begin with or hold
-        // is passed by that test alone, unless a line open at its start was marked. The test is
-        // left out after a window that held some, as where they are dense it would mostly fail.
-        const bool everyLineSought = byStart && startBytes == 0;
-        bool lastFound = true;
-        const AnyOfBytes64 sought(startBytes > 0 ? sieve.start[0] : '\0', sieve.latestLead,
-                                  path.empty() ? '\0' : path.front());
-        // Of the line open at a window's start: where it begins, whether it begins with a lead or
-        // holds the path; and the line starts of the window before.
-        const char* openLine = bytes + bytesBegin_;
-        bool openLead = false;
-        bool openPath = false;
-        std::uint64_t earlierStarts = 0;
-        for (const char* window = openLine;; window += 64) {
-            if (!everyLineSought && !openLead && !openPath && !lastFound) {
-                window = PassQuietWindows(window, runEnd, sought, longestUnseen, openLine,
-                                          earlierStarts);
-            }
-            if (runEnd - window < 64) break;
-            const std::uint64_t lineFeeds = lineFeedBits.In(window);
-            // A line begins at the window's start where the window before ended with a line feed.
-            const std::uint64_t starts = lineFeeds << 1 | (window == openLine);
-            const auto lineStartBefore = [&](unsigned lineFeed) {
-                const std::uint64_t before = lineFeeds & ((std::uint64_t{1} << lineFeed) - 1);
-                return before == 0 ? openLine : AfterLastLineFeed(window, before);
-            };
-            std::uint64_t leads = 0;
-            std::uint64_t seen = 0;
-            const bool sifted =
-                everyLineSought || openLead || openPath || lastFound || sought.In(window);
-            std::uint64_t found = 0;  // places of bytes sought, as far as the masks made tell
-            if (sifted && sieve.latestLead != '\0') {
-                const std::uint64_t leadBytes = latestLeadBits.In(window);
-                found |= leadBytes;
-                leads = starts & leadBytes;
-            }
-            if (sifted && byStart) {
-                std::uint64_t leadStarts = starts;
-                if (startBytes > 0) {
-                    const std::uint64_t firstBytes = firstStartBits.In(window);
-                    found |= firstBytes;
-                    leadStarts &= firstBytes;
-                }
-                if (leadStarts != 0 && startBytes > 1) leadStarts &= secondStartBits.In(window + 1);
-                if (leadStarts != 0 || openLead) {
-                    std::uint64_t ends = MarkedLineEnds(lineFeeds, leadStarts, openLead);
-                    // Where many lines are marked, the short ones among them are dropped at once.
-                    if (reach > 1 && HoldsMoreThanTwo(ends))
-                        ends &= ~NearStarts(starts, earlierStarts, reach);
-                    // The few left are measured one by one; a carriage return may end them.
-                    for (std::uint64_t left = ends; left != 0; left &= left - 1) {
-                        const auto at = static_cast<unsigned>(__builtin_ctzll(left));
-                        const auto length =
-                            static_cast<std::size_t>(window + at - lineStartBefore(at));
-                        if (length < sieve.shortest || (length != 0 && length - 1 > sieve.longest))
-                            ends &= ~(left & -left);
-                    }
-                    seen |= ends;
-                }
-            }
-            if (sifted && !path.empty()) {
-                std::uint64_t marks = pathBits.In(window);
-                found |= marks;
-                if (marks != 0 && path.size() <= kLookAhead)
-                    marks &= PathEndBits64(window + path.size());
-                if (marks != 0 && last != 0) marks &= lastBits.In(window + last);
-                if (marks != 0 || openPath) seen |= MarkedLineEnds(lineFeeds, marks, openPath);
-            }
-            if (lineFeeds != 0 && FirstLineLonger(window, lineFeeds, openLine, longestUnseen))
-                seen |= lineFeeds & -lineFeeds;
-            for (; seen != 0; seen &= seen - 1) {
-                const auto at = static_cast<unsigned>(__builtin_ctzll(seen));
-                const char* const lineStart = lineStartBefore(at);
-                const std::uint64_t upToLineFeed = (std::uint64_t{2} << at) - 1;
-                leadLines.Add(window, leads & upToLineFeed);
-                leads &= ~upToLineFeed;
-                if (!handLatest(lineStart) || !hand(lineStart, window + at)) return false;
-            }
-            leadLines.Add(window, leads);
-            lastFound = found != 0;
-            if (lineFeeds != 0) openLine = AfterLastLineFeed(window, lineFeeds);
-            earlierStarts = starts;
-        }
-        if (!handLatest(openLine)) return false;
-        SkipBytesTo(static_cast<std::size_t>(openLine - bytes));
-        return true;
-    }
-    // Passes the windows from window on, up to runEnd, while each holds a line feed and none of the
-    // bytes sought, and no line that ends in them can be longer than longestUnseen bytes; keeps
-    // where the line open after them begins; answers the first window not passed. Only the
-    // windows' tests are made as they pass: the line that ends in one began after the line feed
-    // of the one before, and the line feeds of the last one tell where the open line begins.
-    // Written apart so that its few values stay in registers.
-    static const char* PassQuietWindows(const char* window, const char* runEnd,
-                                        const AnyOfBytes64& sought, std::size_t longestUnseen,
-                                        const char*& openLine, std::uint64_t& earlierStarts) {
-        const char* const first = window;
-        // No line open at the window's start began before this.
-        const char* openSince = openLine;
-        for (; runEnd - window >= 64 &&
-               static_cast<std::size_t>(window + 64 - openSince) <= longestUnseen &&
-               sought.QuietIn(window);
-             window += 64) {
-            openSince = window;
-        }
-        if (window == first) return window;
-        // No line that began in them is sought, so that none of their line starts are kept.
-        earlierStarts = 0;
-        openLine = AfterLastLineFeed(window - 64, ByteBits64('\n').In(window - 64));
-        return window;
-    }
-    // Where the line after the last of a window's line feeds (lineFeeds is not 0) begins.
-    static const char* AfterLastLineFeed(const char* window, std::uint64_t lineFeeds) {
-        return window + (64 - __builtin_clzll(lineFeeds));
-    }
-    // Whether the line that the window's first line feed ends, which begins at lineStart, is
-    // longer than longest bytes; only the window's first line can be longer than 64.
-    static bool FirstLineLonger(const char* window, std::uint64_t lineFeeds, const char* lineStart,
-                                std::size_t longest) {
-        return static_cast<std::size_t>(window - lineStart) + __builtin_ctzll(lineFeeds) > longest;
-    }
-    // The bytes of the line from lineStart to its line feed, a carriage return before it left out.
-    static std::size_t LineLength(const char* lineStart, const char* lineFeed) {
-        const bool carriageReturn = lineFeed != lineStart && lineFeed[-1] == '\r';
-        return static_cast<std::size_t>(lineFeed - lineStart) - carriageReturn;
-    }
     // Reads the next block behind the kept bytes that follow bytesBegin_.
     bool FillBytes(std::size_t kept = 0);
     std::size_t DecodeChunk(wchar_t* target);
@@ -299,18 +127,16 @@ private:
     // Forgets the units decoded and the decoder's state, as before the first decoding.
     void DropDecoded();
 
-    // The bytes a window may look at behind the bytes read, kept zero.
-    static constexpr std::size_t kLookAhead = 63;
-
     ByteSource& source_;
     const Codecvt* codecvt_;
     bool judgesBytes_ = true;  // the facet decodes UTF-8 by the rules PeekPlainLine applies
     std::mbstate_t state_{};
     std::unique_ptr<char[]> bytes_;
     std::unique_ptr<wchar_t[]> units_;
+    std::string zeroFree_;              // the text of the last plain line that held zero bytes
     std::size_t bytesBegin_ = 0;        // first byte not yet decoded
     std::size_t bytesEnd_ = 0;          // end of the bytes read and not cut off by 1A
-    std::size_t asciiEnd_ = 0;          // a run of plain ASCII bytes ends here, if past bytesBegin_
+    std::size_t plainEnd_ = 0;          // a run of plain bytes ends here, if past bytesBegin_
     std::size_t peekedEnd_ = 0;         // just past the peeked line's line feed; 0 for none
     std::uint64_t bytesOffset_ = 0;     // offset in the source of bytes_[bytesBegin_]
     wchar_t* nextLine_ = nullptr;       // first decoded unit after the get area

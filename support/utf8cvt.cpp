@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "support/utf8_run.h"
+
 namespace tolk::stdx {
 namespace {
 
@@ -74,6 +76,41 @@ bool EightZeroBytes(const char* in) {
     return bytes == 0;
 }
 
+// Decodes bytes that FindUtf8RunEnd has found well-formed. Registry files are nearly all ASCII,
+// and a run of zero bytes vanishes whole.
+wchar_t* DecodeWellFormed(const char* in, const char* end, wchar_t* out) {
+    const auto continuation = [&in](int at) { return static_cast<std::uint32_t>(in[at]) & 0x3F; };
+    while (in != end) {
+        const auto lead = static_cast<unsigned char>(*in);
+        if (lead == 0) {
+            in += end - in >= 8 && EightZeroBytes(in) ? 8 : 1;
+        } else if (lead < 0x80) {
+            // Eight at a time where they are all plain, so that text between other characters
+            // costs no more than a test.
+            std::uint64_t eight = 0;
+            if (end - in >= 8) std::memcpy(&eight, in, sizeof eight);
+            const int count = AllPlainAscii(eight) ? 8 : 1;
+            for (int i = 0; i < count; ++i) out[i] = static_cast<unsigned char>(in[i]);
+            in += count;
+            out += count;
+        } else if (lead < 0xE0) {
+            *out++ = static_cast<wchar_t>((lead & 0x1F) << 6 | continuation(1));
+            in += 2;
+        } else if (lead < 0xF0) {
+            *out++ =
+                static_cast<wchar_t>((lead & 0x0F) << 12 | continuation(1) << 6 | continuation(2));
+            in += 3;
+        } else {
+            const std::uint32_t codePoint = (lead & 0x07u) << 18 | continuation(1) << 12 |
+                                            continuation(2) << 6 | continuation(3);
+            *out++ = static_cast<wchar_t>(0xD800 + ((codePoint - 0x10000) >> 10));
+            *out++ = static_cast<wchar_t>(0xDC00 + (codePoint & 0x3FF));
+            in += 4;
+        }
+    }
+    return out;
+}
+
 // Publishes how far the conversion got, so that a caller keeps the units converted ahead of the
 // malformed input, and throws.
 template <typename Source, typename Target>
@@ -108,15 +145,18 @@ std::codecvt_base::result utf8cvt<1>::do_in(state_type& state, const extern_type
 
     while (in != fromEnd && out != toEnd) {
         if (current == 0) {
-            // Registry files are nearly all ASCII, and a run of zero bytes vanishes whole.
-            for (;;) {
-                const auto room = static_cast<std::size_t>(std::min(fromEnd - in, toEnd - out));
-                const std::size_t widened = WidenPlainAscii(in, room, out);
-                in += widened;
-                out += widened;
-                if (fromEnd - in < 8 || !EightZeroBytes(in)) break;
-                in += 8;
-            }
+            // Plain ASCII is widened at once. Well-formed text from the first byte beyond it is
+            // decoded without the checks below, which see only what ends it: a malformed
+            // character, 1A, or one cut off by the end of the input or of the output (which has
+            // room for it, as no character yields more units than it has bytes).
+            const std::size_t widened = WidenPlainAscii(
+                in, static_cast<std::size_t>(std::min(fromEnd - in, toEnd - out)), out);
+            in += widened;
+            out += widened;
+            const char* const wellFormedEnd =
+                FindUtf8RunEnd(in, in + std::min(fromEnd - in, toEnd - out));
+            out = DecodeWellFormed(in, wellFormedEnd, out);
+            in = wellFormedEnd;
             if (in == fromEnd || out == toEnd) break;
         }
 

@@ -267,7 +267,9 @@ inline std::optional<std::wstring> LastConnectedDocbase(std::string_view file) {
         const std::size_t end = rest.find('\\');
         if (end == std::string_view::npos) continue;
         std::wstring name;
-        for (const char byte : rest.substr(0, end)) name += static_cast<unsigned char>(byte);
+        // Cut as a line is.
+        for (const char byte : rest.substr(0, std::min<std::size_t>(end, 4094)))
+            name += static_cast<unsigned char>(byte);
         return name;
     }
     return std::nullopt;

@@ -153,26 +153,34 @@ TEST_F(HelperUnderAllocationFailure, EveryLookupAnswersWhollyOrLeavesTheHelperAs
     }
 }
 
-// The helper keeps its state safe from failed lookups without copying it: a lookup allocates what
-// its own work needs, however large the docbase name that the helper already holds.
+// The helper keeps its state safe from failed lookups without copying it: its lookups allocate
+// what their own work needs, whether or not the helper holds the longest docbase name a file gives.
 TEST_F(HelperUnderAllocationFailure, ALookupCopiesNothingTheHelperAlreadyHolds) {
-    const std::string huge(1 << 20, 'x');
-    const std::wstring hugeFile =
-        directory.Write("huge.txt", "[documentum\\XML Applications\\" + huge + "\\Settings]\n");
+    const std::string longest(4094, 'x');
+    const std::wstring nameFile = directory.Write(
+        "long-name.txt", "[documentum\\XML Applications\\" + longest + "y\\Settings]\n");
     for (const bool fileMode : {false, true}) {
-        RegistryHelper helper(HelperPlatform{registry, directories, files});
-        helper.SetRegistryFile(hugeFile);
-        ASSERT_EQ(helper.LastConnectedDocBaseName(), std::wstring(huge.begin(), huge.end()));
-        helper.SetRegistryFile(fileMode ? registryFile : L"");
-        const std::size_t before = tests::AllocatedBytes();
-        for (int i = 0; i < 4; ++i) {
-            EXPECT_TRUE(helper.InitFromObjectID(L"0900000000000a01"));
-            EXPECT_FALSE(helper.InitFromFileName(L"C:\\Work\\none.xml"));
-        }
-        EXPECT_LT(tests::AllocatedBytes() - before, huge.size() * sizeof(wchar_t))
+        const auto lookupsAllocate = [&](bool holdsName) {
+            RegistryHelper helper(HelperPlatform{registry, directories, files});
+            if (holdsName) {
+                helper.SetRegistryFile(nameFile);
+                EXPECT_EQ(helper.LastConnectedDocBaseName(),
+                          std::wstring(longest.begin(), longest.end()));
+            }
+            helper.SetRegistryFile(fileMode ? registryFile : L"");
+            const std::size_t before = tests::AllocatedBytes();
+            for (int i = 0; i < 4; ++i) {
+                EXPECT_TRUE(helper.InitFromObjectID(L"0900000000000a01"));
+                EXPECT_FALSE(helper.InitFromFileName(L"C:\\Work\\none.xml"));
+            }
+            EXPECT_EQ(helper.Current().FileName, L"C:\\Work\\none.xml");
+            EXPECT_EQ(helper.Current().DocbaseName, L"");
+            return tests::AllocatedBytes() - before;
+        };
+        const std::size_t holding = lookupsAllocate(true);
+        EXPECT_LT(holding - std::min(holding, lookupsAllocate(false)),
+                  longest.size() * sizeof(wchar_t))
             << (fileMode ? "registry file" : "registry");
-        EXPECT_EQ(helper.Current().FileName, L"C:\\Work\\none.xml");
-        EXPECT_EQ(helper.Current().DocbaseName, L"");
     }
 }
 

@@ -108,6 +108,13 @@ TEST_F(RegistryFileHugeTest, LongLineEndsTheTextScansAtOnceAndTheDocbaseScanRead
     EXPECT_GT(files.bytesRead, kGiB);
 }
 
+TEST_F(RegistryFileHugeTest, ADocbaseNameOfAGibibyteIsCutAsLinesAre) {
+    UseSparseFile("x\\XML Applications\\arch", "ive\\\n");
+
+    ExpectBoundedMemory([&] { reader.ReadLastConnectedDocbase(); });
+    EXPECT_EQ(state.lastConnectedDocbase, L"arch" + std::wstring(4090, L'\0'));
+}
+
 TEST_F(RegistryFileHugeTest, ZeroBytesOfAGibibyteVanishFromTheLine) {
     UseSparseFile("[documentum\\Common\\WorkingFiles\\", "big]\nUser=u\nFileName=C:\\big.xml\n");
 

@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "registry_helper/registry_line_scanner.h"
+#include "registry_file_scan/registry_line_scanner.h"
 #include "tests/support/memory_file_source.h"
 
 namespace fernwick {

@@ -6,8 +6,10 @@
 #include <string_view>
 #include <vector>
 
+#include "registry_file_scan/line_sieve.h"
 #include "registry_helper/local_copy_record.h"
 #include "support/find_unit.h"
+#include "support/utf8_run.h"
 #include "support/utf8_text_stream.h"
 
 namespace fernwick {
@@ -30,8 +32,8 @@ public:
     }
     // The lines a scan that stops at these must see: those that begin as all of them do and are
     // as long as one of them.
-    tolk::stdx::Utf8TextBuffer::LineSieve Sieve() const {
-        tolk::stdx::Utf8TextBuffer::LineSieve sieve;
+    LineSieve Sieve() const {
+        LineSieve sieve;
         sieve.start = start_;
         sieve.shortest = shortest_;
         sieve.longest = longest_;
@@ -65,7 +67,6 @@ class RegistryLineScanner {
 public:
     using LineMark = tolk::stdx::Utf8TextBuffer::LineMark;
     using PlainLine = tolk::stdx::Utf8TextBuffer::PlainLine;
-    using LineSieve = tolk::stdx::Utf8TextBuffer::LineSieve;
     static constexpr std::size_t kMaxLineUnits = 4094;
 
     explicit RegistryLineScanner(tolk::stdx::Utf8TextStream& stream)
@@ -88,10 +89,9 @@ public:
     template <typename Passable>
     void SkipLines(const Passable& passable, const LineSieve& sieve) {
         if (!stream_.good()) return;
-        buffer_.SkipPlainLines(
-            [&passable](const PlainLine& line) {
-                return line.units <= kMaxLineUnits && passable(line);
-            },
+        SkipPlainLines(
+            buffer_,
+            [&passable](const PlainLine& line) { return FitsALine(line.bytes) && passable(line); },
             sieve, kMaxLineUnits);
     }
     // Passes over the lines ahead that none of the stops matches.
@@ -103,6 +103,13 @@ public:
     LineMark MarkOf(const PlainLine& line) const { return buffer_.MarkOf(line); }
 
 private:
+    // Whether a plain line's bytes decode to at most kMaxLineUnits units; no line has more units
+    // than bytes.
+    static bool FitsALine(std::string_view bytes) {
+        return bytes.size() <= kMaxLineUnits ||
+               tolk::stdx::CountUtf16Units(bytes.data(), bytes.data() + bytes.size()) <=
+                   kMaxLineUnits;
+    }
     // The units not yet read; on an error the stream turns bad and the view is empty.
     std::wstring_view Pending();
     std::wstring_view Stored(std::size_t units) const { return {line_, units}; }

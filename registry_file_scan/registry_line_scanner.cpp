@@ -1,4 +1,4 @@
-#include "registry_helper/registry_line_scanner.h"
+#include "registry_file_scan/registry_line_scanner.h"
 
 #include <algorithm>
 #include <cwchar>

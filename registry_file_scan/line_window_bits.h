@@ -9,7 +9,7 @@
 
 // The lines of text 64 bytes at a time, one bit a byte: scans that pass over most lines find the
 // few they must see by the bits of the window's bytes, not line by line.
-namespace tolk::stdx {
+namespace fernwick {
 
 // Finds a byte in windows of 64 bytes: one bit for each byte of the window, set where the byte
 // equals the value; with kEitherCase, where it equals it with bit 5 set in both: an ASCII letter
@@ -56,8 +56,9 @@ private:
 #endif
 };
 
-// Tells whether a window of 64 bytes holds any of three bytes: the first in either case, as
-// ByteBits64<true> finds it, the others exactly; a zero byte stands for none. One test for the
+// Tells whether a window of 64 bytes holds any of three bytes or a zero byte: the first in either
+// case, as ByteBits64<true> finds it, the others exactly; a zero byte stands for none of the three.
+// Zero bytes are always looked for, as they may hide where a line's text begins. One test for the
 // window, where the bits of each byte would take a mask each: most windows hold none of the bytes
 // a scan looks for.
 class AnyOfBytes64 {
@@ -123,7 +124,8 @@ private:
     }
     __m128i HitsOf(__m128i bytes) const {
         return _mm_or_si128(
-            _mm_cmpeq_epi8(_mm_or_si128(bytes, caseBit_), eitherCase_),
+            _mm_or_si128(_mm_cmpeq_epi8(_mm_or_si128(bytes, caseBit_), eitherCase_),
+                         _mm_cmpeq_epi8(bytes, _mm_setzero_si128())),
             _mm_or_si128(_mm_cmpeq_epi8(bytes, exact_), _mm_cmpeq_epi8(bytes, otherExact_)));
     }
 
@@ -134,8 +136,9 @@ private:
     __m128i lineFeed_;
 #else
     bool Holds(char byte) const {
-        return (eitherCase_ != '\0' && (byte | kCaseBit) == (eitherCase_ | kCaseBit)) ||
-               (byte != '\0' && (byte == exact_ || byte == otherExact_));
+        return byte == '\0' ||
+               (eitherCase_ != '\0' && (byte | kCaseBit) == (eitherCase_ | kCaseBit)) ||
+               byte == exact_ || byte == otherExact_;
     }
 
     char eitherCase_;
@@ -144,26 +147,30 @@ private:
 #endif
 };
 
-// One bit for each of the 64 bytes from window, set where the byte is a space or below it, or
-// "<": where a path in a list of paths may end.
-inline std::uint64_t PathEndBits64(const char* window) {
+// Whether a path in the value of an entry may begin after the byte or end before it: a space or a
+// byte below it, "<", or "=".
+inline bool IsPathBoundary(char byte) {
+    return static_cast<unsigned char>(byte) <= ' ' || byte == '<' || byte == '=';
+}
+
+// One bit for each of the 64 bytes from window, set where IsPathBoundary holds.
+inline std::uint64_t PathBoundaryBits64(const char* window) {
 #if defined(__SSE2__)
     const __m128i space = _mm_set1_epi8(' ');
     const __m128i separator = _mm_set1_epi8('<');
-    const auto bitsOf = [window, space, separator](int block) -> std::uint64_t {
+    const __m128i equals = _mm_set1_epi8('=');
+    const auto bitsOf = [window, space, separator, equals](int block) -> std::uint64_t {
         const __m128i bytes =
             _mm_loadu_si128(reinterpret_cast<const __m128i*>(window + 16 * block));
-        const __m128i ends = _mm_or_si128(_mm_cmpeq_epi8(_mm_min_epu8(bytes, space), bytes),
-                                          _mm_cmpeq_epi8(bytes, separator));
-        return static_cast<std::uint32_t>(_mm_movemask_epi8(ends));
+        const __m128i bounds = _mm_or_si128(
+            _mm_cmpeq_epi8(_mm_min_epu8(bytes, space), bytes),
+            _mm_or_si128(_mm_cmpeq_epi8(bytes, separator), _mm_cmpeq_epi8(bytes, equals)));
+        return static_cast<std::uint32_t>(_mm_movemask_epi8(bounds));
     };
     return bitsOf(0) | bitsOf(1) << 16 | bitsOf(2) << 32 | bitsOf(3) << 48;
 #else
     std::uint64_t bits = 0;
-    for (int i = 63; i >= 0; --i) {
-        const auto byte = static_cast<unsigned char>(window[i]);
-        bits = bits << 1 | (byte <= ' ' || byte == '<');
-    }
+    for (int i = 63; i >= 0; --i) bits = bits << 1 | IsPathBoundary(window[i]);
     return bits;
 #endif
 }
@@ -242,4 +249,4 @@ private:
     std::uint64_t marks_[3] = {0, 0, 0};
 };
 
-}  // namespace tolk::stdx
+}  // namespace fernwick

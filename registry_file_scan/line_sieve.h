@@ -1,0 +1,259 @@
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "registry_file_scan/line_window_bits.h"
+#include "support/find_unit.h"
+#include "support/utf8_text_buffer.h"
+
+// How the registry file's scans pass over most lines by their bytes: the lines they must see are
+// named in a sieve, and the runs of plain lines between them are passed 64 bytes at a time.
+namespace fernwick {
+
+// What a scan that passes over most lines needs to see of them; a line may be seen though it
+// need not be.
+struct LineSieve {
+    // Lines that begin with these bytes (the first two of them at most are looked at), in
+    // either case, and hold from shortest to longest bytes (none where shortest is the
+    // larger);
+    std::string_view start;
+    std::size_t shortest = 1;
+    std::size_t longest = 0;
+    // lines that hold these bytes where a path may stand: after a space, a byte below it, "<"
+    // or
+    // "=", and before one of those;
+    std::string_view path;
+    // and of the lines whose text begins with this byte (none where it is zero), the two
+    // latest before each line seen for the above and before the scan stops, for a scan that
+    // keeps no more of them.
+    char latestLead = '\0';
+};
+
+namespace line_sieve {
+
+using tolk::stdx::FindUnit;
+
+// Where the line after the last of a window's line feeds (lineFeeds is not 0) begins.
+inline const char* AfterLastLineFeed(const char* window, std::uint64_t lineFeeds) {
+    return window + (64 - __builtin_clzll(lineFeeds));
+}
+// Whether the line that the window's first line feed ends, which begins at lineStart, is
+// longer than longest bytes; only the window's first line can be longer than 64.
+inline bool FirstLineLonger(const char* window, std::uint64_t lineFeeds, const char* lineStart,
+                            std::size_t longest) {
+    return static_cast<std::size_t>(window - lineStart) + __builtin_ctzll(lineFeeds) > longest;
+}
+
+// Passes the windows from window on, up to runEnd, while each holds a line feed and none of the
+// bytes sought, and no line that ends in them can be longer than longestUnseen bytes; keeps
+// where the line open after them begins; answers the first window not passed. Only the
+// windows' tests are made as they pass: the line that ends in one began after the line feed
+// of the one before, and the line feeds of the last one tell where the open line begins.
+// Written apart so that its few values stay in registers.
+inline const char* PassQuietWindows(const char* window, const char* runEnd,
+                                    const AnyOfBytes64& sought, std::size_t longestUnseen,
+                                    const char*& openLine, std::uint64_t& earlierStarts) {
+    const char* const first = window;
+    // No line open at the window's start began before this.
+    const char* openSince = openLine;
+    for (; runEnd - window >= 64 &&
+           static_cast<std::size_t>(window + 64 - openSince) <= longestUnseen &&
+           sought.QuietIn(window);
+         window += 64) {
+        openSince = window;
+    }
+    if (window == first) return window;
+    // No line that began in them is sought, so that none of their line starts are kept.
+    earlierStarts = 0;
+    openLine = AfterLastLineFeed(window - 64, ByteBits64('\n').In(window - 64));
+    return window;
+}
+
+// The fast part of SkipPlainLines, after a line was passed over: the lines that lie whole in
+// the run of plain bytes that follows, which the block's first look or PeekPlainLine found.
+// Since a character's bytes never fall below 80 but for ASCII, the bytes sought mark the
+// lines alike in any text, and a line holds no more units than bytes. False when it stopped
+// at a line, which it leaves peeked.
+template <typename Passable>
+bool SkipPlainRunLines(tolk::stdx::Utf8TextBuffer& buffer, const Passable& passable,
+                       const LineSieve& sieve, std::size_t longestUnseen) {
+    constexpr std::size_t kLookAhead = tolk::stdx::Utf8TextBuffer::kLookAhead;
+    const auto run = buffer.PlainRunAhead();
+    const char* const firstLine = run.first;
+    const char* const runEnd = run.end;
+    const auto hand = [&](const char* lineStart, const char* lineFeed) {
+        if (passable(buffer.LineAt(lineStart, lineFeed))) return true;
+        buffer.StopAt(lineStart, lineFeed);
+        return false;
+    };
+    // Of the lines passed unseen since the last line handed over, those whose text begins with
+    // a latest lead are marked by it as the windows pass; the two latest that lie whole before
+    // end are handed over.
+    LatestMarks leadLines;
+    const auto handLatest = [&](const char* end) {
+        return leadLines.HandBefore(end, [&](const char* lead) {
+            const char* lineStart = lead;
+            while (lineStart != firstLine && lineStart[-1] == '\0') --lineStart;
+            return hand(lineStart, FindUnit(lead, end, '\n'));
+        });
+    };
+    const ByteBits64 latestLeadBits(sieve.latestLead);
+    const ByteBits64 lineFeedBits('\n');
+    const bool byStart = sieve.shortest <= sieve.longest;
+    const std::size_t startBytes = std::min<std::size_t>(sieve.start.size(), 2);
+    const ByteBits64<true> firstStartBits(startBytes > 0 ? sieve.start[0] : '\0');
+    const ByteBits64<true> secondStartBits(startBytes > 1 ? sieve.start[1] : '\0');
+    // The path's first byte, the byte after it and its last byte (or the last the padding
+    // behind the bytes lets a window look at), the rarer pair first: a path is mostly met as
+    // the start of a longer one.
+    const std::string_view path = sieve.path;
+    const std::size_t last = std::min<std::size_t>(path.size(), kLookAhead + 1) - 1;
+    const ByteBits64 pathBits(path.empty() ? '\0' : path.front());
+    const ByteBits64 lastBits(path.empty() ? '\0' : path[last]);
+    const auto reach = static_cast<unsigned>(std::min<std::size_t>(sieve.shortest, 64));
+    // A line that holds zero bytes may hide a line sought behind them: it is seen when it is
+    // long enough to hold one, or where its text begins with a latest lead.
+    const ByteBits64 zeroBits('\0');
+    const std::size_t zeroLineShortest =
+        std::min(byStart ? sieve.shortest : SIZE_MAX, path.empty() ? SIZE_MAX : path.size());
+    const auto zeroReach = static_cast<unsigned>(std::min<std::size_t>(zeroLineShortest, 64));
+    // A window that holds a line feed and none of the bytes the lines sought begin with or hold
+    // is passed by that test alone, unless a line open at its start was marked. The test is
+    // left out after a window that held some, as where they are dense it would mostly fail.
+    const bool everyLineSought = byStart && startBytes == 0;
+    bool lastFound = true;
+    const AnyOfBytes64 sought(startBytes > 0 ? sieve.start[0] : '\0', sieve.latestLead,
+                              path.empty() ? '\0' : path.front());
+    // Of the line open at a window's start: where it begins, whether it begins with a lead,
+    // holds the path or a zero byte, or holds nothing but zero bytes so far; and the line
+    // starts of the window before.
+    const char* openLine = firstLine;
+    bool openLead = false;
+    bool openPath = false;
+    bool openZero = false;
+    bool openZerosOnly = false;
+    std::uint64_t earlierStarts = 0;
+    for (const char* window = openLine;; window += 64) {
+        if (!everyLineSought && !openLead && !openPath && !openZero && !openZerosOnly &&
+            !lastFound) {
+            window =
+                PassQuietWindows(window, runEnd, sought, longestUnseen, openLine, earlierStarts);
+        }
+        if (runEnd - window < 64) break;
+        const std::uint64_t lineFeeds = lineFeedBits.In(window);
+        // A line begins at the window's start where the window before ended with a line feed.
+        const std::uint64_t starts = lineFeeds << 1 | (window == openLine);
+        const auto lineStartBefore = [&](unsigned lineFeed) {
+            const std::uint64_t before = lineFeeds & ((std::uint64_t{1} << lineFeed) - 1);
+            return before == 0 ? openLine : AfterLastLineFeed(window, before);
+        };
+        std::uint64_t leads = 0;
+        std::uint64_t seen = 0;
+        const bool sifted =
+            everyLineSought || openLead || openPath || openZero || lastFound || sought.In(window);
+        std::uint64_t found = 0;  // places of bytes sought, as far as the masks made tell
+        // Where the lines' text begins: at their first byte, or past the zero bytes they begin
+        // with, where a carry that starts at the line's first byte comes to rest.
+        const std::uint64_t zeros = sifted ? zeroBits.In(window) : 0;
+        std::uint64_t textStarts = starts;
+        if (zeros != 0 || openZerosOnly) {
+            const std::uint64_t from = starts | openZerosOnly;
+            std::uint64_t past = 0;
+            openZerosOnly = __builtin_add_overflow(zeros, from & zeros, &past);
+            textStarts = (from | past) & ~zeros;
+        }
+        if (sifted && sieve.latestLead != '\0') {
+            const std::uint64_t leadBytes = latestLeadBits.In(window);
+            found |= leadBytes;
+            leads = textStarts & leadBytes;
+        }
+        if (sifted && byStart) {
+            std::uint64_t leadStarts = starts;
+            if (startBytes > 0) {
+                const std::uint64_t firstBytes = firstStartBits.In(window);
+                found |= firstBytes;
+                leadStarts &= firstBytes;
+            }
+            if (leadStarts != 0 && startBytes > 1) leadStarts &= secondStartBits.In(window + 1);
+            if (leadStarts != 0 || openLead) {
+                std::uint64_t ends = MarkedLineEnds(lineFeeds, leadStarts, openLead);
+                // Where many lines are marked, the short ones among them are dropped at once.
+                if (reach > 1 && HoldsMoreThanTwo(ends))
+                    ends &= ~NearStarts(starts, earlierStarts, reach);
+                // The few left are measured one by one; a carriage return may end them.
+                for (std::uint64_t left = ends; left != 0; left &= left - 1) {
+                    const auto at = static_cast<unsigned>(__builtin_ctzll(left));
+                    const auto length = static_cast<std::size_t>(window + at - lineStartBefore(at));
+                    if (length < sieve.shortest || (length != 0 && length - 1 > sieve.longest))
+                        ends &= ~(left & -left);
+                }
+                seen |= ends;
+            }
+        }
+        if (sifted && !path.empty()) {
+            std::uint64_t marks = pathBits.In(window);
+            found |= marks;
+            if (marks != 0 && path.size() <= kLookAhead)
+                marks &= PathBoundaryBits64(window + path.size());
+            // The byte before the first window is a line feed.
+            if (marks != 0) {
+                const bool boundaryBefore = window == firstLine || IsPathBoundary(window[-1]);
+                marks &= PathBoundaryBits64(window) << 1 | boundaryBefore;
+            }
+            if (marks != 0 && last != 0) marks &= lastBits.In(window + last);
+            if (marks != 0 || openPath) seen |= MarkedLineEnds(lineFeeds, marks, openPath);
+        }
+        if (zeroLineShortest != SIZE_MAX && (zeros != 0 || openZero)) {
+            std::uint64_t ends = MarkedLineEnds(lineFeeds, zeros, openZero);
+            if (zeroReach > 1 && HoldsMoreThanTwo(ends))
+                ends &= ~NearStarts(starts, earlierStarts, zeroReach);
+            for (std::uint64_t left = ends; left != 0; left &= left - 1) {
+                const auto at = static_cast<unsigned>(__builtin_ctzll(left));
+                if (static_cast<std::size_t>(window + at - lineStartBefore(at)) < zeroLineShortest)
+                    ends &= ~(left & -left);
+            }
+            seen |= ends;
+        }
+        if (lineFeeds != 0 && FirstLineLonger(window, lineFeeds, openLine, longestUnseen))
+            seen |= lineFeeds & -lineFeeds;
+        for (; seen != 0; seen &= seen - 1) {
+            const auto at = static_cast<unsigned>(__builtin_ctzll(seen));
+            const char* const lineStart = lineStartBefore(at);
+            const std::uint64_t upToLineFeed = (std::uint64_t{2} << at) - 1;
+            leadLines.Add(window, leads & upToLineFeed);
+            leads &= ~upToLineFeed;
+            if (!handLatest(lineStart) || !hand(lineStart, window + at)) return false;
+        }
+        leadLines.Add(window, leads);
+        lastFound = found != 0;
+        if (lineFeeds != 0) openLine = AfterLastLineFeed(window, lineFeeds);
+        earlierStarts = starts;
+    }
+    if (!handLatest(openLine)) return false;
+    buffer.PassTo(openLine);
+    return true;
+}
+
+}  // namespace line_sieve
+
+// Passes over plain lines ahead while passable(line) holds, as reading them would; stops before
+// any other line, which is left peeked when it is plain. Lines that the sieve lets through and
+// lines longer than longestUnseen (at least 64) are handed to passable; the others pass by
+// their bytes, 64 at a time, so that the cost of a run of lines does not depend on how many it
+// holds. Lines that are not plain, or lie across the end of the bytes read, are handed over
+// all.
+template <typename Passable>
+void SkipPlainLines(tolk::stdx::Utf8TextBuffer& buffer, const Passable& passable,
+                    const LineSieve& sieve, std::size_t longestUnseen) {
+    for (;;) {
+        const auto line = buffer.PeekPlainLine();
+        if (!line || !passable(*line)) return;
+        buffer.SkipPeekedLine();
+        if (!line_sieve::SkipPlainRunLines(buffer, passable, sieve, longestUnseen)) return;
+    }
+}
+
+}  // namespace fernwick

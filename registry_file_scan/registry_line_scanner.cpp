@@ -5,7 +5,6 @@
 #include <locale>
 #include <utility>
 
-#include "support/ascii_case.h"
 #include "support/utf8_locale.h"
 #include "support/utf_error.h"
 
@@ -13,21 +12,6 @@ namespace fernwick {
 namespace {
 
 constexpr std::size_t kMaxObjectIdUnits = 16;
-
-void AssignEntry(LocalCopyRecord& record, std::wstring_view name, std::wstring_view value) {
-    using tolk::stdx::AsciiEqualsIgnoreCase;
-    if (AsciiEqualsIgnoreCase(name, L"DocbaseName")) {
-        record.DocbaseName = value;
-    } else if (AsciiEqualsIgnoreCase(name, L"UserName")) {
-        record.UserName = value;
-    } else if (AsciiEqualsIgnoreCase(name, L"User")) {
-        record.User = value;
-    } else if (AsciiEqualsIgnoreCase(name, L"DomainName")) {
-        record.DomainName = value;
-    } else if (AsciiEqualsIgnoreCase(name, L"FileName")) {
-        record.FileName = value;
-    }
-}
 
 std::string Folded(std::string text) {
     for (char& byte : text) byte = LineStops::FoldByte(byte);
@@ -160,10 +144,15 @@ void ParseSectionHeader(std::wstring_view header, LocalCopyRecord& record) {
 }
 
 std::wstring_view ReadSection(RegistryLineScanner& lines, LocalCopyRecord& record) {
+    PlainEntryValues passed;
     while (lines.CanRead()) {
+        lines.PassSectionEntries(passed);
         const std::wstring_view line = lines.Read();
+        // The lines passed come before this one.
+        passed.MoveInto(record);
         if (IsSectionHeader(line)) return line;
-        if (const auto entry = ParseEntry(line)) AssignEntry(record, entry->name, entry->value);
+        if (const auto entry = ParseEntry(line))
+            AssignEntry(record, RecordEntryNamed(entry->name), entry->value);
     }
     return {};
 }

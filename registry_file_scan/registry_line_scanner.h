@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "registry_file_scan/line_sieve.h"
+#include "registry_file_scan/section_entries.h"
 #include "registry_helper/local_copy_record.h"
 #include "support/find_unit.h"
 #include "support/utf8_run.h"
@@ -102,7 +103,12 @@ public:
     // The mark of a line while SkipLines hands it to its passable.
     LineMark MarkOf(const PlainLine& line) const { return buffer_.MarkOf(line); }
 
-private:
+    // Passes over the plain lines of the section ahead, as reading them would, taking the values of
+    // their entries; stops before a section header or any line it cannot pass by its bytes.
+    void PassSectionEntries(PlainEntryValues& values) {
+        if (stream_.good()) PassPlainSectionLines(buffer_, values);
+    }
+
     // Whether a plain line's bytes decode to at most kMaxLineUnits units; no line has more units
     // than bytes.
     static bool FitsALine(std::string_view bytes) {
@@ -110,6 +116,8 @@ private:
                tolk::stdx::CountUtf16Units(bytes.data(), bytes.data() + bytes.size()) <=
                    kMaxLineUnits;
     }
+
+private:
     // The units not yet read; on an error the stream turns bad and the view is empty.
     std::wstring_view Pending();
     std::wstring_view Stored(std::size_t units) const { return {line_, units}; }

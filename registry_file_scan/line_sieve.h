@@ -22,6 +22,9 @@ struct LineSieve {
     std::string_view start;
     std::size_t shortest = 1;
     std::size_t longest = 0;
+    // and end with these bytes (the last eight at most are looked at, bit 5 of each aside) before
+    // a carriage return that may stand before the line feed;
+    std::string_view end;
     // lines that hold these bytes where a path may stand: after a space, a byte below it, "<"
     // or
     // "=", and before one of those;
@@ -47,28 +50,56 @@ inline bool FirstLineLonger(const char* window, std::uint64_t lineFeeds, const c
     return static_cast<std::size_t>(window - lineStart) + __builtin_ctzll(lineFeeds) > longest;
 }
 
+// Whether the line from lineStart to its line feed ends as a sieve's lines do.
+inline bool EndsLike(const char* lineStart, const char* lineFeed, std::string_view end) {
+    const char* lineEnd = lineFeed;
+    if (lineEnd != lineStart && lineEnd[-1] == '\r') --lineEnd;
+    const std::size_t looked = std::min<std::size_t>(end.size(), 8);
+    if (static_cast<std::size_t>(lineEnd - lineStart) < looked) return false;
+    for (std::size_t i = 1; i <= looked; ++i) {
+        if ((lineEnd[-i] | 0x20) != (end[end.size() - i] | 0x20)) return false;
+    }
+    return true;
+}
+
+// Whether a path whose last byte comes before `after` may end a value's path there: "<" or the
+// line feed follow, past zero bytes and blanks; bytes from end on are not looked at.
+inline bool PathMayEndAt(const char* after, const char* end) {
+    for (; after < end; ++after) {
+        const char byte = *after;
+        if (byte == '\n' || byte == '<') return true;
+        if (byte != '\0' && byte != ' ' && (byte < '\t' || byte > '\r')) return false;
+    }
+    return true;
+}
+
 // Passes the windows from window on, up to runEnd, while each holds a line feed and none of the
-// bytes sought, and no line that ends in them can be longer than longestUnseen bytes; keeps
-// where the line open after them begins; answers the first window not passed. Only the
-// windows' tests are made as they pass: the line that ends in one began after the line feed
-// of the one before, and the line feeds of the last one tell where the open line begins.
-// Written apart so that its few values stay in registers.
+// texts sought, and no line that ends in them can be longer than longestUnseen bytes; keeps
+// where the line open after them begins; answers the first window not passed, and whether it may
+// hold a text sought (false only where it holds none but no line feed either). Only the windows'
+// tests are made as they pass: the line that ends in one began after the line feed of the one
+// before, and the line feeds of the last one tell where the open line begins. Written apart so
+// that its few values stay in registers.
 inline const char* PassQuietWindows(const char* window, const char* runEnd,
                                     const AnyOfBytes64& sought, std::size_t longestUnseen,
-                                    const char*& openLine, std::uint64_t& earlierStarts) {
+                                    const char*& openLine, std::uint64_t& earlierStarts,
+                                    bool& holdsSought) {
+    const ByteBits64 lineFeedBits('\n');
     const char* const first = window;
     // No line open at the window's start began before this.
     const char* openSince = openLine;
-    for (; runEnd - window >= 64 &&
-           static_cast<std::size_t>(window + 64 - openSince) <= longestUnseen &&
-           sought.QuietIn(window);
+    for (holdsSought = true; runEnd - window >= 64 &&
+                             static_cast<std::size_t>(window + 64 - openSince) <= longestUnseen;
          window += 64) {
+        holdsSought = sought.In(window);
+        if (holdsSought || lineFeedBits.In(window) == 0) break;
+        holdsSought = true;
         openSince = window;
     }
     if (window == first) return window;
     // No line that began in them is sought, so that none of their line starts are kept.
     earlierStarts = 0;
-    openLine = AfterLastLineFeed(window - 64, ByteBits64('\n').In(window - 64));
+    openLine = AfterLastLineFeed(window - 64, lineFeedBits.In(window - 64));
     return window;
 }
 
@@ -120,13 +151,10 @@ bool SkipPlainRunLines(tolk::stdx::Utf8TextBuffer& buffer, const Passable& passa
     const std::size_t zeroLineShortest =
         std::min(byStart ? sieve.shortest : SIZE_MAX, path.empty() ? SIZE_MAX : path.size());
     const auto zeroReach = static_cast<unsigned>(std::min<std::size_t>(zeroLineShortest, 64));
-    // A window that holds a line feed and none of the bytes the lines sought begin with or hold
-    // is passed by that test alone, unless a line open at its start was marked. The test is
-    // left out after a window that held some, as where they are dense it would mostly fail.
+    // A window that holds a line feed and none of the texts the lines sought begin with or hold
+    // is passed by that test alone, unless a line open at its start was marked.
     const bool everyLineSought = byStart && startBytes == 0;
-    bool lastFound = true;
-    const AnyOfBytes64 sought(startBytes > 0 ? sieve.start[0] : '\0', sieve.latestLead,
-                              path.empty() ? '\0' : path.front());
+    const AnyOfBytes64 sought(sieve.start.substr(0, startBytes), sieve.latestLead, path);
     // Of the line open at a window's start: where it begins, whether it begins with a lead,
     // holds the path or a zero byte, or holds nothing but zero bytes so far; and the line
     // starts of the window before.
@@ -137,10 +165,12 @@ bool SkipPlainRunLines(tolk::stdx::Utf8TextBuffer& buffer, const Passable& passa
     bool openZerosOnly = false;
     std::uint64_t earlierStarts = 0;
     for (const char* window = openLine;; window += 64) {
-        if (!everyLineSought && !openLead && !openPath && !openZero && !openZerosOnly &&
-            !lastFound) {
-            window =
-                PassQuietWindows(window, runEnd, sought, longestUnseen, openLine, earlierStarts);
+        // A window that the quiet windows' pass stopped at for want of a line feed alone holds
+        // nothing sought.
+        bool sifted = true;
+        if (!everyLineSought && !openLead && !openPath && !openZero && !openZerosOnly) {
+            window = PassQuietWindows(window, runEnd, sought, longestUnseen, openLine,
+                                      earlierStarts, sifted);
         }
         if (runEnd - window < 64) break;
         const std::uint64_t lineFeeds = lineFeedBits.In(window);
@@ -152,9 +182,6 @@ bool SkipPlainRunLines(tolk::stdx::Utf8TextBuffer& buffer, const Passable& passa
         };
         std::uint64_t leads = 0;
         std::uint64_t seen = 0;
-        const bool sifted =
-            everyLineSought || openLead || openPath || openZero || lastFound || sought.In(window);
-        std::uint64_t found = 0;  // places of bytes sought, as far as the masks made tell
         // Where the lines' text begins: at their first byte, or past the zero bytes they begin
         // with, where a carry that starts at the line's first byte comes to rest.
         const std::uint64_t zeros = sifted ? zeroBits.In(window) : 0;
@@ -166,16 +193,12 @@ bool SkipPlainRunLines(tolk::stdx::Utf8TextBuffer& buffer, const Passable& passa
             textStarts = (from | past) & ~zeros;
         }
         if (sifted && sieve.latestLead != '\0') {
-            const std::uint64_t leadBytes = latestLeadBits.In(window);
-            found |= leadBytes;
-            leads = textStarts & leadBytes;
+            leads = textStarts & latestLeadBits.In(window);
         }
         if (sifted && byStart) {
             std::uint64_t leadStarts = starts;
             if (startBytes > 0) {
-                const std::uint64_t firstBytes = firstStartBits.In(window);
-                found |= firstBytes;
-                leadStarts &= firstBytes;
+                leadStarts &= firstStartBits.In(window);
             }
             if (leadStarts != 0 && startBytes > 1) leadStarts &= secondStartBits.In(window + 1);
             if (leadStarts != 0 || openLead) {
@@ -187,7 +210,8 @@ bool SkipPlainRunLines(tolk::stdx::Utf8TextBuffer& buffer, const Passable& passa
                 for (std::uint64_t left = ends; left != 0; left &= left - 1) {
                     const auto at = static_cast<unsigned>(__builtin_ctzll(left));
                     const auto length = static_cast<std::size_t>(window + at - lineStartBefore(at));
-                    if (length < sieve.shortest || (length != 0 && length - 1 > sieve.longest))
+                    if (length < sieve.shortest || (length != 0 && length - 1 > sieve.longest) ||
+                        !EndsLike(lineStartBefore(at), window + at, sieve.end))
                         ends &= ~(left & -left);
                 }
                 seen |= ends;
@@ -195,7 +219,6 @@ bool SkipPlainRunLines(tolk::stdx::Utf8TextBuffer& buffer, const Passable& passa
         }
         if (sifted && !path.empty()) {
             std::uint64_t marks = pathBits.In(window);
-            found |= marks;
             if (marks != 0 && path.size() <= kLookAhead)
                 marks &= PathBoundaryBits64(window + path.size());
             // The byte before the first window is a line feed.
@@ -204,6 +227,10 @@ bool SkipPlainRunLines(tolk::stdx::Utf8TextBuffer& buffer, const Passable& passa
                 marks &= PathBoundaryBits64(window) << 1 | boundaryBefore;
             }
             if (marks != 0 && last != 0) marks &= lastBits.In(window + last);
+            for (std::uint64_t left = marks; left != 0; left &= left - 1) {
+                const char* const after = window + __builtin_ctzll(left) + path.size();
+                if (!PathMayEndAt(after, runEnd)) marks &= ~(left & -left);
+            }
             if (marks != 0 || openPath) seen |= MarkedLineEnds(lineFeeds, marks, openPath);
         }
         if (zeroLineShortest != SIZE_MAX && (zeros != 0 || openZero)) {
@@ -228,7 +255,6 @@ bool SkipPlainRunLines(tolk::stdx::Utf8TextBuffer& buffer, const Passable& passa
             if (!handLatest(lineStart) || !hand(lineStart, window + at)) return false;
         }
         leadLines.Add(window, leads);
-        lastFound = found != 0;
         if (lineFeeds != 0) openLine = AfterLastLineFeed(window, lineFeeds);
         earlierStarts = starts;
     }

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -56,24 +57,25 @@ private:
 #endif
 };
 
-// Tells whether a window of 64 bytes holds any of three bytes or a zero byte: the first in either
-// case, as ByteBits64<true> finds it, the others exactly; a zero byte stands for none of the three.
-// Zero bytes are always looked for, as they may hide where a line's text begins. One test for the
-// window, where the bits of each byte would take a mask each: most windows hold none of the bytes
-// a scan looks for.
+// Tells whether a window of 64 bytes holds where any of three texts may begin, or a zero byte:
+// the first two bytes of a text in either case (as ByteBits64<true> finds each), a byte exactly,
+// and the first two bytes of another text exactly. An empty text or a zero byte stands for none; a
+// text of one byte is looked for by that byte. Zero bytes are always looked for, as they may hide
+// where a line's text begins. A text begins at one of the window's bytes, its second byte may be
+// the one after the window. One test for the window, where the bits of each byte would take a mask
+// each: most windows hold none of the texts a scan looks for.
 class AnyOfBytes64 {
 public:
-    AnyOfBytes64(char eitherCase, char exact, char otherExact)
+    AnyOfBytes64(std::string_view eitherCase, char exact, std::string_view exactText)
 #if defined(__SSE2__)
-        : eitherCase_(_mm_set1_epi8(eitherCase == '\0' ? '\0' : eitherCase | kCaseBit)),
+        : eitherCase_{Wanted(eitherCase, 0, true), Wanted(eitherCase, 1, true)},
           exact_(_mm_set1_epi8(exact)),
-          otherExact_(_mm_set1_epi8(otherExact)),
-          caseBit_(_mm_set1_epi8(kCaseBit)),
-          lineFeed_(_mm_set1_epi8('\n'))
+          exactText_{Wanted(exactText, 0, false), Wanted(exactText, 1, false)},
+          caseBit_(_mm_set1_epi8(kCaseBit))
 #else
-        : eitherCase_(eitherCase),
+        : eitherCase_(eitherCase.substr(0, 2)),
           exact_(exact),
-          otherExact_(otherExact)
+          exactText_(exactText.substr(0, 2))
 #endif
     {
     }
@@ -81,69 +83,70 @@ public:
     bool In(const char* window) const {
 #if defined(__SSE2__)
         // Written out block by block, as in ByteBits64.
-        const __m128i hits =
-            _mm_or_si128(_mm_or_si128(HitsOf(Block(window, 0)), HitsOf(Block(window, 1))),
-                         _mm_or_si128(HitsOf(Block(window, 2)), HitsOf(Block(window, 3))));
+        const __m128i hits = _mm_or_si128(_mm_or_si128(HitsOf(window, 0), HitsOf(window, 1)),
+                                          _mm_or_si128(HitsOf(window, 2), HitsOf(window, 3)));
         return _mm_movemask_epi8(hits) != 0;
 #else
         for (int i = 0; i < 64; ++i) {
-            if (Holds(window[i])) return true;
+            if (HoldsAt(window + i)) return true;
         }
         return false;
-#endif
-    }
-
-    // Whether the window holds none of the bytes and at least one line feed: of the lines that end
-    // in a run of such windows, only the first can be longer than two windows.
-    bool QuietIn(const char* window) const {
-#if defined(__SSE2__)
-        const __m128i bytes[4] = {Block(window, 0), Block(window, 1), Block(window, 2),
-                                  Block(window, 3)};
-        const __m128i hits = _mm_or_si128(_mm_or_si128(HitsOf(bytes[0]), HitsOf(bytes[1])),
-                                          _mm_or_si128(HitsOf(bytes[2]), HitsOf(bytes[3])));
-        const auto lineFeedsOf = [this](__m128i block) { return _mm_cmpeq_epi8(block, lineFeed_); };
-        const __m128i lineFeeds =
-            _mm_or_si128(_mm_or_si128(lineFeedsOf(bytes[0]), lineFeedsOf(bytes[1])),
-                         _mm_or_si128(lineFeedsOf(bytes[2]), lineFeedsOf(bytes[3])));
-        return _mm_movemask_epi8(hits) == 0 && _mm_movemask_epi8(lineFeeds) != 0;
-#else
-        bool lineFeed = false;
-        for (int i = 0; i < 64; ++i) {
-            if (Holds(window[i])) return false;
-            lineFeed = lineFeed || window[i] == '\n';
-        }
-        return lineFeed;
 #endif
     }
 
 private:
     static constexpr char kCaseBit = 0x20;
 #if defined(__SSE2__)
-    static __m128i Block(const char* window, int block) {
-        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(window + 16 * block));
+    // What byte `at` of a text must be: zero for no text (and so for no byte at all), all bytes
+    // alike where the text has one byte only.
+    static __m128i Wanted(std::string_view text, std::size_t at, bool eitherCase) {
+        if (text.empty() || text.front() == '\0') return _mm_setzero_si128();
+        if (at >= text.size()) return _mm_set1_epi8(-1);
+        return _mm_set1_epi8(static_cast<char>(eitherCase ? text[at] | kCaseBit : text[at]));
     }
-    __m128i HitsOf(__m128i bytes) const {
-        return _mm_or_si128(
-            _mm_or_si128(_mm_cmpeq_epi8(_mm_or_si128(bytes, caseBit_), eitherCase_),
-                         _mm_cmpeq_epi8(bytes, _mm_setzero_si128())),
-            _mm_or_si128(_mm_cmpeq_epi8(bytes, exact_), _mm_cmpeq_epi8(bytes, otherExact_)));
+    static __m128i Load(const char* at) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+    }
+    // -1 where a byte is wanted, or in every byte for the all-alike wanted of a one-byte text.
+    static __m128i Matches(__m128i bytes, __m128i wanted) {
+        return _mm_or_si128(_mm_cmpeq_epi8(bytes, wanted),
+                            _mm_cmpeq_epi8(wanted, _mm_set1_epi8(-1)));
+    }
+    __m128i HitsOf(const char* window, int block) const {
+        const __m128i bytes = Load(window + 16 * block);
+        const __m128i next = Load(window + 16 * block + 1);
+        const __m128i foldedBytes = _mm_or_si128(bytes, caseBit_);
+        const __m128i foldedNext = _mm_or_si128(next, caseBit_);
+        const __m128i eitherCase = _mm_and_si128(_mm_cmpeq_epi8(foldedBytes, eitherCase_[0]),
+                                                 Matches(foldedNext, eitherCase_[1]));
+        const __m128i exactText =
+            _mm_and_si128(_mm_cmpeq_epi8(bytes, exactText_[0]), Matches(next, exactText_[1]));
+        return _mm_or_si128(_mm_or_si128(eitherCase, exactText),
+                            _mm_or_si128(_mm_cmpeq_epi8(bytes, exact_),
+                                         _mm_cmpeq_epi8(bytes, _mm_setzero_si128())));
     }
 
-    __m128i eitherCase_;
+    __m128i eitherCase_[2];
     __m128i exact_;
-    __m128i otherExact_;
+    __m128i exactText_[2];
     __m128i caseBit_;
-    __m128i lineFeed_;
 #else
-    bool Holds(char byte) const {
-        return byte == '\0' ||
-               (eitherCase_ != '\0' && (byte | kCaseBit) == (eitherCase_ | kCaseBit)) ||
-               byte == exact_ || byte == otherExact_;
+    static bool Begins(const char* at, std::string_view text, bool eitherCase) {
+        if (text.empty() || text.front() == '\0') return false;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            const char byte = eitherCase ? at[i] | kCaseBit : at[i];
+            if (byte != (eitherCase ? text[i] | kCaseBit : text[i])) return false;
+        }
+        return true;
+    }
+    bool HoldsAt(const char* at) const {
+        return *at == '\0' || (exact_ != '\0' && *at == exact_) || Begins(at, eitherCase_, true) ||
+               Begins(at, exactText_, false);
     }
 
-    char eitherCase_;
+    std::string_view eitherCase_;
     char exact_;
-    char otherExact_;
+    std::string_view exactText_;
 #endif
 };
 

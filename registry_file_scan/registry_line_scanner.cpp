@@ -50,12 +50,17 @@ LineStops::LineStops(std::initializer_list<std::wstring_view> lines) {
         if (!bytes) continue;
         std::string folded = Folded(std::move(*bytes));
         if (foldedLines_.empty()) {
-            start_ = folded;
+            start_ = end_ = folded;
             shortest_ = folded.size();
         }
         start_.resize(static_cast<std::size_t>(
             std::mismatch(start_.begin(), start_.end(), folded.begin(), folded.end()).first -
             start_.begin()));
+        end_.erase(
+            0, end_.size() - static_cast<std::size_t>(std::mismatch(end_.rbegin(), end_.rend(),
+                                                                    folded.rbegin(), folded.rend())
+                                                          .first -
+                                                      end_.rbegin()));
         shortest_ = std::min(shortest_, folded.size());
         longest_ = std::max(longest_, folded.size());
         foldedLines_.push_back(std::move(folded));

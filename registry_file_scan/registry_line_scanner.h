@@ -31,11 +31,12 @@ public:
         }
         return false;
     }
-    // The lines a scan that stops at these must see: those that begin as all of them do and are
-    // as long as one of them.
+    // The lines a scan that stops at these must see: those that begin and end as all of them do
+    // and are as long as one of them.
     LineSieve Sieve() const {
         LineSieve sieve;
         sieve.start = start_;
+        sieve.end = end_;
         sieve.shortest = shortest_;
         sieve.longest = longest_;
         return sieve;
@@ -55,6 +56,7 @@ private:
 
     std::vector<std::string> foldedLines_;
     std::string start_;  // what all of them begin with
+    std::string end_;    // and end with
     std::size_t shortest_ = 1;
     std::size_t longest_ = 0;
 };

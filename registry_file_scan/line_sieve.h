@@ -62,6 +62,17 @@ inline bool EndsLike(const char* lineStart, const char* lineFeed, std::string_vi
     return true;
 }
 
+// Whether the text of the line from lineStart to its line feed may begin as a sieve's lines do:
+// its first two bytes, past zero bytes, equal the first two of start, bit 5 of each aside.
+inline bool TextBeginsLike(const char* lineStart, const char* lineFeed, std::string_view start) {
+    const char* text = lineStart;
+    for (std::size_t i = 0; i < std::min<std::size_t>(start.size(), 2); ++i, ++text) {
+        text = tolk::stdx::SkipZeroBytes(text, lineFeed);
+        if (text == lineFeed || (*text | 0x20) != (start[i] | 0x20)) return false;
+    }
+    return true;
+}
+
 // Whether a path whose last byte comes before `after` may end a value's path there: "<" or the
 // line feed follow, past zero bytes and blanks; bytes from end on are not looked at.
 inline bool PathMayEndAt(const char* after, const char* end) {
@@ -239,7 +250,9 @@ bool SkipPlainRunLines(tolk::stdx::Utf8TextBuffer& buffer, const Passable& passa
                 ends &= ~NearStarts(starts, earlierStarts, zeroReach);
             for (std::uint64_t left = ends; left != 0; left &= left - 1) {
                 const auto at = static_cast<unsigned>(__builtin_ctzll(left));
-                if (static_cast<std::size_t>(window + at - lineStartBefore(at)) < zeroLineShortest)
+                const char* const lineStart = lineStartBefore(at);
+                if (static_cast<std::size_t>(window + at - lineStart) < zeroLineShortest ||
+                    (path.empty() && !TextBeginsLike(lineStart, window + at, sieve.start)))
                     ends &= ~(left & -left);
             }
             seen |= ends;

@@ -55,6 +55,20 @@ const Unit* FindUnit(const Unit* first, const Unit* last, Unit value) {
     return last;
 }
 
+// The first byte in [first, last) that is not zero, or last: the run of zero bytes that begins at
+// first is passed sixteen bytes at a time.
+inline const char* SkipZeroBytes(const char* first, const char* last) {
+#if defined(__SSE2__)
+    for (; last - first >= 16; first += 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(first));
+        const int zeros = _mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_setzero_si128()));
+        if (zeros != 0xFFFF) return first + __builtin_ctz(static_cast<unsigned>(~zeros));
+    }
+#endif
+    while (first != last && *first == '\0') ++first;
+    return first;
+}
+
 // The first place in [first, last) where text begins, or last. Places are sifted thirty-two at a
 // time by the text's second and last bytes, which sets apart text that begins or ends like many
 // others; only places that hold both are compared whole.

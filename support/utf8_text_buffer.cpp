@@ -189,10 +189,23 @@ std::optional<Utf8TextBuffer::PlainLine> Utf8TextBuffer::PeekPlainLine() {
 
 Utf8TextBuffer::PlainLine Utf8TextBuffer::LineAt(const char* lineStart, const char* lineFeed) {
     std::string_view text(lineStart, static_cast<std::size_t>(lineFeed - lineStart));
-    if (FindUnit(lineStart, lineFeed, '\0') != lineFeed) {
-        zeroFree_.assign(text);
-        zeroFree_.erase(std::remove(zeroFree_.begin(), zeroFree_.end(), '\0'), zeroFree_.end());
-        text = zeroFree_;
+    if (const char* zero = FindUnit(lineStart, lineFeed, '\0'); zero != lineFeed) {
+        // Zero bytes that only begin or end the line leave its text in place.
+        const char* const textStart = zero == lineStart ? SkipZeroBytes(zero, lineFeed) : lineStart;
+        const char* textEnd = zero == lineStart ? FindUnit(textStart, lineFeed, '\0') : zero;
+        const char* const rest = SkipZeroBytes(textEnd, lineFeed);
+        const std::string_view inPlace(textStart, static_cast<std::size_t>(textEnd - textStart));
+        // A carriage return behind the zero bytes is the one dropped.
+        if (rest != lineFeed && *rest == '\r' && rest + 1 == lineFeed) {
+            return PlainLine{inPlace, lineStart};
+        }
+        if (rest == lineFeed) {
+            text = inPlace;
+        } else {
+            zeroFree_.assign(text);
+            zeroFree_.erase(std::remove(zeroFree_.begin(), zeroFree_.end(), '\0'), zeroFree_.end());
+            text = zeroFree_;
+        }
     }
     // As decoding does, a carriage return directly before the line feed is dropped.
     if (!text.empty() && text.back() == '\r') text.remove_suffix(1);

@@ -102,8 +102,7 @@ inline const char* PassQuietWindows(const char* window, const char* runEnd,
     for (holdsSought = true; runEnd - window >= 64 &&
                              static_cast<std::size_t>(window + 64 - openSince) <= longestUnseen;
          window += 64) {
-        holdsSought = sought.In(window);
-        if (holdsSought || lineFeedBits.In(window) == 0) break;
+        if (!sought.QuietIn(window, holdsSought)) break;
         holdsSought = true;
         openSince = window;
     }

@@ -71,7 +71,8 @@ public:
         : eitherCase_{Wanted(eitherCase, 0, true), Wanted(eitherCase, 1, true)},
           exact_(_mm_set1_epi8(exact)),
           exactText_{Wanted(exactText, 0, false), Wanted(exactText, 1, false)},
-          caseBit_(_mm_set1_epi8(kCaseBit))
+          caseBit_(_mm_set1_epi8(kCaseBit)),
+          lineFeed_(_mm_set1_epi8('\n'))
 #else
         : eitherCase_(eitherCase.substr(0, 2)),
           exact_(exact),
@@ -80,17 +81,35 @@ public:
     {
     }
 
-    bool In(const char* window) const {
+    // Whether the window holds none of the texts and at least one line feed; holds tells whether
+    // it may hold a text. Of the lines that end in a run of quiet windows, only the first can be
+    // longer than two windows.
+    bool QuietIn(const char* window, bool& holds) const {
 #if defined(__SSE2__)
-        // Written out block by block, as in ByteBits64.
-        const __m128i hits = _mm_or_si128(_mm_or_si128(HitsOf(window, 0), HitsOf(window, 1)),
-                                          _mm_or_si128(HitsOf(window, 2), HitsOf(window, 3)));
-        return _mm_movemask_epi8(hits) != 0;
-#else
-        for (int i = 0; i < 64; ++i) {
-            if (HoldsAt(window + i)) return true;
+        // Written out block by block, as in ByteBits64. The first bytes alone pass most windows;
+        // only a window that holds some is looked at by the pairs.
+        const __m128i firsts = _mm_or_si128(_mm_or_si128(FirstsOf(window, 0), FirstsOf(window, 1)),
+                                            _mm_or_si128(FirstsOf(window, 2), FirstsOf(window, 3)));
+        const auto lineFeedsOf = [this, window](int block) {
+            return _mm_cmpeq_epi8(Load(window + 16 * block), lineFeed_);
+        };
+        const __m128i lineFeeds = _mm_or_si128(_mm_or_si128(lineFeedsOf(0), lineFeedsOf(1)),
+                                               _mm_or_si128(lineFeedsOf(2), lineFeedsOf(3)));
+        holds = _mm_movemask_epi8(firsts) != 0;
+        if (holds) {
+            const __m128i hits = _mm_or_si128(_mm_or_si128(HitsOf(window, 0), HitsOf(window, 1)),
+                                              _mm_or_si128(HitsOf(window, 2), HitsOf(window, 3)));
+            holds = _mm_movemask_epi8(hits) != 0;
         }
-        return false;
+        return !holds && _mm_movemask_epi8(lineFeeds) != 0;
+#else
+        holds = false;
+        bool lineFeed = false;
+        for (int i = 0; i < 64; ++i) {
+            holds = holds || HoldsAt(window + i);
+            lineFeed = lineFeed || window[i] == '\n';
+        }
+        return !holds && lineFeed;
 #endif
     }
 
@@ -112,6 +131,15 @@ private:
         return _mm_or_si128(_mm_cmpeq_epi8(bytes, wanted),
                             _mm_cmpeq_epi8(wanted, _mm_set1_epi8(-1)));
     }
+    // -1 where a byte is the first of a text, or zero.
+    __m128i FirstsOf(const char* window, int block) const {
+        const __m128i bytes = Load(window + 16 * block);
+        return _mm_or_si128(
+            _mm_or_si128(_mm_cmpeq_epi8(_mm_or_si128(bytes, caseBit_), eitherCase_[0]),
+                         _mm_cmpeq_epi8(bytes, exactText_[0])),
+            _mm_or_si128(_mm_cmpeq_epi8(bytes, exact_),
+                         _mm_cmpeq_epi8(bytes, _mm_setzero_si128())));
+    }
     __m128i HitsOf(const char* window, int block) const {
         const __m128i bytes = Load(window + 16 * block);
         const __m128i next = Load(window + 16 * block + 1);
@@ -130,6 +158,7 @@ private:
     __m128i exact_;
     __m128i exactText_[2];
     __m128i caseBit_;
+    __m128i lineFeed_;
 #else
     static bool Begins(const char* at, std::string_view text, bool eitherCase) {
         if (text.empty() || text.front() == '\0') return false;

@@ -153,6 +153,7 @@ bool SkipPlainRunLines(tolk::stdx::Utf8TextBuffer& buffer, const Passable& passa
     const std::string_view path = sieve.path;
     const std::size_t last = std::min<std::size_t>(path.size(), kLookAhead + 1) - 1;
     const ByteBits64 pathBits(path.empty() ? '\0' : path.front());
+    const ByteBits64 pathSecondBits(path.size() > 1 ? path[1] : '\0');
     const ByteBits64 lastBits(path.empty() ? '\0' : path[last]);
     const auto reach = static_cast<unsigned>(std::min<std::size_t>(sieve.shortest, 64));
     // A line that holds zero bytes may hide a line sought behind them: it is seen when it is
@@ -162,8 +163,10 @@ bool SkipPlainRunLines(tolk::stdx::Utf8TextBuffer& buffer, const Passable& passa
         std::min(byStart ? sieve.shortest : SIZE_MAX, path.empty() ? SIZE_MAX : path.size());
     const auto zeroReach = static_cast<unsigned>(std::min<std::size_t>(zeroLineShortest, 64));
     // A window that holds a line feed and none of the texts the lines sought begin with or hold
-    // is passed by that test alone, unless a line open at its start was marked.
+    // is passed by that test alone, unless a line open at its start was marked. The test is
+    // left out after a window that held some, as where they are dense it would mostly fail.
     const bool everyLineSought = byStart && startBytes == 0;
+    bool lastFound = true;
     const AnyOfBytes64 sought(sieve.start.substr(0, startBytes), sieve.latestLead, path);
     // Of the line open at a window's start: where it begins, whether it begins with a lead,
     // holds the path or a zero byte, or holds nothing but zero bytes so far; and the line
@@ -178,7 +181,8 @@ bool SkipPlainRunLines(tolk::stdx::Utf8TextBuffer& buffer, const Passable& passa
         // A window that the quiet windows' pass stopped at for want of a line feed alone holds
         // nothing sought.
         bool sifted = true;
-        if (!everyLineSought && !openLead && !openPath && !openZero && !openZerosOnly) {
+        if (!everyLineSought && !openLead && !openPath && !openZero && !openZerosOnly &&
+            !lastFound) {
             window = PassQuietWindows(window, runEnd, sought, longestUnseen, openLine,
                                       earlierStarts, sifted);
         }
@@ -192,9 +196,11 @@ bool SkipPlainRunLines(tolk::stdx::Utf8TextBuffer& buffer, const Passable& passa
         };
         std::uint64_t leads = 0;
         std::uint64_t seen = 0;
+        std::uint64_t found = 0;  // places of texts sought, as far as the masks made tell
         // Where the lines' text begins: at their first byte, or past the zero bytes they begin
         // with, where a carry that starts at the line's first byte comes to rest.
         const std::uint64_t zeros = sifted ? zeroBits.In(window) : 0;
+        found |= zeros;
         std::uint64_t textStarts = starts;
         if (zeros != 0 || openZerosOnly) {
             const std::uint64_t from = starts | openZerosOnly;
@@ -203,14 +209,18 @@ bool SkipPlainRunLines(tolk::stdx::Utf8TextBuffer& buffer, const Passable& passa
             textStarts = (from | past) & ~zeros;
         }
         if (sifted && sieve.latestLead != '\0') {
-            leads = textStarts & latestLeadBits.In(window);
+            const std::uint64_t leadBytes = latestLeadBits.In(window);
+            found |= leadBytes;
+            leads = textStarts & leadBytes;
         }
         if (sifted && byStart) {
             std::uint64_t leadStarts = starts;
             if (startBytes > 0) {
-                leadStarts &= firstStartBits.In(window);
+                std::uint64_t pairs = firstStartBits.In(window);
+                if (pairs != 0 && startBytes > 1) pairs &= secondStartBits.In(window + 1);
+                found |= pairs;
+                leadStarts &= pairs;
             }
-            if (leadStarts != 0 && startBytes > 1) leadStarts &= secondStartBits.In(window + 1);
             if (leadStarts != 0 || openLead) {
                 std::uint64_t ends = MarkedLineEnds(lineFeeds, leadStarts, openLead);
                 // Where many lines are marked, the short ones among them are dropped at once.
@@ -228,7 +238,10 @@ bool SkipPlainRunLines(tolk::stdx::Utf8TextBuffer& buffer, const Passable& passa
             }
         }
         if (sifted && !path.empty()) {
+            // Where the path's first two bytes stand, whether or not a path may stand there.
             std::uint64_t marks = pathBits.In(window);
+            if (marks != 0 && path.size() > 1) marks &= pathSecondBits.In(window + 1);
+            found |= marks;
             if (marks != 0 && path.size() <= kLookAhead)
                 marks &= PathBoundaryBits64(window + path.size());
             // The byte before the first window is a line feed.
@@ -267,6 +280,7 @@ bool SkipPlainRunLines(tolk::stdx::Utf8TextBuffer& buffer, const Passable& passa
             if (!handLatest(lineStart) || !hand(lineStart, window + at)) return false;
         }
         leadLines.Add(window, leads);
+        lastFound = found != 0;
         if (lineFeeds != 0) openLine = AfterLastLineFeed(window, lineFeeds);
         earlierStarts = starts;
     }

@@ -197,17 +197,9 @@ bool SkipPlainRunLines(tolk::stdx::Utf8TextBuffer& buffer, const Passable& passa
         std::uint64_t leads = 0;
         std::uint64_t seen = 0;
         std::uint64_t found = 0;  // places of texts sought, as far as the masks made tell
-        // Where the lines' text begins: at their first byte, or past the zero bytes they begin
-        // with, where a carry that starts at the line's first byte comes to rest.
         const std::uint64_t zeros = sifted ? zeroBits.In(window) : 0;
         found |= zeros;
-        std::uint64_t textStarts = starts;
-        if (zeros != 0 || openZerosOnly) {
-            const std::uint64_t from = starts | openZerosOnly;
-            std::uint64_t past = 0;
-            openZerosOnly = __builtin_add_overflow(zeros, from & zeros, &past);
-            textStarts = (from | past) & ~zeros;
-        }
+        const std::uint64_t textStarts = TextStarts(starts, zeros, openZerosOnly);
         if (sifted && sieve.latestLead != '\0') {
             const std::uint64_t leadBytes = latestLeadBits.In(window);
             found |= leadBytes;

@@ -221,6 +221,18 @@ inline std::uint64_t MarkedLineEnds(std::uint64_t lineFeeds, std::uint64_t marks
     return sum & lineFeeds;
 }
 
+// Where the text of the window's lines begins: at their first byte, a set bit of starts, or past
+// the zero bytes they begin with, where a carry that starts at the line's first byte comes to rest.
+// openZerosOnly tells whether the line open at the window's start holds nothing but zero bytes so
+// far, and comes out telling the same of the line open at its end.
+inline std::uint64_t TextStarts(std::uint64_t starts, std::uint64_t zeros, bool& openZerosOnly) {
+    if (zeros == 0 && !openZerosOnly) return starts;
+    const std::uint64_t from = starts | openZerosOnly;
+    std::uint64_t past = 0;
+    openZerosOnly = __builtin_add_overflow(zeros, from & zeros, &past);
+    return (from | past) & ~zeros;
+}
+
 // Whether more than two bits are set.
 inline bool HoldsMoreThanTwo(std::uint64_t bits) {
     bits &= bits - 1;

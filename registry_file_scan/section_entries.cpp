@@ -198,15 +198,8 @@ bool PassSectionRunLines(Utf8TextBuffer& buffer, PlainEntryValues& values) {
             stopLine = openLine;
             break;
         }
-        // Where the lines' text begins, past the zero bytes they begin with.
         const std::uint64_t zeros = zeroBits.In(window);
-        std::uint64_t textStarts = starts;
-        if (zeros != 0 || openZerosOnly) {
-            const std::uint64_t from = starts | openZerosOnly;
-            std::uint64_t past = 0;
-            openZerosOnly = __builtin_add_overflow(zeros, from & zeros, &past);
-            textStarts = (from | past) & ~zeros;
-        }
+        const std::uint64_t textStarts = TextStarts(starts, zeros, openZerosOnly);
         std::uint64_t marked = textStarts & ~lineFeeds & EntryOrHeaderStartBits64(window);
         for (; marked != 0; marked &= marked - 1) {
             const auto at = static_cast<unsigned>(__builtin_ctzll(marked));

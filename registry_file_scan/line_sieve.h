@@ -208,11 +208,11 @@ bool SkipPlainRunLines(tolk::stdx::Utf8TextBuffer& buffer, const Passable& passa
         if (sifted && byStart) {
             std::uint64_t leadStarts = starts;
             if (startBytes > 0) {
-                std::uint64_t pairs = firstStartBits.In(window);
-                if (pairs != 0 && startBytes > 1) pairs &= secondStartBits.In(window + 1);
-                found |= pairs;
-                leadStarts &= pairs;
+                const std::uint64_t firstBytes = firstStartBits.In(window);
+                found |= firstBytes;
+                leadStarts &= firstBytes;
             }
+            if (leadStarts != 0 && startBytes > 1) leadStarts &= secondStartBits.In(window + 1);
             if (leadStarts != 0 || openLead) {
                 std::uint64_t ends = MarkedLineEnds(lineFeeds, leadStarts, openLead);
                 // Where many lines are marked, the short ones among them are dropped at once.

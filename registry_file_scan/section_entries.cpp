@@ -4,6 +4,8 @@
 #include <cstring>
 #include <cwchar>
 #include <locale>
+#include <optional>
+#include <utility>
 
 #include "registry_file_scan/line_sieve.h"
 #include "registry_file_scan/line_window_bits.h"
@@ -246,25 +248,11 @@ bool PassSectionRunLines(Utf8TextBuffer& buffer, PlainEntryValues& values) {
 }  // namespace
 
 void AssignEntry(LocalCopyRecord& record, RecordEntry entry, std::wstring_view value) {
-    switch (entry) {
-        case RecordEntry::DocbaseName:
-            record.DocbaseName = value;
-            break;
-        case RecordEntry::UserName:
-            record.UserName = value;
-            break;
-        case RecordEntry::User:
-            record.User = value;
-            break;
-        case RecordEntry::DomainName:
-            record.DomainName = value;
-            break;
-        case RecordEntry::FileName:
-            record.FileName = value;
-            break;
-        case RecordEntry::Count:
-            break;
-    }
+    // The record's items, in the order of the entries' names.
+    static constexpr std::wstring LocalCopyRecord::*kItems[kEntryCount] = {
+        &LocalCopyRecord::DocbaseName, &LocalCopyRecord::UserName, &LocalCopyRecord::User,
+        &LocalCopyRecord::DomainName, &LocalCopyRecord::FileName};
+    if (entry != RecordEntry::Count) record.*kItems[static_cast<std::size_t>(entry)] = value;
 }
 
 void PlainEntryValues::MoveInto(LocalCopyRecord& record) {

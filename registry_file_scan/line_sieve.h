@@ -73,6 +73,19 @@ inline bool TextBeginsLike(const char* lineStart, const char* lineFeed, std::str
     return true;
 }
 
+// Whether the line from lineStart to its line feed, which holds zero bytes, may be one of a
+// sieve's lines once they are dropped: it is long enough, and its text begins as they do or it
+// holds the path's first byte.
+inline bool ZeroLineMayBeSought(const char* lineStart, const char* lineFeed,
+                                const LineSieve& sieve) {
+    const auto length = static_cast<std::size_t>(lineFeed - lineStart);
+    const std::string_view path = sieve.path;
+    return (sieve.shortest <= std::min(length, sieve.longest) &&
+            TextBeginsLike(lineStart, lineFeed, sieve.start)) ||
+           (!path.empty() && length >= path.size() &&
+            FindUnit(lineStart, lineFeed, path.front()) != lineFeed);
+}
+
 // Whether a path whose last byte comes before `after` may end a value's path there: "<" or the
 // line feed follow, past zero bytes and blanks; bytes from end on are not looked at.
 inline bool PathMayEndAt(const char* after, const char* end) {
@@ -254,9 +267,7 @@ bool SkipPlainRunLines(tolk::stdx::Utf8TextBuffer& buffer, const Passable& passa
                 ends &= ~NearStarts(starts, earlierStarts, zeroReach);
             for (std::uint64_t left = ends; left != 0; left &= left - 1) {
                 const auto at = static_cast<unsigned>(__builtin_ctzll(left));
-                const char* const lineStart = lineStartBefore(at);
-                if (static_cast<std::size_t>(window + at - lineStart) < zeroLineShortest ||
-                    (path.empty() && !TextBeginsLike(lineStart, window + at, sieve.start)))
+                if (!ZeroLineMayBeSought(lineStartBefore(at), window + at, sieve))
                     ends &= ~(left & -left);
             }
             seen |= ends;

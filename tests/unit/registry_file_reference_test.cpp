@@ -61,15 +61,17 @@ TEST(RegistryFileReferenceTest, ReaderAnswersAsTheReferenceWhereverTheTextBreaks
 // among the sections, the view header ends in a bare line feed behind two short lines that begin as
 // it does, and the edit header starts in upper case. The short lines hold a section of their own,
 // whose header follows another line that a scan looks at; they end in a stretch of lines that no
-// scan looks at.
+// scan looks at. Beside a long line of odd length, the alternate paths and the edit header hold
+// zero bytes.
 TEST(RegistryFileReferenceTest, ReaderAnswersAsTheReferenceBehindShortLines) {
     for (const std::size_t longLine : {1, 4094, 4095}) {
+        const std::string zero = longLine % 2 == 1 ? "\0"s : "";
         const std::string sections =
             "[d\n[d\n[documentum\\Common\\ViewFiles\\0900000180001234]\nFileName=C:\\V\\a.xml\r\n"
             "[documentum\\Common\\ViewFiles\\0900000180001234\\Alternate FilePaths]\r\n"
-            "1=C:\\Work\\a.xml<D:\\b.xml\n" +
-            std::string(longLine, 'x') +
-            "\r\n[DOCUMENTUM\\common\\WorkingFiles\\0900000180001234]\nUser=u\r\n"
+            "1=C:\\Wo" +
+            zero + "rk\\a.xml<D" + zero + ":\\b.xml\n" + std::string(longLine, 'x') + "\r\n" + zero +
+            "[DOCUMENTUM\\common\\WorkingFiles\\0900000180001234]\nUser=u\r\n"
             "filename=C:\\W\\c.xml\r\n";
         std::string shortLines;
         for (int i = 0; i < 40; ++i) shortLines += "[\nk\r\nF\n[x\\y]\nFileName=k\n";

@@ -182,13 +182,15 @@ bool SkipPlainRunLines(tolk::stdx::Utf8TextBuffer& buffer, const Passable& passa
     bool lastFound = true;
     const AnyOfBytes64 sought(sieve.start.substr(0, startBytes), sieve.latestLead, path);
     // Of the line open at a window's start: where it begins, whether it begins with a lead,
-    // holds the path or a zero byte, or holds nothing but zero bytes so far; and the line
-    // starts of the window before.
+    // holds the path or a zero byte, or holds nothing but zero bytes so far, whether it may hold
+    // where a line sought begins past zero bytes (a byte that may begin its text or the path; so
+    // it is taken after windows that were not sifted); and the line starts of the window before.
     const char* openLine = firstLine;
     bool openLead = false;
     bool openPath = false;
     bool openZero = false;
     bool openZerosOnly = false;
+    bool openBeginning = true;
     std::uint64_t earlierStarts = 0;
     for (const char* window = openLine;; window += 64) {
         // A window that the quiet windows' pass stopped at for want of a line feed alone holds
@@ -198,6 +200,7 @@ bool SkipPlainRunLines(tolk::stdx::Utf8TextBuffer& buffer, const Passable& passa
             !lastFound) {
             window = PassQuietWindows(window, runEnd, sought, longestUnseen, openLine,
                                       earlierStarts, sifted);
+            openBeginning = true;
         }
         if (runEnd - window < 64) break;
         const std::uint64_t lineFeeds = lineFeedBits.In(window);
@@ -210,6 +213,8 @@ bool SkipPlainRunLines(tolk::stdx::Utf8TextBuffer& buffer, const Passable& passa
         std::uint64_t leads = 0;
         std::uint64_t seen = 0;
         std::uint64_t found = 0;  // places of texts sought, as far as the masks made tell
+        // Where a line sought may begin past zero bytes: its text, or the path.
+        std::uint64_t beginnings = 0;
         const std::uint64_t zeros = sifted ? zeroBits.In(window) : 0;
         found |= zeros;
         const std::uint64_t textStarts = TextStarts(starts, zeros, openZerosOnly);
@@ -220,10 +225,12 @@ bool SkipPlainRunLines(tolk::stdx::Utf8TextBuffer& buffer, const Passable& passa
         }
         if (sifted && byStart) {
             std::uint64_t leadStarts = starts;
+            beginnings = ~std::uint64_t{0};
             if (startBytes > 0) {
                 const std::uint64_t firstBytes = firstStartBits.In(window);
                 found |= firstBytes;
                 leadStarts &= firstBytes;
+                beginnings = textStarts & firstBytes;
             }
             if (leadStarts != 0 && startBytes > 1) leadStarts &= secondStartBits.In(window + 1);
             if (leadStarts != 0 || openLead) {
@@ -245,6 +252,7 @@ bool SkipPlainRunLines(tolk::stdx::Utf8TextBuffer& buffer, const Passable& passa
         if (sifted && !path.empty()) {
             // Where the path's first two bytes stand, whether or not a path may stand there.
             std::uint64_t marks = pathBits.In(window);
+            beginnings |= marks;
             if (marks != 0 && path.size() > 1) marks &= pathSecondBits.In(window + 1);
             found |= marks;
             if (marks != 0 && path.size() <= kLookAhead)
@@ -261,8 +269,11 @@ bool SkipPlainRunLines(tolk::stdx::Utf8TextBuffer& buffer, const Passable& passa
             }
             if (marks != 0 || openPath) seen |= MarkedLineEnds(lineFeeds, marks, openPath);
         }
+        // Lines that hold zero bytes are measured only where they may hold such a beginning.
+        const std::uint64_t beginningEnds = MarkedLineEnds(lineFeeds, beginnings, openBeginning);
+        openBeginning = openBeginning || !sifted;
         if (zeroLineShortest != SIZE_MAX && (zeros != 0 || openZero)) {
-            std::uint64_t ends = MarkedLineEnds(lineFeeds, zeros, openZero);
+            std::uint64_t ends = MarkedLineEnds(lineFeeds, zeros, openZero) & beginningEnds;
             if (zeroReach > 1 && HoldsMoreThanTwo(ends))
                 ends &= ~NearStarts(starts, earlierStarts, zeroReach);
             for (std::uint64_t left = ends; left != 0; left &= left - 1) {

@@ -184,7 +184,8 @@ bool SkipPlainRunLines(tolk::stdx::Utf8TextBuffer& buffer, const Passable& passa
     // Of the line open at a window's start: where it begins, whether it begins with a lead,
     // holds the path or a zero byte, or holds nothing but zero bytes so far, whether it may hold
     // where a line sought begins past zero bytes (a byte that may begin its text or the path; so
-    // it is taken after windows that were not sifted); and the line starts of the window before.
+    // it is taken after windows whose lines holding zero bytes were not measured); and the line
+    // starts of the window before.
     const char* openLine = firstLine;
     bool openLead = false;
     bool openPath = false;
@@ -213,8 +214,6 @@ bool SkipPlainRunLines(tolk::stdx::Utf8TextBuffer& buffer, const Passable& passa
         std::uint64_t leads = 0;
         std::uint64_t seen = 0;
         std::uint64_t found = 0;  // places of texts sought, as far as the masks made tell
-        // Where a line sought may begin past zero bytes: its text, or the path.
-        std::uint64_t beginnings = 0;
         const std::uint64_t zeros = sifted ? zeroBits.In(window) : 0;
         found |= zeros;
         const std::uint64_t textStarts = TextStarts(starts, zeros, openZerosOnly);
@@ -225,12 +224,10 @@ bool SkipPlainRunLines(tolk::stdx::Utf8TextBuffer& buffer, const Passable& passa
         }
         if (sifted && byStart) {
             std::uint64_t leadStarts = starts;
-            beginnings = ~std::uint64_t{0};
             if (startBytes > 0) {
                 const std::uint64_t firstBytes = firstStartBits.In(window);
                 found |= firstBytes;
                 leadStarts &= firstBytes;
-                beginnings = textStarts & firstBytes;
             }
             if (leadStarts != 0 && startBytes > 1) leadStarts &= secondStartBits.In(window + 1);
             if (leadStarts != 0 || openLead) {
@@ -252,7 +249,6 @@ bool SkipPlainRunLines(tolk::stdx::Utf8TextBuffer& buffer, const Passable& passa
         if (sifted && !path.empty()) {
             // Where the path's first two bytes stand, whether or not a path may stand there.
             std::uint64_t marks = pathBits.In(window);
-            beginnings |= marks;
             if (marks != 0 && path.size() > 1) marks &= pathSecondBits.In(window + 1);
             found |= marks;
             if (marks != 0 && path.size() <= kLookAhead)
@@ -269,11 +265,20 @@ bool SkipPlainRunLines(tolk::stdx::Utf8TextBuffer& buffer, const Passable& passa
             }
             if (marks != 0 || openPath) seen |= MarkedLineEnds(lineFeeds, marks, openPath);
         }
-        // Lines that hold zero bytes are measured only where they may hold such a beginning.
-        const std::uint64_t beginningEnds = MarkedLineEnds(lineFeeds, beginnings, openBeginning);
-        openBeginning = openBeginning || !sifted;
-        if (zeroLineShortest != SIZE_MAX && (zeros != 0 || openZero)) {
-            std::uint64_t ends = MarkedLineEnds(lineFeeds, zeros, openZero) & beginningEnds;
+        // A window that was not sifted holds no line feed: no line holding zero bytes ends in it.
+        const bool measuresZeroLines = sifted && zeroLineShortest != SIZE_MAX;
+        if (measuresZeroLines && zeros == ~std::uint64_t{0}) {
+            // Nor in a window of nothing but zero bytes, where no line sought begins either.
+            openZero = true;
+        } else if (measuresZeroLines && (zeros != 0 || openZero)) {
+            // Measured only where they may hold where a line sought begins: its text, or the path.
+            std::uint64_t beginnings = 0;
+            if (byStart)
+                beginnings =
+                    startBytes == 0 ? ~std::uint64_t{0} : textStarts & firstStartBits.In(window);
+            if (!path.empty()) beginnings |= pathBits.In(window);
+            std::uint64_t ends = MarkedLineEnds(lineFeeds, zeros, openZero) &
+                                 MarkedLineEnds(lineFeeds, beginnings, openBeginning);
             if (zeroReach > 1 && HoldsMoreThanTwo(ends))
                 ends &= ~NearStarts(starts, earlierStarts, zeroReach);
             for (std::uint64_t left = ends; left != 0; left &= left - 1) {
@@ -282,6 +287,8 @@ bool SkipPlainRunLines(tolk::stdx::Utf8TextBuffer& buffer, const Passable& passa
                     ends &= ~(left & -left);
             }
             seen |= ends;
+        } else {
+            openBeginning = true;
         }
         if (lineFeeds != 0 && FirstLineLonger(window, lineFeeds, openLine, longestUnseen))
             seen |= lineFeeds & -lineFeeds;

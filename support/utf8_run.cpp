@@ -118,48 +118,60 @@ __attribute__((target("ssse3"))) const char* Ssse3RunEnd(const char* first, cons
     const auto load = [](const char* at) {
         return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
     };
-    // Sixty-four ASCII bytes without 1A after a complete character are passed by one test.
-    const auto asciiWithoutTextEnd = [&](const char* at) {
-        const __m128i bytes[4] = {load(at), load(at + 16), load(at + 32), load(at + 48)};
+    // The bytes of a block that are faults, where previous is the block before: -1 where a
+    // byte is 1A, a set bit where the lookups find one.
+    const auto faultsOf = [&](__m128i bytes, __m128i previous) __attribute__((target("ssse3"))) {
+        const __m128i before1 = _mm_alignr_epi8(bytes, previous, 15);
+        const __m128i special = _mm_and_si128(
+            _mm_and_si128(_mm_shuffle_epi8(byPreviousHigh, highHalf(before1)),
+                          _mm_shuffle_epi8(byPreviousLow, _mm_and_si128(before1, lowHalf))),
+            _mm_shuffle_epi8(byCurrentHigh, highHalf(bytes)));
+        // The third byte after a lead of E0 and above, and the fourth after F0 and above, must
+        // be continuations: there the check above has marked two continuations in a row.
+        const __m128i thirdOwed =
+            _mm_subs_epu8(_mm_alignr_epi8(bytes, previous, 14), _mm_set1_epi8(0x60));
+        const __m128i fourthOwed =
+            _mm_subs_epu8(_mm_alignr_epi8(bytes, previous, 13), _mm_set1_epi8(0x70));
+        const __m128i owed = _mm_and_si128(_mm_or_si128(thirdOwed, fourthOwed),
+                                           _mm_set1_epi8(static_cast<char>(0x80)));
+        return _mm_or_si128(_mm_cmpeq_epi8(bytes, textEnd), _mm_xor_si128(special, owed));
+    };
+    const auto none = [](__m128i faults) {
+        return _mm_movemask_epi8(_mm_cmpeq_epi8(faults, _mm_setzero_si128())) == 0xFFFF;
+    };
+    const auto complete = [&](__m128i block) { return none(_mm_subs_epu8(block, completeBelow)); };
+
+    // Sixty-four bytes at a time while they hold no fault: ASCII without 1A after a complete
+    // character by one test, other text by the lookups of its four blocks taken together.
+    __m128i previous = _mm_setzero_si128();
+    bool previousText = false;  // previous was looked up, and its last character may go on
+    const char* block = first;
+    for (; last - block >= 64; block += 64) {
+        const __m128i bytes[4] = {load(block), load(block + 16), load(block + 32),
+                                  load(block + 48)};
         const __m128i high =
             _mm_or_si128(_mm_or_si128(bytes[0], bytes[1]), _mm_or_si128(bytes[2], bytes[3]));
         const __m128i ends = _mm_or_si128(
             _mm_or_si128(_mm_cmpeq_epi8(bytes[0], textEnd), _mm_cmpeq_epi8(bytes[1], textEnd)),
             _mm_or_si128(_mm_cmpeq_epi8(bytes[2], textEnd), _mm_cmpeq_epi8(bytes[3], textEnd)));
-        return _mm_movemask_epi8(_mm_or_si128(high, ends)) == 0;
-    };
-
-    __m128i previous = _mm_setzero_si128();
-    bool previousComplete = true;
-    const char* block = first;
-    for (; last - block >= 16; block += 16) {
-        if (previousComplete && last - block >= 64 && asciiWithoutTextEnd(block)) {
-            block += 48;
+        if (_mm_movemask_epi8(_mm_or_si128(high, ends)) == 0) {
+            if (previousText && !complete(previous)) break;
             previous = _mm_setzero_si128();
+            previousText = false;
             continue;
         }
+        const __m128i faults =
+            _mm_or_si128(_mm_or_si128(faultsOf(bytes[0], previous), faultsOf(bytes[1], bytes[0])),
+                         _mm_or_si128(faultsOf(bytes[2], bytes[1]), faultsOf(bytes[3], bytes[2])));
+        if (!none(faults)) break;
+        previous = bytes[3];
+        previousText = true;
+    }
+    // The block that holds the fault, or the blocks left.
+    for (; last - block >= 16; block += 16) {
         const __m128i bytes = load(block);
-        __m128i faults = _mm_cmpeq_epi8(bytes, textEnd);
-        if (_mm_movemask_epi8(bytes) != 0 || !previousComplete) {
-            const __m128i before1 = _mm_alignr_epi8(bytes, previous, 15);
-            const __m128i special = _mm_and_si128(
-                _mm_and_si128(_mm_shuffle_epi8(byPreviousHigh, highHalf(before1)),
-                              _mm_shuffle_epi8(byPreviousLow, _mm_and_si128(before1, lowHalf))),
-                _mm_shuffle_epi8(byCurrentHigh, highHalf(bytes)));
-            // The third byte after a lead of E0 and above, and the fourth after F0 and above, must
-            // be continuations: there the check above has marked two continuations in a row.
-            const __m128i thirdOwed =
-                _mm_subs_epu8(_mm_alignr_epi8(bytes, previous, 14), _mm_set1_epi8(0x60));
-            const __m128i fourthOwed =
-                _mm_subs_epu8(_mm_alignr_epi8(bytes, previous, 13), _mm_set1_epi8(0x70));
-            const __m128i owed = _mm_and_si128(_mm_or_si128(thirdOwed, fourthOwed),
-                                               _mm_set1_epi8(static_cast<char>(0x80)));
-            faults = _mm_or_si128(faults, _mm_xor_si128(special, owed));
-        }
-        if (_mm_movemask_epi8(_mm_cmpeq_epi8(faults, _mm_setzero_si128())) != 0xFFFF) break;
+        if (!none(faultsOf(bytes, previous))) break;
         previous = bytes;
-        previousComplete = _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_subs_epu8(previous, completeBelow),
-                                                            _mm_setzero_si128())) == 0xFFFF;
     }
     // The fault, or the bytes after the last block, lie in or after the character that holds the
     // last byte before the block, whose start the checks before have passed.

@@ -50,11 +50,12 @@ std::pair<std::size_t, std::size_t> ExpectedRun(const std::string& bytes) {
 }
 
 // Every pair of bytes, with the bytes after them that tell the rows apart, at each place about the
-// ends of the sixteen-byte blocks, behind sixty-four ASCII bytes and before the end of the input,
-// behind ASCII text or a character of four bytes.
+// ends of the sixteen-byte blocks and of the first sixty-four bytes, behind sixty-four ASCII bytes,
+// before the end of the input or sixty-four ASCII bytes, behind ASCII text or a character of four
+// bytes.
 TEST(Utf8RunTest, EndsWhereTheFirstCharacterThatIsNotWellFormedBegins) {
     const std::string befores[] = {std::string(90, 'a'), std::string(36, 'a') + "\xF0\x9F\x98\x80"};
-    const std::size_t places[] = {12, 13, 14, 15, 16, 17, 18, 78, 79, 80, 81};
+    const std::size_t places[] = {12, 13, 14, 15, 16, 17, 18, 62, 63, 64, 78, 79, 80, 81};
     const std::string afters[] = {"",         "\x80",     "\x80\x80", "\xBF\xBF", "\x8F\x80",
                                   "\x9F\xBF", "\xA0\x80", "a",        "\xC3\xA9"};
     for (unsigned pair = 0; pair < 0x10000; ++pair) {
@@ -63,7 +64,7 @@ TEST(Utf8RunTest, EndsWhereTheFirstCharacterThatIsNotWellFormedBegins) {
             for (const std::string& before : befores) {
                 for (const std::size_t place : places) {
                     std::string bytes = before.substr(0, place) + two + after;
-                    if (place % 2 == 0) bytes += std::string(20, 'z');
+                    if (place % 2 == 0) bytes += std::string(80, 'z');
                     const auto [end, units] = ExpectedRun(bytes);
                     const char* const first = bytes.data();
                     ASSERT_EQ(FindUtf8RunEnd(first, first + bytes.size()) - first,

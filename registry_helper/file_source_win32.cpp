@@ -56,11 +56,7 @@ tolk::stdx::UniqueFileHandle OpenDiskFile(std::wstring_view path) {
 
 }  // namespace
 
-bool Win32FileSource::Exists(std::wstring_view path) {
-    if (tolk::stdx::IsOnDisk(path)) return true;
-    TraceUnopened(path, GetLastError());
-    return false;
-}
+bool Win32FileSource::Exists(std::wstring_view path) { return tolk::stdx::IsOnDisk(path); }
 
 std::unique_ptr<ByteSource> Win32FileSource::OpenShared(std::wstring_view path) {
     tolk::stdx::UniqueFileHandle file = OpenDiskFile(path);

@@ -89,14 +89,15 @@ bool ReadSectionAt(RegistryLineScanner& lines, const RegistryLineScanner::LineMa
 }  // namespace
 
 bool RegistryFileReader::RegistryFileExists() const {
+    return MayReadRegistryFile() && files_.Exists(state_.registryFile);
+}
+
+bool RegistryFileReader::MayReadRegistryFile() const {
     const std::wstring& path = state_.registryFile;
     // The system would read a path only up to its first NUL, which names another file.
     if (path.empty() || path.find(L'\0') != std::wstring::npos) return false;
-    if (state_.registryFileScope == RegistryFileScope::LocalDrivesOnly &&
-        (!IsPlainDrivePath(path) || files_.IsNetworkDrive(DriveRoot(path)))) {
-        return false;
-    }
-    return files_.Exists(path);
+    return state_.registryFileScope != RegistryFileScope::LocalDrivesOnly ||
+           (IsPlainDrivePath(path) && !files_.IsNetworkDrive(DriveRoot(path)));
 }
 
 bool RegistryFileReader::KeepsRecordWhenMissing() const {
@@ -110,19 +111,19 @@ std::unique_ptr<ByteSource> RegistryFileReader::OpenBytes() const {
     return files_.OpenShared(state_.registryFile);
 }
 
-std::unique_ptr<tolk::stdx::Utf8TextStream> RegistryFileReader::OpenRegistryFile() const {
-    auto bytes = OpenBytes();
-    if (!bytes) return nullptr;
-    return std::make_unique<tolk::stdx::Utf8TextStream>(std::move(bytes));
+RegistryFileReader::OpenedFile RegistryFileReader::OpenRegistryFile() const {
+    if (!MayReadRegistryFile()) return {};
+    OpenedFile file{true, OpenBytes()};
+    if (!file.bytes) file.exists = files_.Exists(state_.registryFile);
+    return file;
 }
 
 bool RegistryFileReader::FindByObjectId(std::wstring_view objectId, ClientLists lists) {
-    const bool exists = RegistryFileExists();
-    if (!exists && KeepsRecordWhenMissing()) return false;
+    OpenedFile file = OpenRegistryFile();
+    if (!file.exists && KeepsRecordWhenMissing()) return false;
     state_.StartObjectIdQuery(objectId);
-    if (!exists || !NamesADocument(state_.current.ObjectID)) return false;
-    const auto stream = OpenRegistryFile();
-    if (!stream) return false;
+    if (!file.bytes || !NamesADocument(state_.current.ObjectID)) return false;
+    const auto stream = std::make_unique<tolk::stdx::Utf8TextStream>(std::move(file.bytes));
 
     const std::wstring editHeader =
         L"[documentum\\Common\\WorkingFiles\\" + std::wstring(objectId) + L"]";
@@ -170,12 +171,11 @@ bool RegistryFileReader::FindByObjectId(std::wstring_view objectId, ClientLists 
 }
 
 bool RegistryFileReader::FindByFileName(std::wstring_view fileName) {
-    const bool exists = RegistryFileExists();
-    if (!exists && KeepsRecordWhenMissing()) return false;
+    OpenedFile file = OpenRegistryFile();
+    if (!file.exists && KeepsRecordWhenMissing()) return false;
     state_.StartFileNameQuery(fileName);
-    if (!exists || state_.current.FileName.empty()) return false;
-    const auto stream = OpenRegistryFile();
-    if (!stream) return false;
+    if (!file.bytes || state_.current.FileName.empty()) return false;
+    const auto stream = std::make_unique<tolk::stdx::Utf8TextStream>(std::move(file.bytes));
 
     const std::wstring target = L"FileName=" + std::wstring(fileName);
     LocalCopyRecord record;
@@ -235,7 +235,7 @@ bool RegistryFileReader::FindByFileName(std::wstring_view fileName) {
 }
 
 void RegistryFileReader::ReadLastConnectedDocbase() {
-    if (!RegistryFileExists() || !state_.lastConnectedDocbase.empty()) return;
+    if (!state_.lastConnectedDocbase.empty() || !MayReadRegistryFile()) return;
     const auto bytes = OpenBytes();
     if (!bytes) return;
     if (auto docbase = FindLastConnectedDocbase(*bytes)) state_.lastConnectedDocbase = *docbase;

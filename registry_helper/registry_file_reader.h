@@ -32,12 +32,21 @@ public:
     void ReadLastConnectedDocbase();
 
 private:
+    // The registry file as a lookup opens it, and whether it exists: a file that opens does, one
+    // that does not may still (another program may hold it locked), which is asked apart.
+    struct OpenedFile {
+        bool exists = false;
+        std::unique_ptr<ByteSource> bytes;  // null where the file could not be opened
+    };
+
     // Whether a lookup on a missing file leaves the helper's record as it was.
     bool KeepsRecordWhenMissing() const;
+    // Whether registryFile may be read at all: non-empty, without NUL, within the helper's scope.
+    bool MayReadRegistryFile() const;
     // For an untrusted page the file is judged again where it was opened: a link on a local drive
     // may lead to another machine.
     std::unique_ptr<ByteSource> OpenBytes() const;
-    std::unique_ptr<tolk::stdx::Utf8TextStream> OpenRegistryFile() const;
+    OpenedFile OpenRegistryFile() const;
 
     LookupState& state_;
     FileSource& files_;

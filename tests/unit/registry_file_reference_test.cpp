@@ -61,8 +61,9 @@ TEST(RegistryFileReferenceTest, ReaderAnswersAsTheReferenceWhereverTheTextBreaks
 // among the sections, the view header ends in a bare line feed behind two short lines that begin as
 // it does, and the edit header starts in upper case. The short lines hold a section of their own,
 // whose header follows another line that a scan looks at; they end in a stretch of lines that no
-// scan looks at, as does the second alternate path. Beside a long line of odd length, the alternate
-// paths and the edit header hold zero bytes.
+// scan looks at, as does the second alternate path; the third is listed among look-alikes that
+// blanks follow. Beside a long line of odd length, the alternate paths and the edit header hold
+// zero bytes.
 TEST(RegistryFileReferenceTest, ReaderAnswersAsTheReferenceBehindShortLines) {
     for (const std::size_t longLine : {1, 4094, 4095}) {
         const std::string zero = longLine % 2 == 1 ? "\0"s : "";
@@ -72,8 +73,9 @@ TEST(RegistryFileReferenceTest, ReaderAnswersAsTheReferenceBehindShortLines) {
             "[d\n[d\n[documentum\\Common\\ViewFiles\\0900000180001234]\nFileName=C:\\V\\a.xml\r\n"
             "[documentum\\Common\\ViewFiles\\0900000180001234\\Alternate FilePaths]\r\n"
             "1=C:\\Wo" +
-            zero + "rk\\a.xml<E:\\e\n" + quiet + "2=D" + zero + ":\\b.xml\n" +
-            std::string(longLine, 'x') + "\r\n" + zero +
+            zero + "rk\\a.xml<E:\\e\n" + quiet + "2=D" + zero +
+            ":\\b.xml\n3=E:\\f x<E:\\f\t x<E:\\f \t<E:\\g\n" + std::string(longLine, 'x') + "\r\n" +
+            zero +
             "[DOCUMENTUM\\common\\WorkingFiles\\0900000180001234]\nUser=u\r\n"
             "filename=C:\\W\\c.xml\r\n";
         // The same sections of another object, which a lookup that misses the first finds.
@@ -87,8 +89,8 @@ TEST(RegistryFileReferenceTest, ReaderAnswersAsTheReferenceBehindShortLines) {
             // The first line is looked at alone; the windows are laid from the end of it.
             const std::string file = "k\n" + std::string(shift, 'k') + "\n" + shortLines +
                                      sections + shortLines + otherObjectsSections;
-            for (const wchar_t* fileName :
-                 {L"C:\\W\\c.xml", L"D:\\b.xml", L"C:\\Work\\a.xml", L"C:\\V\\a.xml", L"k"}) {
+            for (const wchar_t* fileName : {L"C:\\W\\c.xml", L"D:\\b.xml", L"E:\\f",
+                                            L"C:\\Work\\a.xml", L"C:\\V\\a.xml", L"k"}) {
                 ASSERT_TRUE(AnswersAlike(file, L"0900000180001234", fileName))
                     << longLine << " " << shift;
             }

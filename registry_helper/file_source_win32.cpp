@@ -49,8 +49,8 @@ tolk::stdx::UniqueFileHandle OpenDiskFile(std::wstring_view path) {
     tolk::stdx::UniqueFileHandle file(CreateFileW(
         tolk::stdx::TerminatedText(path).get(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
         nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!file) TraceUnopened(path, GetLastError());
     if (file && !tolk::stdx::IsOnDisk(file.get())) file.reset();
+    if (!file) TraceUnopened(path, GetLastError());
     return file;
 }
 

@@ -74,6 +74,15 @@ private:
     bool lastBlock_ = false;
 };
 
+// The last line feed in [first, last), or null: looked for from the end, where a marker that
+// begins a line has one right before it.
+const char* LastLineFeed(const char* first, const char* last) {
+    while (last != first) {
+        if (*--last == '\n') return last;
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 std::optional<std::wstring> FindLastConnectedDocbase(tolk::stdx::ByteSource& bytes) {
@@ -89,8 +98,18 @@ std::optional<std::wstring> FindLastConnectedDocbase(tolk::stdx::ByteSource& byt
         while (at < text.size()) {
             const char* const from = text.data() + at;
             const char* const end = text.data() + text.size();
-            if (sought == Sought::Marker) {
+            if (sought != Sought::NameEnd) {
                 const char* const marker = FindText(from, end, kMarker);
+                if (sought == Sought::LineEnd) {
+                    // The rest of a line that began with the marker is passed: a marker counts
+                    // again once a line feed stands before it.
+                    const char* const lineFeed = LastLineFeed(from, marker);
+                    if (lineFeed == nullptr && marker != end) {
+                        at = static_cast<std::size_t>(marker - text.data()) + kMarker.size();
+                        continue;
+                    }
+                    if (lineFeed != nullptr) sought = Sought::Marker;
+                }
                 if (marker == end) {
                     // A marker may begin in the bytes that the next block carries.
                     at = std::max(at, text.size() - std::min(text.size(), kMarker.size() - 1));
@@ -103,24 +122,20 @@ std::optional<std::wstring> FindLastConnectedDocbase(tolk::stdx::ByteSource& byt
                 continue;
             }
             const char* const lineFeed = FindUnit(from, end, '\n');
-            if (sought == Sought::NameEnd) {
-                const char* const backslash = FindUnit(from, lineFeed, '\\');
-                if (backslash != lineFeed) {
-                    const std::uint64_t nameEnd = std::min<std::uint64_t>(
-                        window.Offset() + (backslash - text.data()), nameStart + kMaxNameUnits);
-                    if (nameStart >= window.Offset()) {
-                        return Widen(
-                            text.substr(static_cast<std::size_t>(nameStart - window.Offset()),
-                                        static_cast<std::size_t>(nameEnd - nameStart)));
-                    }
-                    // The name began in an earlier block: read it again from there.
-                    std::string name(static_cast<std::size_t>(nameEnd - nameStart), '\0');
-                    if (!bytes.Seek(nameStart) ||
-                        bytes.Read(name.data(), name.size()) != name.size()) {
-                        return std::nullopt;
-                    }
-                    return Widen(name);
+            const char* const backslash = FindUnit(from, lineFeed, '\\');
+            if (backslash != lineFeed) {
+                const std::uint64_t nameEnd = std::min<std::uint64_t>(
+                    window.Offset() + (backslash - text.data()), nameStart + kMaxNameUnits);
+                if (nameStart >= window.Offset()) {
+                    return Widen(text.substr(static_cast<std::size_t>(nameStart - window.Offset()),
+                                             static_cast<std::size_t>(nameEnd - nameStart)));
                 }
+                // The name began in an earlier block: read it again from there.
+                std::string name(static_cast<std::size_t>(nameEnd - nameStart), '\0');
+                if (!bytes.Seek(nameStart) || bytes.Read(name.data(), name.size()) != name.size()) {
+                    return std::nullopt;
+                }
+                return Widen(name);
             }
             at = static_cast<std::size_t>(lineFeed - text.data());
             if (lineFeed == end) break;

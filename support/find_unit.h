@@ -72,7 +72,8 @@ inline const char* SkipZeroBytes(const char* first, const char* last) {
 // The first place in [first, last) where text begins, or last. Places are sifted thirty-two at a
 // time by the text's second and last bytes, which sets apart text that begins or ends like many
 // others; only places that hold both are compared whole.
-inline const char* FindText(const char* first, const char* last, std::string_view text) {
+[[gnu::always_inline]] inline const char* FindText(const char* first, const char* last,
+                                                   std::string_view text) {
     if (text.empty()) return first;
     if (static_cast<std::size_t>(last - first) < text.size()) return last;
     const char* const lastStart = last - (text.size() - 1);  // past the last place it may begin

@@ -258,6 +258,7 @@ TEST_F(RegistryFileReaderTest, LastConnectedDocbaseIsTheFirstNameAfterXmlApplica
         std::wstring docbase;
     } cases[] = {
         {"\\XML Applications\\skipped\\\n[a\\XML Applications\\second\\x]\r\n", L"second"},
+        {"\\XML Applications\\x\\XML Applications\\same\\\na\\XML Applications\\next\\\n", L"next"},
         {"[a\\XML Applications\\noslash]\n", L""},
         {"[a\\XML Applications\\\\\n[a\\XML Applications\\later\\\n", L""},
         {"x\\XML Applications\\b\xC3\xA9\\\n", L"b\x00C3\x00A9"},

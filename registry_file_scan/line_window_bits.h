@@ -71,6 +71,8 @@ public:
         : eitherCase_{Wanted(eitherCase, 0, true), Wanted(eitherCase, 1, true)},
           exact_(_mm_set1_epi8(exact)),
           exactText_{Wanted(exactText, 0, false), Wanted(exactText, 1, false)},
+          exactSiftAt_(exactText.size() > 1 ? 1 : 0),
+          exactSift_(Wanted(exactText, exactSiftAt_, false)),
           caseBit_(_mm_set1_epi8(kCaseBit)),
           lineFeed_(_mm_set1_epi8('\n'))
 #else
@@ -86,8 +88,9 @@ public:
     // longer than two windows.
     bool QuietIn(const char* window, bool& holds) const {
 #if defined(__SSE2__)
-        // Written out block by block, as in ByteBits64. The first bytes alone pass most windows;
-        // only a window that holds some is looked at by the pairs.
+        // Written out block by block, as in ByteBits64. The first bytes alone pass most windows
+        // (of the exact text, its second: a path's first letter is common, a drive's colon is
+        // not); only a window that holds some is looked at by the pairs.
         const __m128i firsts = _mm_or_si128(_mm_or_si128(FirstsOf(window, 0), FirstsOf(window, 1)),
                                             _mm_or_si128(FirstsOf(window, 2), FirstsOf(window, 3)));
         const auto lineFeedsOf = [this, window](int block) {
@@ -131,12 +134,13 @@ private:
         return _mm_or_si128(_mm_cmpeq_epi8(bytes, wanted),
                             _mm_cmpeq_epi8(wanted, _mm_set1_epi8(-1)));
     }
-    // -1 where a byte is the first of a text, or zero.
+    // -1 where a byte is the first of a text (or the second of the exact text, one place
+    // later), or zero.
     __m128i FirstsOf(const char* window, int block) const {
         const __m128i bytes = Load(window + 16 * block);
         return _mm_or_si128(
             _mm_or_si128(_mm_cmpeq_epi8(_mm_or_si128(bytes, caseBit_), eitherCase_[0]),
-                         _mm_cmpeq_epi8(bytes, exactText_[0])),
+                         _mm_cmpeq_epi8(Load(window + 16 * block + exactSiftAt_), exactSift_)),
             _mm_or_si128(_mm_cmpeq_epi8(bytes, exact_),
                          _mm_cmpeq_epi8(bytes, _mm_setzero_si128())));
     }
@@ -157,6 +161,8 @@ private:
     __m128i eitherCase_[2];
     __m128i exact_;
     __m128i exactText_[2];
+    int exactSiftAt_;  // which byte of the exact text the first look sifts by
+    __m128i exactSift_;
     __m128i caseBit_;
     __m128i lineFeed_;
 #else

@@ -47,7 +47,7 @@ inline const char* AfterLastLineFeed(const char* window, std::uint64_t lineFeeds
 // longer than longest bytes; only the window's first line can be longer than 64.
 inline bool FirstLineLonger(const char* window, std::uint64_t lineFeeds, const char* lineStart,
                             std::size_t longest) {
-    return static_cast<std::size_t>(window - lineStart) + __builtin_ctzll(lineFeeds) > longest;
+    return static_cast<std::size_t>(window - lineStart) + LowestBit(lineFeeds) > longest;
 }
 
 // Whether the line from lineStart to its line feed ends as a sieve's lines do.
@@ -237,7 +237,7 @@ bool SkipPlainRunLines(tolk::stdx::Utf8TextBuffer& buffer, const Passable& passa
                     ends &= ~NearStarts(starts, earlierStarts, reach);
                 // The few left are measured one by one; a carriage return may end them.
                 for (std::uint64_t left = ends; left != 0; left &= left - 1) {
-                    const auto at = static_cast<unsigned>(__builtin_ctzll(left));
+                    const auto at = LowestBit(left);
                     const auto length = static_cast<std::size_t>(window + at - lineStartBefore(at));
                     if (length < sieve.shortest || (length != 0 && length - 1 > sieve.longest) ||
                         !EndsLike(lineStartBefore(at), window + at, sieve.end))
@@ -260,7 +260,7 @@ bool SkipPlainRunLines(tolk::stdx::Utf8TextBuffer& buffer, const Passable& passa
             }
             if (marks != 0 && last != 0) marks &= lastBits.In(window + last);
             for (std::uint64_t left = marks; left != 0; left &= left - 1) {
-                const char* const after = window + __builtin_ctzll(left) + path.size();
+                const char* const after = window + LowestBit(left) + path.size();
                 if (!PathMayEndAt(after, runEnd)) marks &= ~(left & -left);
             }
             if (marks != 0 || openPath) seen |= MarkedLineEnds(lineFeeds, marks, openPath);
@@ -282,7 +282,7 @@ bool SkipPlainRunLines(tolk::stdx::Utf8TextBuffer& buffer, const Passable& passa
             if (zeroReach > 1 && HoldsMoreThanTwo(ends))
                 ends &= ~NearStarts(starts, earlierStarts, zeroReach);
             for (std::uint64_t left = ends; left != 0; left &= left - 1) {
-                const auto at = static_cast<unsigned>(__builtin_ctzll(left));
+                const auto at = LowestBit(left);
                 if (!ZeroLineMayBeSought(lineStartBefore(at), window + at, sieve))
                     ends &= ~(left & -left);
             }
@@ -293,7 +293,7 @@ bool SkipPlainRunLines(tolk::stdx::Utf8TextBuffer& buffer, const Passable& passa
         if (lineFeeds != 0 && FirstLineLonger(window, lineFeeds, openLine, longestUnseen))
             seen |= lineFeeds & -lineFeeds;
         for (; seen != 0; seen &= seen - 1) {
-            const auto at = static_cast<unsigned>(__builtin_ctzll(seen));
+            const auto at = LowestBit(seen);
             const char* const lineStart = lineStartBefore(at);
             const std::uint64_t upToLineFeed = (std::uint64_t{2} << at) - 1;
             leadLines.Add(window, leads & upToLineFeed);

@@ -12,6 +12,22 @@
 // few they must see by the bits of the window's bytes, not line by line.
 namespace fernwick {
 
+// The masks of a window's four 16-byte blocks as one: joined by 32-bit halves, which a 32-bit
+// processor keeps in a register each.
+inline std::uint64_t JoinBlockBits(std::uint32_t first, std::uint32_t second, std::uint32_t third,
+                                   std::uint32_t fourth) {
+    return std::uint64_t{third | fourth << 16} << 32 | (first | second << 16);
+}
+
+// The place of the lowest bit set in a mask that is not 0. A 32-bit processor takes it half by
+// half, where the compiler would call its runtime for the whole.
+inline unsigned LowestBit(std::uint64_t bits) {
+    if constexpr (sizeof(void*) == 8) return static_cast<unsigned>(__builtin_ctzll(bits));
+    const auto low = static_cast<std::uint32_t>(bits);
+    return low != 0 ? __builtin_ctz(low)
+                    : 32 + __builtin_ctz(static_cast<std::uint32_t>(bits >> 32));
+}
+
 // Finds a byte in windows of 64 bytes: one bit for each byte of the window, set where the byte
 // equals the value; with kEitherCase, where it equals it with bit 5 set in both: an ASCII letter
 // in either case, and for other bytes a few more than the one asked for. Made once for a run of
@@ -32,12 +48,12 @@ public:
     std::uint64_t In(const char* window) const {
 #if defined(__SSE2__)
         // Written out block by block: a loop here is not unrolled at every optimisation level.
-        const auto bitsOf = [this, window](int block) -> std::uint64_t {
+        const auto bitsOf = [this, window](int block) -> std::uint32_t {
             __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(window + 16 * block));
             if constexpr (kEitherCase) bytes = _mm_or_si128(bytes, caseBit_);
             return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, wanted_)));
         };
-        return bitsOf(0) | bitsOf(1) << 16 | bitsOf(2) << 32 | bitsOf(3) << 48;
+        return JoinBlockBits(bitsOf(0), bitsOf(1), bitsOf(2), bitsOf(3));
 #else
         std::uint64_t bits = 0;
         for (int i = 63; i >= 0; --i) {
@@ -197,7 +213,7 @@ inline std::uint64_t PathBoundaryBits64(const char* window) {
     const __m128i space = _mm_set1_epi8(' ');
     const __m128i separator = _mm_set1_epi8('<');
     const __m128i equals = _mm_set1_epi8('=');
-    const auto bitsOf = [window, space, separator, equals](int block) -> std::uint64_t {
+    const auto bitsOf = [window, space, separator, equals](int block) -> std::uint32_t {
         const __m128i bytes =
             _mm_loadu_si128(reinterpret_cast<const __m128i*>(window + 16 * block));
         const __m128i bounds = _mm_or_si128(
@@ -205,7 +221,7 @@ inline std::uint64_t PathBoundaryBits64(const char* window) {
             _mm_or_si128(_mm_cmpeq_epi8(bytes, separator), _mm_cmpeq_epi8(bytes, equals)));
         return static_cast<std::uint32_t>(_mm_movemask_epi8(bounds));
     };
-    return bitsOf(0) | bitsOf(1) << 16 | bitsOf(2) << 32 | bitsOf(3) << 48;
+    return JoinBlockBits(bitsOf(0), bitsOf(1), bitsOf(2), bitsOf(3));
 #else
     std::uint64_t bits = 0;
     for (int i = 63; i >= 0; --i) bits = bits << 1 | IsPathBoundary(window[i]);

@@ -100,7 +100,7 @@ std::uint64_t EntryOrHeaderStartBits64(const char* window) {
     const __m128i f = _mm_set1_epi8('f');
     const __m128i bracket = _mm_set1_epi8('[');
     const __m128i space = _mm_set1_epi8(' ');
-    const auto bitsOf = [&](int block) -> std::uint64_t {
+    const auto bitsOf = [&](int block) -> std::uint32_t {
         const __m128i bytes =
             _mm_loadu_si128(reinterpret_cast<const __m128i*>(window + 16 * block));
         const __m128i folded = _mm_or_si128(bytes, caseBit);
@@ -111,7 +111,7 @@ std::uint64_t EntryOrHeaderStartBits64(const char* window) {
                                            _mm_cmpeq_epi8(_mm_min_epu8(bytes, space), bytes));
         return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_or_si128(letters, marks)));
     };
-    return bitsOf(0) | bitsOf(1) << 16 | bitsOf(2) << 32 | bitsOf(3) << 48;
+    return JoinBlockBits(bitsOf(0), bitsOf(1), bitsOf(2), bitsOf(3));
 #else
     std::uint64_t bits = 0;
     for (int i = 63; i >= 0; --i) {
@@ -188,15 +188,14 @@ bool PassSectionRunLines(Utf8TextBuffer& buffer, PlainEntryValues& values) {
         };
         const auto lineFeedAfter = [&](unsigned at) {
             const std::uint64_t after = at == 63 ? 0 : lineFeeds >> (at + 1) << (at + 1);
-            return after != 0 ? window + __builtin_ctzll(after)
-                              : FindUnit(window + 64, runEnd, '\n');
+            return after != 0 ? window + LowestBit(after) : FindUnit(window + 64, runEnd, '\n');
         };
         // A line too long to be read whole ends the pass before it.
         if (lineFeeds != 0 &&
             line_sieve::FirstLineLonger(window, lineFeeds, openLine,
                                         RegistryLineScanner::kMaxLineUnits) &&
             !RegistryLineScanner::FitsALine(
-                buffer.LineAt(openLine, window + __builtin_ctzll(lineFeeds)).bytes)) {
+                buffer.LineAt(openLine, window + LowestBit(lineFeeds)).bytes)) {
             stopLine = openLine;
             break;
         }
@@ -204,7 +203,7 @@ bool PassSectionRunLines(Utf8TextBuffer& buffer, PlainEntryValues& values) {
         const std::uint64_t textStarts = TextStarts(starts, zeros, openZerosOnly);
         std::uint64_t marked = textStarts & ~lineFeeds & EntryOrHeaderStartBits64(window);
         for (; marked != 0; marked &= marked - 1) {
-            const auto at = static_cast<unsigned>(__builtin_ctzll(marked));
+            const auto at = LowestBit(marked);
             const char* const text = window + at;
             if (*text == '[') {
                 stopLine = lineStartBefore(at);
@@ -222,7 +221,7 @@ bool PassSectionRunLines(Utf8TextBuffer& buffer, PlainEntryValues& values) {
         if (zeros != 0 || openZero) {
             for (std::uint64_t ends = MarkedLineEnds(lineFeeds, zeros, openZero); ends != 0;
                  ends &= ends - 1) {
-                const auto at = static_cast<unsigned>(__builtin_ctzll(ends));
+                const auto at = LowestBit(ends);
                 const char* const start = lineStartBefore(at);
                 if (stopLine != nullptr && start >= stopLine) break;
                 latest.KeepIfNamed(start, window + at);

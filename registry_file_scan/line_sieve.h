@@ -86,6 +86,12 @@ inline bool ZeroLineMayBeSought(const char* lineStart, const char* lineFeed,
             FindUnit(lineStart, lineFeed, path.front()) != lineFeed);
 }
 
+// Whether a path in the value of an entry may begin after the byte or end before it: a space or a
+// byte below it, "<", or "=".
+inline bool IsPathBoundary(char byte) {
+    return static_cast<unsigned char>(byte) <= ' ' || byte == '<' || byte == '=';
+}
+
 // Whether a path whose last byte comes before `after` may end a value's path there: "<" or the
 // line feed follow, past zero bytes and blanks; bytes from end on are not looked at.
 inline bool PathMayEndAt(const char* after, const char* end) {
@@ -95,6 +101,17 @@ inline bool PathMayEndAt(const char* after, const char* end) {
         if (byte != '\0' && byte != ' ' && (byte < '\t' || byte > '\r')) return false;
     }
     return true;
+}
+
+// Whether the path may stand at `at`, where its first two bytes do: its last byte (or the last
+// that the padding behind the bytes lets a look reach, `last`) stands where it ends, a boundary
+// before it (the run's first line follows a line feed) and, past the path, "<" or the line's end.
+inline bool PathMayStandAt(const char* at, std::string_view path, std::size_t last,
+                           const char* firstLine, const char* runEnd) {
+    constexpr std::size_t kLookAhead = tolk::stdx::Utf8TextBuffer::kLookAhead;
+    return at[last] == path[last] && (at == firstLine || IsPathBoundary(at[-1])) &&
+           (path.size() > kLookAhead || IsPathBoundary(at[path.size()])) &&
+           PathMayEndAt(at + path.size(), runEnd);
 }
 
 // Passes the windows from window on, up to runEnd, while each holds a line feed and none of the
@@ -160,14 +177,12 @@ bool SkipPlainRunLines(tolk::stdx::Utf8TextBuffer& buffer, const Passable& passa
     const std::size_t startBytes = std::min<std::size_t>(sieve.start.size(), 2);
     const ByteBits64<true> firstStartBits(startBytes > 0 ? sieve.start[0] : '\0');
     const ByteBits64<true> secondStartBits(startBytes > 1 ? sieve.start[1] : '\0');
-    // The path's first byte, the byte after it and its last byte (or the last the padding
-    // behind the bytes lets a window look at), the rarer pair first: a path is mostly met as
-    // the start of a longer one.
+    // The path's first two bytes mark where it may stand; each place is then looked at alone,
+    // its last byte first: a path is mostly met as the start of a longer one.
     const std::string_view path = sieve.path;
     const std::size_t last = std::min<std::size_t>(path.size(), kLookAhead + 1) - 1;
     const ByteBits64 pathBits(path.empty() ? '\0' : path.front());
     const ByteBits64 pathSecondBits(path.size() > 1 ? path[1] : '\0');
-    const ByteBits64 lastBits(path.empty() ? '\0' : path[last]);
     const auto reach = static_cast<unsigned>(std::min<std::size_t>(sieve.shortest, 64));
     // A line that holds zero bytes may hide a line sought behind them: it is seen when it is
     // long enough to hold one, or where its text begins with a latest lead.
@@ -251,17 +266,9 @@ bool SkipPlainRunLines(tolk::stdx::Utf8TextBuffer& buffer, const Passable& passa
             std::uint64_t marks = pathBits.In(window);
             if (marks != 0 && path.size() > 1) marks &= pathSecondBits.In(window + 1);
             found |= marks;
-            if (marks != 0 && path.size() <= kLookAhead)
-                marks &= PathBoundaryBits64(window + path.size());
-            // The byte before the first window is a line feed.
-            if (marks != 0) {
-                const bool boundaryBefore = window == firstLine || IsPathBoundary(window[-1]);
-                marks &= PathBoundaryBits64(window) << 1 | boundaryBefore;
-            }
-            if (marks != 0 && last != 0) marks &= lastBits.In(window + last);
             for (std::uint64_t left = marks; left != 0; left &= left - 1) {
-                const char* const after = window + LowestBit(left) + path.size();
-                if (!PathMayEndAt(after, runEnd)) marks &= ~(left & -left);
+                if (!PathMayStandAt(window + LowestBit(left), path, last, firstLine, runEnd))
+                    marks &= ~(left & -left);
             }
             if (marks != 0 || openPath) seen |= MarkedLineEnds(lineFeeds, marks, openPath);
         }

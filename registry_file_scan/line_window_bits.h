@@ -201,34 +201,6 @@ private:
 #endif
 };
 
-// Whether a path in the value of an entry may begin after the byte or end before it: a space or a
-// byte below it, "<", or "=".
-inline bool IsPathBoundary(char byte) {
-    return static_cast<unsigned char>(byte) <= ' ' || byte == '<' || byte == '=';
-}
-
-// One bit for each of the 64 bytes from window, set where IsPathBoundary holds.
-inline std::uint64_t PathBoundaryBits64(const char* window) {
-#if defined(__SSE2__)
-    const __m128i space = _mm_set1_epi8(' ');
-    const __m128i separator = _mm_set1_epi8('<');
-    const __m128i equals = _mm_set1_epi8('=');
-    const auto bitsOf = [window, space, separator, equals](int block) -> std::uint32_t {
-        const __m128i bytes =
-            _mm_loadu_si128(reinterpret_cast<const __m128i*>(window + 16 * block));
-        const __m128i bounds = _mm_or_si128(
-            _mm_cmpeq_epi8(_mm_min_epu8(bytes, space), bytes),
-            _mm_or_si128(_mm_cmpeq_epi8(bytes, separator), _mm_cmpeq_epi8(bytes, equals)));
-        return static_cast<std::uint32_t>(_mm_movemask_epi8(bounds));
-    };
-    return JoinBlockBits(bitsOf(0), bitsOf(1), bitsOf(2), bitsOf(3));
-#else
-    std::uint64_t bits = 0;
-    for (int i = 63; i >= 0; --i) bits = bits << 1 | IsPathBoundary(window[i]);
-    return bits;
-#endif
-}
-
 // The line feeds of the window that end a line holding a marked byte. Each mark, added to the bits
 // of the bytes that are not line feeds, carries up through the rest of its line into the line
 // feed that ends it. openLineMarked tells whether the line open at the window's start holds a mark

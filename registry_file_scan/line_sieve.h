@@ -190,11 +190,15 @@ bool SkipPlainRunLines(tolk::stdx::Utf8TextBuffer& buffer, const Passable& passa
     const std::size_t zeroLineShortest =
         std::min(byStart ? sieve.shortest : SIZE_MAX, path.empty() ? SIZE_MAX : path.size());
     const auto zeroReach = static_cast<unsigned>(std::min<std::size_t>(zeroLineShortest, 64));
+    const bool measuresZeroLines = zeroLineShortest != SIZE_MAX;
     // A window that holds a line feed and none of the texts the lines sought begin with or hold
     // is passed by that test alone, unless a line open at its start was marked. The test is
-    // left out after a window that held some, as where they are dense it would mostly fail.
+    // left out after a window that held some, as where they are dense it would mostly fail; and
+    // where it fails all the same, it waits for ever longer runs of windows that held none.
     const bool everyLineSought = byStart && startBytes == 0;
-    bool lastFound = true;
+    constexpr unsigned kLongestQuietWait = 8;
+    unsigned quietWait = 1;     // the windows without texts sought that the test waits for
+    unsigned windowsQuiet = 0;  // since the last window that held some
     const AnyOfBytes64 sought(sieve.start.substr(0, startBytes), sieve.latestLead, path);
     // Of the line open at a window's start: where it begins, whether it begins with a lead,
     // holds the path or a zero byte, or holds nothing but zero bytes so far, whether it may hold
@@ -209,14 +213,22 @@ bool SkipPlainRunLines(tolk::stdx::Utf8TextBuffer& buffer, const Passable& passa
     bool openBeginning = true;
     std::uint64_t earlierStarts = 0;
     for (const char* window = openLine;; window += 64) {
-        // A window that the quiet windows' pass stopped at for want of a line feed alone holds
-        // nothing sought.
-        bool sifted = true;
         if (!everyLineSought && !openLead && !openPath && !openZero && !openZerosOnly &&
-            !lastFound) {
+            windowsQuiet >= quietWait) {
+            const char* const tested = window;
+            bool holdsSought = true;
             window = PassQuietWindows(window, runEnd, sought, longestUnseen, openLine,
-                                      earlierStarts, sifted);
+                                      earlierStarts, holdsSought);
             openBeginning = true;
+            if (!holdsSought) {
+                // The window where the pass stopped for want of a line feed alone holds nothing
+                // sought and ends no line; a line begins in it only at its start.
+                quietWait = 1;
+                ++windowsQuiet;
+                earlierStarts = window == openLine;
+                continue;
+            }
+            quietWait = window != tested ? 1 : std::min(2 * quietWait, kLongestQuietWait);
         }
         if (runEnd - window < 64) break;
         const std::uint64_t lineFeeds = lineFeedBits.In(window);
@@ -229,15 +241,15 @@ bool SkipPlainRunLines(tolk::stdx::Utf8TextBuffer& buffer, const Passable& passa
         std::uint64_t leads = 0;
         std::uint64_t seen = 0;
         std::uint64_t found = 0;  // places of texts sought, as far as the masks made tell
-        const std::uint64_t zeros = sifted ? zeroBits.In(window) : 0;
+        const std::uint64_t zeros = zeroBits.In(window);
         found |= zeros;
         const std::uint64_t textStarts = TextStarts(starts, zeros, openZerosOnly);
-        if (sifted && sieve.latestLead != '\0') {
+        if (sieve.latestLead != '\0') {
             const std::uint64_t leadBytes = latestLeadBits.In(window);
             found |= leadBytes;
             leads = textStarts & leadBytes;
         }
-        if (sifted && byStart) {
+        if (byStart) {
             std::uint64_t leadStarts = starts;
             if (startBytes > 0) {
                 const std::uint64_t firstBytes = firstStartBits.In(window);
@@ -261,7 +273,7 @@ bool SkipPlainRunLines(tolk::stdx::Utf8TextBuffer& buffer, const Passable& passa
                 seen |= ends;
             }
         }
-        if (sifted && !path.empty()) {
+        if (!path.empty()) {
             // Where the path's first two bytes stand, whether or not a path may stand there.
             std::uint64_t marks = pathBits.In(window);
             if (marks != 0 && path.size() > 1) marks &= pathSecondBits.In(window + 1);
@@ -272,10 +284,8 @@ bool SkipPlainRunLines(tolk::stdx::Utf8TextBuffer& buffer, const Passable& passa
             }
             if (marks != 0 || openPath) seen |= MarkedLineEnds(lineFeeds, marks, openPath);
         }
-        // A window that was not sifted holds no line feed: no line holding zero bytes ends in it.
-        const bool measuresZeroLines = sifted && zeroLineShortest != SIZE_MAX;
         if (measuresZeroLines && zeros == ~std::uint64_t{0}) {
-            // Nor in a window of nothing but zero bytes, where no line sought begins either.
+            // A window of nothing but zero bytes ends no line, and no line sought begins in it.
             openZero = true;
         } else if (measuresZeroLines && (zeros != 0 || openZero)) {
             // Measured only where they may hold where a line sought begins: its text, or the path.
@@ -308,7 +318,7 @@ bool SkipPlainRunLines(tolk::stdx::Utf8TextBuffer& buffer, const Passable& passa
             if (!handLatest(lineStart) || !hand(lineStart, window + at)) return false;
         }
         leadLines.Add(window, leads);
-        lastFound = found != 0;
+        windowsQuiet = found != 0 ? 0 : windowsQuiet + 1;
         if (lineFeeds != 0) openLine = AfterLastLineFeed(window, lineFeeds);
         earlierStarts = starts;
     }

@@ -118,9 +118,10 @@ __attribute__((target("ssse3"))) const char* Ssse3RunEnd(const char* first, cons
     const auto load = [](const char* at) {
         return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
     };
-    // The bytes of a block that are faults, where previous is the block before: -1 where a
-    // byte is 1A, a set bit where the lookups find one.
-    const auto faultsOf = [&](__m128i bytes, __m128i previous) __attribute__((target("ssse3"))) {
+    // The bytes of a block that the lookups find faults, where previous is the block before: a
+    // set bit in each.
+    const auto lookupFaultsOf = [&](__m128i bytes, __m128i previous)
+        __attribute__((target("ssse3"))) {
         const __m128i before1 = _mm_alignr_epi8(bytes, previous, 15);
         const __m128i special = _mm_and_si128(
             _mm_and_si128(_mm_shuffle_epi8(byPreviousHigh, highHalf(before1)),
@@ -134,7 +135,11 @@ __attribute__((target("ssse3"))) const char* Ssse3RunEnd(const char* first, cons
             _mm_subs_epu8(_mm_alignr_epi8(bytes, previous, 13), _mm_set1_epi8(0x70));
         const __m128i owed = _mm_and_si128(_mm_or_si128(thirdOwed, fourthOwed),
                                            _mm_set1_epi8(static_cast<char>(0x80)));
-        return _mm_or_si128(_mm_cmpeq_epi8(bytes, textEnd), _mm_xor_si128(special, owed));
+        return _mm_xor_si128(special, owed);
+    };
+    // And with 1A, which ends the text: -1 there.
+    const auto faultsOf = [&](__m128i bytes, __m128i previous) __attribute__((target("ssse3"))) {
+        return _mm_or_si128(_mm_cmpeq_epi8(bytes, textEnd), lookupFaultsOf(bytes, previous));
     };
     const auto none = [](__m128i faults) {
         return _mm_movemask_epi8(_mm_cmpeq_epi8(faults, _mm_setzero_si128())) == 0xFFFF;
@@ -161,8 +166,11 @@ __attribute__((target("ssse3"))) const char* Ssse3RunEnd(const char* first, cons
             continue;
         }
         const __m128i faults =
-            _mm_or_si128(_mm_or_si128(faultsOf(bytes[0], previous), faultsOf(bytes[1], bytes[0])),
-                         _mm_or_si128(faultsOf(bytes[2], bytes[1]), faultsOf(bytes[3], bytes[2])));
+            _mm_or_si128(_mm_or_si128(_mm_or_si128(lookupFaultsOf(bytes[0], previous),
+                                                   lookupFaultsOf(bytes[1], bytes[0])),
+                                      _mm_or_si128(lookupFaultsOf(bytes[2], bytes[1]),
+                                                   lookupFaultsOf(bytes[3], bytes[2]))),
+                         ends);
         if (!none(faults)) break;
         previous = bytes[3];
         previousText = true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -86,31 +87,42 @@ inline bool ZeroLineMayBeSought(const char* lineStart, const char* lineFeed,
             FindUnit(lineStart, lineFeed, path.front()) != lineFeed);
 }
 
-// Whether a path in the value of an entry may begin after the byte or end before it: a space or a
-// byte below it, "<", or "=".
-inline bool IsPathBoundary(char byte) {
-    return static_cast<unsigned char>(byte) <= ' ' || byte == '<' || byte == '=';
-}
+// How a byte may stand about a path in the value of an entry: a path may begin after a boundary
+// (a space or a byte below it, "<", or "="); it ends where "<" or the line feed follow, past
+// blanks (zero bytes, spaces and the other controls from tab to carriage return).
+namespace path_byte {
+constexpr unsigned char kBoundary = 1;
+constexpr unsigned char kBlank = 2;
+constexpr unsigned char kEnd = 4;
+inline constexpr std::array<unsigned char, 256> kKinds = [] {
+    std::array<unsigned char, 256> kinds{};
+    for (int byte = 0; byte <= ' '; ++byte) kinds[byte] = kBoundary;
+    for (const int blank : {'\0', '\t', '\v', '\f', '\r', ' '}) kinds[blank] |= kBlank;
+    kinds['\n'] |= kEnd;
+    kinds['<'] = kBoundary | kEnd;
+    kinds['='] = kBoundary;
+    return kinds;
+}();
+inline unsigned char KindOf(char byte) { return kKinds[static_cast<unsigned char>(byte)]; }
+}  // namespace path_byte
 
-// Whether a path whose last byte comes before `after` may end a value's path there: "<" or the
-// line feed follow, past zero bytes and blanks; bytes from end on are not looked at.
+// Whether a path whose last byte comes before `after` may end a value's path there; bytes from
+// end on are not looked at.
 inline bool PathMayEndAt(const char* after, const char* end) {
     for (; after < end; ++after) {
-        const char byte = *after;
-        if (byte == '\n' || byte == '<') return true;
-        if (byte != '\0' && byte != ' ' && (byte < '\t' || byte > '\r')) return false;
+        const unsigned char kind = path_byte::KindOf(*after) & ~path_byte::kBoundary;
+        if (kind != path_byte::kBlank) return kind == path_byte::kEnd;
     }
     return true;
 }
 
 // Whether the path may stand at `at`, where its first two bytes do: its last byte (or the last
 // that the padding behind the bytes lets a look reach, `last`) stands where it ends, a boundary
-// before it (the run's first line follows a line feed) and, past the path, "<" or the line's end.
+// before it (the run's first line follows a line feed) and a path's end after it.
 inline bool PathMayStandAt(const char* at, std::string_view path, std::size_t last,
                            const char* firstLine, const char* runEnd) {
-    constexpr std::size_t kLookAhead = tolk::stdx::Utf8TextBuffer::kLookAhead;
-    return at[last] == path[last] && (at == firstLine || IsPathBoundary(at[-1])) &&
-           (path.size() > kLookAhead || IsPathBoundary(at[path.size()])) &&
+    return at[last] == path[last] &&
+           (at == firstLine || (path_byte::KindOf(at[-1]) & path_byte::kBoundary) != 0) &&
            PathMayEndAt(at + path.size(), runEnd);
 }
 

@@ -58,7 +58,7 @@ inline bool EndsLike(const char* lineStart, const char* lineFeed, std::string_vi
     const std::size_t looked = std::min<std::size_t>(end.size(), 8);
     if (static_cast<std::size_t>(lineEnd - lineStart) < looked) return false;
     for (std::size_t i = 1; i <= looked; ++i) {
-        if ((lineEnd[-i] | 0x20) != (end[end.size() - i] | 0x20)) return false;
+        if ((*(lineEnd - i) | 0x20) != (end[end.size() - i] | 0x20)) return false;
     }
     return true;
 }

@@ -206,11 +206,13 @@ bool SkipPlainRunLines(tolk::stdx::Utf8TextBuffer& buffer, const Passable& passa
     // A window that holds a line feed and none of the texts the lines sought begin with or hold
     // is passed by that test alone, unless a line open at its start was marked. The test is
     // left out after a window that held some, as where they are dense it would mostly fail; and
-    // where it fails all the same, it waits for ever longer runs of windows that held none.
+    // where it fails all the same, it lets ever more of its chances pass (1, 3, 7 ... 63), and
+    // fewer again each time it passes windows.
     const bool everyLineSought = byStart && startBytes == 0;
-    constexpr unsigned kLongestQuietWait = 8;
-    unsigned quietWait = 1;     // the windows without texts sought that the test waits for
-    unsigned windowsQuiet = 0;  // since the last window that held some
+    bool lastFound = true;
+    constexpr unsigned kMostQuietSkips = 63;
+    unsigned quietSkips = 0;      // the chances that the test lets pass after it fails
+    unsigned quietSkipsLeft = 0;  // of them, still to pass
     const AnyOfBytes64 sought(sieve.start.substr(0, startBytes), sieve.latestLead, path);
     // Of the line open at a window's start: where it begins, whether it begins with a lead,
     // holds the path or a zero byte, or holds nothing but zero bytes so far, whether it may hold
@@ -226,21 +228,27 @@ bool SkipPlainRunLines(tolk::stdx::Utf8TextBuffer& buffer, const Passable& passa
     std::uint64_t earlierStarts = 0;
     for (const char* window = openLine;; window += 64) {
         if (!everyLineSought && !openLead && !openPath && !openZero && !openZerosOnly &&
-            windowsQuiet >= quietWait) {
+            !lastFound && quietSkipsLeft-- == 0) {
+            // (A chance taken leaves the count wrapped; it is set again below.)
             const char* const tested = window;
             bool holdsSought = true;
             window = PassQuietWindows(window, runEnd, sought, longestUnseen, openLine,
                                       earlierStarts, holdsSought);
             openBeginning = true;
+            quietSkipsLeft = 0;
             if (!holdsSought) {
                 // The window where the pass stopped for want of a line feed alone holds nothing
                 // sought and ends no line; a line begins in it only at its start.
-                quietWait = 1;
-                ++windowsQuiet;
+                quietSkips = 0;
                 earlierStarts = window == openLine;
                 continue;
             }
-            quietWait = window != tested ? 1 : std::min(2 * quietWait, kLongestQuietWait);
+            if (window != tested) {
+                quietSkips /= 2;
+            } else {
+                quietSkips = std::min(2 * quietSkips + 1, kMostQuietSkips);
+                quietSkipsLeft = quietSkips;
+            }
         }
         if (runEnd - window < 64) break;
         const std::uint64_t lineFeeds = lineFeedBits.In(window);
@@ -330,7 +338,7 @@ bool SkipPlainRunLines(tolk::stdx::Utf8TextBuffer& buffer, const Passable& passa
             if (!handLatest(lineStart) || !hand(lineStart, window + at)) return false;
         }
         leadLines.Add(window, leads);
-        windowsQuiet = found != 0 ? 0 : windowsQuiet + 1;
+        lastFound = found != 0;
         if (lineFeeds != 0) openLine = AfterLastLineFeed(window, lineFeeds);
         earlierStarts = starts;
     }

@@ -1,8 +1,8 @@
 // Registry files built from the pieces that the reader treats with care (the sections sought, CR,
-// LF, zero bytes, 1A, byte-order marks, malformed bytes, lines about the length limit with
-// multi-byte characters, and filler that moves them across block and chunk ends), read by the
-// reader and by the reference, a plain model that decodes the whole file and splits it into lines:
-// every lookup must answer alike.
+// LF, zero bytes alone and in runs across many windows, 1A, byte-order marks, malformed bytes,
+// lines about the length limit with multi-byte characters, and filler that moves them across block
+// and chunk ends), read by the reader and by the reference, a plain model that decodes the whole
+// file and splits it into lines: every lookup must answer alike.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <string>
@@ -44,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                             {"\0", 1}, "\x1A", "\xEF\xBB\xBF"};
     std::string file;
     while (input.remaining_bytes() > 0 && file.size() < kMaxFileBytes) {
-        switch (input.ConsumeIntegralInRange(0, 9)) {
+        switch (input.ConsumeIntegralInRange(0, 10)) {
             case 0:
                 file += "[documentum\\Common\\WorkingFiles\\" + id + "]";
                 break;
@@ -72,6 +72,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 break;
             case 8:
                 file += Filler(input);
+                break;
+            case 9:
+                file += std::string(input.ConsumeIntegralInRange<std::size_t>(1, 4100), '\0');
                 break;
             default:
                 file += input.ConsumeRandomLengthString(8);

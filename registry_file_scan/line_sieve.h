@@ -341,6 +341,13 @@ bool SkipPlainRunLines(tolk::stdx::Utf8TextBuffer& buffer, const Passable& passa
         lastFound = found != 0;
         if (lineFeeds != 0) openLine = AfterLastLineFeed(window, lineFeeds);
         earlierStarts = starts;
+        if (zeros == ~std::uint64_t{0}) {
+            // The windows like it that follow end no line and hold none sought either: they are
+            // passed at once, and tell only that none of them has a line start.
+            const char* const next = PastZeroWindows(window + 64, runEnd);
+            if (next != window + 64) earlierStarts = 0;
+            window = next - 64;
+        }
     }
     if (!handLatest(openLine)) return false;
     buffer.PassTo(openLine);

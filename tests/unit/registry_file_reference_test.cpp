@@ -63,10 +63,10 @@ TEST(RegistryFileReferenceTest, ReaderAnswersAsTheReferenceWhereverTheTextBreaks
 // whose header follows another line that a scan looks at; they end in a stretch of lines that no
 // scan looks at, as does the second alternate path; the third is listed among look-alikes that
 // blanks follow. Beside a long line of odd length, the alternate paths and the edit header hold
-// zero bytes.
+// zero bytes: one, or beside the shortest, runs that fill whole windows.
 TEST(RegistryFileReferenceTest, ReaderAnswersAsTheReferenceBehindShortLines) {
-    for (const std::size_t longLine : {1, 4094, 4095}) {
-        const std::string zero = longLine % 2 == 1 ? "\0"s : "";
+    for (const std::size_t longLine : {1, 3, 4094, 4095}) {
+        const std::string zero(longLine == 1 ? 200 : longLine % 2, '\0');
         std::string quiet;
         for (int i = 0; i < 100; ++i) quiet += "xy\n";
         const std::string sections =

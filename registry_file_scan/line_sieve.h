@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "registry_file_scan/line_window_bits.h"
+#include "registry_file_scan/wide_window_bits.h"
 #include "support/find_unit.h"
 #include "support/utf8_text_buffer.h"
 
@@ -159,10 +160,13 @@ inline const char* PassQuietWindows(const char* window, const char* runEnd,
 // the run of plain bytes that follows, which the block's first look or PeekPlainLine found.
 // Since a character's bytes never fall below 80 but for ASCII, the bytes sought mark the
 // lines alike in any text, and a line holds no more units than bytes. False when it stopped
-// at a line, which it leaves peeked.
-template <typename Passable>
-bool SkipPlainRunLines(tolk::stdx::Utf8TextBuffer& buffer, const Passable& passable,
-                       const LineSieve& sieve, std::size_t longestUnseen) {
+// at a line, which it leaves peeked. ByteBits takes the windows' masks: ByteBits64, or in code
+// compiled for AVX2, ByteBits64Avx2.
+template <template <bool> class ByteBits, typename Passable>
+[[gnu::always_inline]] inline bool SkipPlainRunLines(tolk::stdx::Utf8TextBuffer& buffer,
+                                                     const Passable& passable,
+                                                     const LineSieve& sieve,
+                                                     std::size_t longestUnseen) {
     constexpr std::size_t kLookAhead = tolk::stdx::Utf8TextBuffer::kLookAhead;
     const auto run = buffer.PlainRunAhead();
     const char* const firstLine = run.first;
@@ -183,22 +187,22 @@ bool SkipPlainRunLines(tolk::stdx::Utf8TextBuffer& buffer, const Passable& passa
             return hand(lineStart, FindUnit(lead, end, '\n'));
         });
     };
-    const ByteBits64 latestLeadBits(sieve.latestLead);
-    const ByteBits64 lineFeedBits('\n');
+    const ByteBits<false> latestLeadBits(sieve.latestLead);
+    const ByteBits<false> lineFeedBits('\n');
     const bool byStart = sieve.shortest <= sieve.longest;
     const std::size_t startBytes = std::min<std::size_t>(sieve.start.size(), 2);
-    const ByteBits64<true> firstStartBits(startBytes > 0 ? sieve.start[0] : '\0');
-    const ByteBits64<true> secondStartBits(startBytes > 1 ? sieve.start[1] : '\0');
+    const ByteBits<true> firstStartBits(startBytes > 0 ? sieve.start[0] : '\0');
+    const ByteBits<true> secondStartBits(startBytes > 1 ? sieve.start[1] : '\0');
     // The path's first two bytes mark where it may stand; each place is then looked at alone,
     // its last byte first: a path is mostly met as the start of a longer one.
     const std::string_view path = sieve.path;
     const std::size_t last = std::min<std::size_t>(path.size(), kLookAhead + 1) - 1;
-    const ByteBits64 pathBits(path.empty() ? '\0' : path.front());
-    const ByteBits64 pathSecondBits(path.size() > 1 ? path[1] : '\0');
+    const ByteBits<false> pathBits(path.empty() ? '\0' : path.front());
+    const ByteBits<false> pathSecondBits(path.size() > 1 ? path[1] : '\0');
     const auto reach = static_cast<unsigned>(std::min<std::size_t>(sieve.shortest, 64));
     // A line that holds zero bytes may hide a line sought behind them: it is seen when it is
     // long enough to hold one, or where its text begins with a latest lead.
-    const ByteBits64 zeroBits('\0');
+    const ByteBits<false> zeroBits('\0');
     const std::size_t zeroLineShortest =
         std::min(byStart ? sieve.shortest : SIZE_MAX, path.empty() ? SIZE_MAX : path.size());
     const auto zeroReach = static_cast<unsigned>(std::min<std::size_t>(zeroLineShortest, 64));
@@ -344,7 +348,7 @@ bool SkipPlainRunLines(tolk::stdx::Utf8TextBuffer& buffer, const Passable& passa
         if (zeros == ~std::uint64_t{0}) {
             // The windows like it that follow end no line and hold none sought either: they are
             // passed at once, and tell only that none of them has a line start.
-            const char* const next = PastZeroWindows(window + 64, runEnd);
+            const char* const next = tolk::stdx::PastZeroBlocks64(window + 64, runEnd);
             if (next != window + 64) earlierStarts = 0;
             window = next - 64;
         }
@@ -352,6 +356,25 @@ bool SkipPlainRunLines(tolk::stdx::Utf8TextBuffer& buffer, const Passable& passa
     if (!handLatest(openLine)) return false;
     buffer.PassTo(openLine);
     return true;
+}
+
+#if defined(FERNWICK_AVX2_WINDOWS)
+template <typename Passable>
+[[gnu::target("avx2")]] bool SkipPlainRunLinesAvx2(tolk::stdx::Utf8TextBuffer& buffer,
+                                                   const Passable& passable, const LineSieve& sieve,
+                                                   std::size_t longestUnseen) {
+    return SkipPlainRunLines<ByteBits64Avx2>(buffer, passable, sieve, longestUnseen);
+}
+#endif
+
+// SkipPlainRunLines by the masks that the processor takes fastest.
+template <typename Passable>
+bool SkipPlainRunLinesFastest(tolk::stdx::Utf8TextBuffer& buffer, const Passable& passable,
+                              const LineSieve& sieve, std::size_t longestUnseen) {
+#if defined(FERNWICK_AVX2_WINDOWS)
+    if (Avx2Windows()) return SkipPlainRunLinesAvx2(buffer, passable, sieve, longestUnseen);
+#endif
+    return SkipPlainRunLines<ByteBits64>(buffer, passable, sieve, longestUnseen);
 }
 
 }  // namespace line_sieve
@@ -369,7 +392,7 @@ void SkipPlainLines(tolk::stdx::Utf8TextBuffer& buffer, const Passable& passable
         const auto line = buffer.PeekPlainLine();
         if (!line || !passable(*line)) return;
         buffer.SkipPeekedLine();
-        if (!line_sieve::SkipPlainRunLines(buffer, passable, sieve, longestUnseen)) return;
+        if (!line_sieve::SkipPlainRunLinesFastest(buffer, passable, sieve, longestUnseen)) return;
     }
 }
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -73,26 +72,6 @@ private:
     char wanted_;
 #endif
 };
-
-// The first of the windows of 64 bytes from window on that holds a byte other than zero, or the
-// first that does not lie whole before end. Out of line: it is seldom called, and the scans that
-// call it keep their values in registers.
-__attribute__((noinline)) inline const char* PastZeroWindows(const char* window,
-                                                          const char* end) {
-    for (; end - window >= 64; window += 64) {
-#if defined(__SSE2__)
-        const auto load = [window](int block) {
-            return _mm_loadu_si128(reinterpret_cast<const __m128i*>(window + 16 * block));
-        };
-        const __m128i any = _mm_or_si128(_mm_or_si128(load(0), load(1)),
-                                         _mm_or_si128(load(2), load(3)));
-        if (_mm_movemask_epi8(_mm_cmpeq_epi8(any, _mm_setzero_si128())) != 0xFFFF) break;
-#else
-        if (std::any_of(window, window + 64, [](char byte) { return byte != '\0'; })) break;
-#endif
-    }
-    return window;
-}
 
 // Tells whether a window of 64 bytes holds where any of three texts may begin, or a zero byte:
 // the first two bytes of a text in either case (as ByteBits64<true> finds each), a byte exactly,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <string_view>
@@ -55,13 +56,36 @@ const Unit* FindUnit(const Unit* first, const Unit* last, Unit value) {
     return last;
 }
 
+// The first of the blocks of 64 bytes from first on that holds a byte other than zero, or the
+// first that does not lie whole before last. Out of line: it is seldom called, and the scans that
+// call it keep their values in registers.
+[[gnu::noinline]] inline const char* PastZeroBlocks64(const char* first, const char* last) {
+    for (; last - first >= 64; first += 64) {
+#if defined(__SSE2__)
+        const auto load = [first](int block) {
+            return _mm_loadu_si128(reinterpret_cast<const __m128i*>(first + 16 * block));
+        };
+        const __m128i any =
+            _mm_or_si128(_mm_or_si128(load(0), load(1)), _mm_or_si128(load(2), load(3)));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(any, _mm_setzero_si128())) != 0xFFFF) break;
+#else
+        if (std::any_of(first, first + 64, [](char byte) { return byte != '\0'; })) break;
+#endif
+    }
+    return first;
+}
+
 // The first byte in [first, last) that is not zero, or last: the run of zero bytes that begins at
-// first is passed sixteen bytes at a time.
+// first is passed sixteen bytes at a time, or where it fills the first sixteen, sixty-four.
 inline const char* SkipZeroBytes(const char* first, const char* last) {
 #if defined(__SSE2__)
+    const auto zerosOf = [](const char* at) {
+        return _mm_movemask_epi8(_mm_cmpeq_epi8(
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(at)), _mm_setzero_si128()));
+    };
+    if (last - first >= 16 && zerosOf(first) == 0xFFFF) first = PastZeroBlocks64(first, last);
     for (; last - first >= 16; first += 16) {
-        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(first));
-        const int zeros = _mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_setzero_si128()));
+        const int zeros = zerosOf(first);
         if (zeros != 0xFFFF) return first + __builtin_ctz(static_cast<unsigned>(~zeros));
     }
 #endif

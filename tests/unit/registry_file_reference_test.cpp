@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "registry_file_scan/wide_window_bits.h"
 #include "tests/support/reference_registry_file_reader.h"
 
 namespace fernwick {
@@ -24,12 +25,26 @@ std::string Sections(const std::string& longLine) {
            "filename=C:\\W\\\xE4\x83\x83\r\n";
 }
 
+// Each test runs with the window masks that the processor takes fastest, and with SSE2's.
+class RegistryFileReferenceTest : public testing::TestWithParam<bool> {
+protected:
+    void SetUp() override { Avx2Windows() = GetParam() && fastest_; }
+    void TearDown() override { Avx2Windows() = fastest_; }
+
+private:
+    const bool fastest_ = Avx2Windows();
+};
+INSTANTIATE_TEST_SUITE_P(WindowMasks, RegistryFileReferenceTest, testing::Values(true, false),
+                         [](const testing::TestParamInfo<bool>& masks) {
+                             return masks.param ? "Fastest" : "Sse2";
+                         });
+
 bool AllAlike(const std::string& file) {
     return AnswersAlike(file, L"0900000180001234", L"C:\\W\\\u40C3") &&
            AnswersAlike(file, L"0900000180001234", L"D:\\b\u00E9.xml");
 }
 
-TEST(RegistryFileReferenceTest, ReaderAnswersAsTheReferenceWhereverTheTextBreaksOff) {
+TEST_P(RegistryFileReferenceTest, ReaderAnswersAsTheReferenceWhereverTheTextBreaksOff) {
     for (const std::string wide : {"\xC3\xA9", "\xF0\x9F\x98\x80"}) {
         for (std::size_t units = 4092; units <= 4096; ++units) {
             std::string longLine(4080, 'x');
@@ -64,7 +79,7 @@ TEST(RegistryFileReferenceTest, ReaderAnswersAsTheReferenceWhereverTheTextBreaks
 // scan looks at, as does the second alternate path; the third is listed among look-alikes that
 // blanks follow. Beside a long line of odd length, the alternate paths and the edit header hold
 // zero bytes: one, or beside the shortest, runs that fill whole windows.
-TEST(RegistryFileReferenceTest, ReaderAnswersAsTheReferenceBehindShortLines) {
+TEST_P(RegistryFileReferenceTest, ReaderAnswersAsTheReferenceBehindShortLines) {
     for (const std::size_t longLine : {1, 3, 4094, 4095}) {
         const std::string zero(longLine == 1 ? 200 : longLine % 2, '\0');
         std::string quiet;
@@ -102,7 +117,7 @@ TEST(RegistryFileReferenceTest, ReaderAnswersAsTheReferenceBehindShortLines) {
 // one standing at every place of the windows of 64 bytes and of the blocks the file is read in,
 // among lines that only look like entries, lines whose names the bytes do not show plainly, and a
 // line too long to be read whole; the section ends at a header behind zero bytes.
-TEST(RegistryFileReferenceTest, ReaderTakesTheLastOfEachEntryAsTheReference) {
+TEST_P(RegistryFileReferenceTest, ReaderTakesTheLastOfEachEntryAsTheReference) {
     const std::string header = "[documentum\\Common\\WorkingFiles\\0900000180001234]\r\n";
     const std::string lookalikes =
         "Users=a\nUserNames=b\nDocbase=c\nDomain Name=d\nfile=e\n=f\nUserName\n"s;

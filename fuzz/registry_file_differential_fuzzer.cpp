@@ -40,8 +40,8 @@ std::string Filler(FuzzedDataProvider& input) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider input(data, size);
     // The window masks that the processor takes fastest, or SSE2's.
-    static const bool fastest = fernwick::Avx2Windows();
-    fernwick::Avx2Windows() = fastest && input.ConsumeBool();
+    static const bool fastest = tolk::stdx::UseAvx2();
+    tolk::stdx::UseAvx2() = fastest && input.ConsumeBool();
     const std::string id = input.ConsumeRandomLengthString(20);
     const std::string name = input.ConsumeRandomLengthString(40);
     constexpr std::string_view kBreaks[] = {"\n",      "\r\n", "\r",          "\r\r\n",

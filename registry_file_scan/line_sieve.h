@@ -358,7 +358,7 @@ template <template <bool> class ByteBits, typename Passable>
     return true;
 }
 
-#if defined(FERNWICK_AVX2_WINDOWS)
+#if defined(FERNWICK_AVX2)
 template <typename Passable>
 [[gnu::target("avx2")]] bool SkipPlainRunLinesAvx2(tolk::stdx::Utf8TextBuffer& buffer,
                                                    const Passable& passable, const LineSieve& sieve,
@@ -371,8 +371,8 @@ template <typename Passable>
 template <typename Passable>
 bool SkipPlainRunLinesFastest(tolk::stdx::Utf8TextBuffer& buffer, const Passable& passable,
                               const LineSieve& sieve, std::size_t longestUnseen) {
-#if defined(FERNWICK_AVX2_WINDOWS)
-    if (Avx2Windows()) return SkipPlainRunLinesAvx2(buffer, passable, sieve, longestUnseen);
+#if defined(FERNWICK_AVX2)
+    if (tolk::stdx::UseAvx2()) return SkipPlainRunLinesAvx2(buffer, passable, sieve, longestUnseen);
 #endif
     return SkipPlainRunLines<ByteBits64>(buffer, passable, sieve, longestUnseen);
 }

@@ -10,6 +10,7 @@
 #include "registry_file_scan/line_sieve.h"
 #include "registry_file_scan/line_window_bits.h"
 #include "registry_file_scan/registry_line_scanner.h"
+#include "registry_file_scan/wide_window_bits.h"
 #include "support/find_unit.h"
 #include "support/utf8_locale.h"
 
@@ -124,6 +125,31 @@ std::uint64_t EntryOrHeaderStartBits64(const char* window) {
 #endif
 }
 
+#if defined(FERNWICK_AVX2)
+// As EntryOrHeaderStartBits64, by two 32-byte halves.
+[[gnu::target("avx2")]] std::uint64_t EntryOrHeaderStartBits64Avx2(const char* window) {
+    const __m256i caseBit = _mm256_set1_epi8(0x20);
+    const __m256i d = _mm256_set1_epi8('d');
+    const __m256i u = _mm256_set1_epi8('u');
+    const __m256i f = _mm256_set1_epi8('f');
+    const __m256i bracket = _mm256_set1_epi8('[');
+    const __m256i space = _mm256_set1_epi8(' ');
+    const auto bitsOf = [&](int half) __attribute__((target("avx2")))->std::uint32_t {
+        const __m256i bytes =
+            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(window + 32 * half));
+        const __m256i folded = _mm256_or_si256(bytes, caseBit);
+        const __m256i letters = _mm256_or_si256(
+            _mm256_or_si256(_mm256_cmpeq_epi8(folded, d), _mm256_cmpeq_epi8(folded, u)),
+            _mm256_cmpeq_epi8(folded, f));
+        const __m256i marks =
+            _mm256_or_si256(_mm256_cmpeq_epi8(bytes, bracket),
+                            _mm256_cmpeq_epi8(_mm256_min_epu8(bytes, space), bytes));
+        return static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_or_si256(letters, marks)));
+    };
+    return std::uint64_t{bitsOf(1)} << 32 | bitsOf(0);
+}
+#endif
+
 // The lines of a run that name an entry, the latest of each kept by where it lies; their bytes
 // stay in place while the run is passed.
 class LatestEntryLines {
@@ -168,11 +194,13 @@ private:
 // line left peeked. Of the lines whose text begins with a name's first letter, the bytes tell
 // which entry they name; the others that may name one are read as text: those whose text begins
 // with a blank, and those that hold zero bytes.
-bool PassSectionRunLines(Utf8TextBuffer& buffer, PlainEntryValues& values) {
+template <template <bool> class ByteBits, std::uint64_t (*EntryOrHeaderStartBits)(const char*)>
+[[gnu::always_inline]] inline bool PassSectionRunLines(Utf8TextBuffer& buffer,
+                                                       PlainEntryValues& values) {
     const auto run = buffer.PlainRunAhead();
     const char* const runEnd = run.end;
-    const ByteBits64 lineFeedBits('\n');
-    const ByteBits64 zeroBits('\0');
+    const ByteBits<false> lineFeedBits('\n');
+    const ByteBits<false> zeroBits('\0');
     LatestEntryLines latest(buffer);
     const char* openLine = run.first;
     bool openZerosOnly = false;
@@ -201,7 +229,7 @@ bool PassSectionRunLines(Utf8TextBuffer& buffer, PlainEntryValues& values) {
         }
         const std::uint64_t zeros = zeroBits.In(window);
         const std::uint64_t textStarts = TextStarts(starts, zeros, openZerosOnly);
-        std::uint64_t marked = textStarts & ~lineFeeds & EntryOrHeaderStartBits64(window);
+        std::uint64_t marked = textStarts & ~lineFeeds & EntryOrHeaderStartBits(window);
         for (; marked != 0; marked &= marked - 1) {
             const auto at = LowestBit(marked);
             const char* const text = window + at;
@@ -244,6 +272,21 @@ bool PassSectionRunLines(Utf8TextBuffer& buffer, PlainEntryValues& values) {
     return false;
 }
 
+#if defined(FERNWICK_AVX2)
+[[gnu::target("avx2")]] bool PassSectionRunLinesAvx2(Utf8TextBuffer& buffer,
+                                                     PlainEntryValues& values) {
+    return PassSectionRunLines<ByteBits64Avx2, EntryOrHeaderStartBits64Avx2>(buffer, values);
+}
+#endif
+
+// PassSectionRunLines by the masks that the processor takes fastest.
+bool PassSectionRunLinesFastest(Utf8TextBuffer& buffer, PlainEntryValues& values) {
+#if defined(FERNWICK_AVX2)
+    if (tolk::stdx::UseAvx2()) return PassSectionRunLinesAvx2(buffer, values);
+#endif
+    return PassSectionRunLines<ByteBits64, EntryOrHeaderStartBits64>(buffer, values);
+}
+
 }  // namespace
 
 void AssignEntry(LocalCopyRecord& record, RecordEntry entry, std::wstring_view value) {
@@ -267,7 +310,7 @@ void PassPlainSectionLines(Utf8TextBuffer& buffer, PlainEntryValues& values) {
         const auto line = buffer.PeekPlainLine();
         if (!line || !TakeLine(line->bytes, values)) return;
         buffer.SkipPeekedLine();
-        if (!PassSectionRunLines(buffer, values)) return;
+        if (!PassSectionRunLinesFastest(buffer, values)) return;
     }
 }
 

@@ -2,27 +2,14 @@
 
 #include <cstdint>
 
+#include "support/avx2_use.h"
+
 // The masks of the line windows taken by two 32-byte halves, where the processor has AVX2: a mask
 // then costs two compares where SSE2 needs four, and no joining of 16-bit parts.
-#if defined(__x86_64__) || defined(__i386__)
-#define FERNWICK_AVX2_WINDOWS 1
+#if defined(FERNWICK_AVX2)
 #include <immintrin.h>
-#endif
 
 namespace fernwick {
-
-// Whether the window scans take their masks by AVX2: where the processor has it (and the system
-// keeps its registers), unless a test pins the SSE2 masks to run them too.
-inline bool& Avx2Windows() {
-#if defined(FERNWICK_AVX2_WINDOWS)
-    static bool use = __builtin_cpu_supports("avx2");
-#else
-    static bool use = false;
-#endif
-    return use;
-}
-
-#if defined(FERNWICK_AVX2_WINDOWS)
 
 // As ByteBits64, for code compiled for AVX2. The value is kept as a byte and spread when the
 // mask is taken, so that no object of this class needs more than the stack alignment that
@@ -53,6 +40,5 @@ private:
     char wanted_;
 };
 
-#endif
-
 }  // namespace fernwick
+#endif

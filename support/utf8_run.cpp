@@ -8,7 +8,9 @@
 #endif
 #if defined(__SSE2__) && (defined(__x86_64__) || defined(__i386__))
 #define FERNWICK_UTF8_RUN_SSSE3 1
-#include <tmmintrin.h>
+#include <immintrin.h>
+
+#include "support/avx2_use.h"
 #endif
 
 namespace tolk::stdx {
@@ -83,6 +85,23 @@ constexpr char kTwoContinuations = static_cast<char>(1 << 7);
 constexpr char kCarried = kTooShort | kTooLong | kTwoContinuations;
 }  // namespace fault
 
+// The first block of 64 bytes from first on that holds a byte above 7F or 1A, or the first that
+// does not lie whole before last: the ASCII text that most files are made of, half as many
+// compares a block as below.
+__attribute__((target("avx2"))) const char* PastAsciiBlocks64Avx2(const char* first,
+                                                                  const char* last) {
+    const __m256i textEnd = _mm256_set1_epi8(0x1A);
+    for (; last - first >= 64; first += 64) {
+        const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(first));
+        const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(first + 32));
+        const __m256i marks = _mm256_or_si256(
+            _mm256_or_si256(low, high),
+            _mm256_or_si256(_mm256_cmpeq_epi8(low, textEnd), _mm256_cmpeq_epi8(high, textEnd)));
+        if (_mm256_movemask_epi8(marks) != 0) break;
+    }
+    return first;
+}
+
 __attribute__((target("ssse3"))) const char* Ssse3RunEnd(const char* first, const char* last) {
     using namespace fault;
     const __m128i byPreviousHigh = _mm_setr_epi8(
@@ -150,6 +169,7 @@ __attribute__((target("ssse3"))) const char* Ssse3RunEnd(const char* first, cons
     // character by one test, other text by the lookups of its four blocks taken together.
     __m128i previous = _mm_setzero_si128();
     bool previousText = false;  // previous was looked up, and its last character may go on
+    const bool avx2 = UseAvx2();
     const char* block = first;
     for (; last - block >= 64; block += 64) {
         const __m128i bytes[4] = {load(block), load(block + 16), load(block + 32),
@@ -163,6 +183,8 @@ __attribute__((target("ssse3"))) const char* Ssse3RunEnd(const char* first, cons
             if (previousText && !complete(previous)) break;
             previous = _mm_setzero_si128();
             previousText = false;
+            // The ASCII blocks that follow pass faster by AVX2.
+            if (avx2) block = PastAsciiBlocks64Avx2(block + 64, last) - 64;
             continue;
         }
         const __m128i faults =

@@ -28,11 +28,11 @@ std::string Sections(const std::string& longLine) {
 // Each test runs with the window masks that the processor takes fastest, and with SSE2's.
 class RegistryFileReferenceTest : public testing::TestWithParam<bool> {
 protected:
-    void SetUp() override { Avx2Windows() = GetParam() && fastest_; }
-    void TearDown() override { Avx2Windows() = fastest_; }
+    void SetUp() override { tolk::stdx::UseAvx2() = GetParam() && fastest_; }
+    void TearDown() override { tolk::stdx::UseAvx2() = fastest_; }
 
 private:
-    const bool fastest_ = Avx2Windows();
+    const bool fastest_ = tolk::stdx::UseAvx2();
 };
 INSTANTIATE_TEST_SUITE_P(WindowMasks, RegistryFileReferenceTest, testing::Values(true, false),
                          [](const testing::TestParamInfo<bool>& masks) {

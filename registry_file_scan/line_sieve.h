@@ -133,11 +133,11 @@ inline bool PathMayStandAt(const char* at, std::string_view path, std::size_t la
 // hold a text sought (false only where it holds none but no line feed either). Only the windows'
 // tests are made as they pass: the line that ends in one began after the line feed of the one
 // before, and the line feeds of the last one tell where the open line begins. Written apart so
-// that its few values stay in registers.
-inline const char* PassQuietWindows(const char* window, const char* runEnd,
-                                    const AnyOfBytes64& sought, std::size_t longestUnseen,
-                                    const char*& openLine, std::uint64_t& earlierStarts,
-                                    bool& holdsSought) {
+// that its few values stay in registers: out of line, as each of the two below.
+template <typename AnyOfBytes>
+[[gnu::always_inline]] inline const char* PassQuietWindowsBy(
+    const char* window, const char* runEnd, const AnyOfBytes& sought, std::size_t longestUnseen,
+    const char*& openLine, std::uint64_t& earlierStarts, bool& holdsSought) {
     const ByteBits64 lineFeedBits('\n');
     const char* const first = window;
     // No line open at the window's start began before this.
@@ -155,14 +155,32 @@ inline const char* PassQuietWindows(const char* window, const char* runEnd,
     openLine = AfterLastLineFeed(window - 64, lineFeedBits.In(window - 64));
     return window;
 }
+inline const char* PassQuietWindows(const char* window, const char* runEnd,
+                                    const AnyOfBytes64& sought, std::size_t longestUnseen,
+                                    const char*& openLine, std::uint64_t& earlierStarts,
+                                    bool& holdsSought) {
+    return PassQuietWindowsBy(window, runEnd, sought, longestUnseen, openLine, earlierStarts,
+                              holdsSought);
+}
+#if defined(FERNWICK_AVX2)
+[[gnu::target("avx2")]] inline const char* PassQuietWindows(const char* window, const char* runEnd,
+                                                            const AnyOfBytes64Avx2& sought,
+                                                            std::size_t longestUnseen,
+                                                            const char*& openLine,
+                                                            std::uint64_t& earlierStarts,
+                                                            bool& holdsSought) {
+    return PassQuietWindowsBy(window, runEnd, sought, longestUnseen, openLine, earlierStarts,
+                              holdsSought);
+}
+#endif
 
 // The fast part of SkipPlainLines, after a line was passed over: the lines that lie whole in
 // the run of plain bytes that follows, which the block's first look or PeekPlainLine found.
 // Since a character's bytes never fall below 80 but for ASCII, the bytes sought mark the
 // lines alike in any text, and a line holds no more units than bytes. False when it stopped
-// at a line, which it leaves peeked. ByteBits takes the windows' masks: ByteBits64, or in code
-// compiled for AVX2, ByteBits64Avx2.
-template <template <bool> class ByteBits, typename Passable>
+// at a line, which it leaves peeked. ByteBits and AnyOfBytes take the windows' masks and tests:
+// ByteBits64 and AnyOfBytes64, or in code compiled for AVX2, their kinds for it.
+template <template <bool> class ByteBits, typename AnyOfBytes, typename Passable>
 [[gnu::always_inline]] inline bool SkipPlainRunLines(tolk::stdx::Utf8TextBuffer& buffer,
                                                      const Passable& passable,
                                                      const LineSieve& sieve,
@@ -217,7 +235,7 @@ template <template <bool> class ByteBits, typename Passable>
     constexpr unsigned kMostQuietSkips = 63;
     unsigned quietSkips = 0;      // the chances that the test lets pass after it fails
     unsigned quietSkipsLeft = 0;  // of them, still to pass
-    const AnyOfBytes64 sought(sieve.start.substr(0, startBytes), sieve.latestLead, path);
+    const AnyOfBytes sought(sieve.start.substr(0, startBytes), sieve.latestLead, path);
     // Of the line open at a window's start: where it begins, whether it begins with a lead,
     // holds the path or a zero byte, or holds nothing but zero bytes so far, whether it may hold
     // where a line sought begins past zero bytes (a byte that may begin its text or the path; so
@@ -363,7 +381,8 @@ template <typename Passable>
 [[gnu::target("avx2")]] bool SkipPlainRunLinesAvx2(tolk::stdx::Utf8TextBuffer& buffer,
                                                    const Passable& passable, const LineSieve& sieve,
                                                    std::size_t longestUnseen) {
-    return SkipPlainRunLines<ByteBits64Avx2>(buffer, passable, sieve, longestUnseen);
+    return SkipPlainRunLines<ByteBits64Avx2, AnyOfBytes64Avx2>(buffer, passable, sieve,
+                                                               longestUnseen);
 }
 #endif
 
@@ -374,7 +393,7 @@ bool SkipPlainRunLinesFastest(tolk::stdx::Utf8TextBuffer& buffer, const Passable
 #if defined(FERNWICK_AVX2)
     if (tolk::stdx::UseAvx2()) return SkipPlainRunLinesAvx2(buffer, passable, sieve, longestUnseen);
 #endif
-    return SkipPlainRunLines<ByteBits64>(buffer, passable, sieve, longestUnseen);
+    return SkipPlainRunLines<ByteBits64, AnyOfBytes64>(buffer, passable, sieve, longestUnseen);
 }
 
 }  // namespace line_sieve

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 #include "support/avx2_use.h"
 
@@ -38,6 +40,75 @@ public:
 private:
     static constexpr char kCaseBit = 0x20;
     char wanted_;
+};
+
+// As AnyOfBytes64, for code compiled for AVX2; its values kept as bytes, as in ByteBits64Avx2.
+class AnyOfBytes64Avx2 {
+public:
+    AnyOfBytes64Avx2(std::string_view eitherCase, char exact, std::string_view exactText)
+        : eitherCase_{Wanted(eitherCase, 0, true), Wanted(eitherCase, 1, true)},
+          exact_(exact),
+          exactText_{Wanted(exactText, 0, false), Wanted(exactText, 1, false)},
+          exactSiftAt_(exactText.size() > 1 ? 1 : 0),
+          exactSift_(Wanted(exactText, exactSiftAt_, false)) {}
+
+    [[gnu::target("avx2")]] bool QuietIn(const char* window, bool& holds) const {
+        const __m256i low = Load(window);
+        const __m256i high = Load(window + 32);
+        const __m256i firsts = _mm256_or_si256(FirstsOf(low, window), FirstsOf(high, window + 32));
+        const __m256i lineFeed = _mm256_set1_epi8('\n');
+        const __m256i lineFeeds =
+            _mm256_or_si256(_mm256_cmpeq_epi8(low, lineFeed), _mm256_cmpeq_epi8(high, lineFeed));
+        holds = _mm256_movemask_epi8(firsts) != 0;
+        if (holds) {
+            holds = _mm256_movemask_epi8(
+                        _mm256_or_si256(HitsOf(low, window), HitsOf(high, window + 32))) != 0;
+        }
+        return !holds && _mm256_movemask_epi8(lineFeeds) != 0;
+    }
+
+private:
+    static constexpr char kCaseBit = 0x20;
+    // As AnyOfBytes64's: zero for no text, -1 for any byte after a one-byte text.
+    static char Wanted(std::string_view text, std::size_t at, bool eitherCase) {
+        if (text.empty() || text.front() == '\0') return '\0';
+        if (at >= text.size()) return static_cast<char>(-1);
+        return static_cast<char>(eitherCase ? text[at] | kCaseBit : text[at]);
+    }
+    [[gnu::target("avx2")]] static __m256i Load(const char* at) {
+        return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
+    }
+    [[gnu::target("avx2")]] static __m256i Equal(__m256i bytes, char wanted) {
+        return _mm256_cmpeq_epi8(bytes, _mm256_set1_epi8(wanted));
+    }
+    [[gnu::target("avx2")]] static __m256i Matches(__m256i bytes, char wanted) {
+        return wanted == static_cast<char>(-1) ? _mm256_set1_epi8(-1) : Equal(bytes, wanted);
+    }
+    [[gnu::target("avx2")]] static __m256i Folded(__m256i bytes) {
+        return _mm256_or_si256(bytes, _mm256_set1_epi8(kCaseBit));
+    }
+    // -1 where a byte of the half at `at` is the first of a text (or the second of the exact
+    // text, one place later), or zero.
+    [[gnu::target("avx2")]] __m256i FirstsOf(__m256i bytes, const char* at) const {
+        return _mm256_or_si256(_mm256_or_si256(Equal(Folded(bytes), eitherCase_[0]),
+                                               Equal(Load(at + exactSiftAt_), exactSift_)),
+                               _mm256_or_si256(Equal(bytes, exact_), Equal(bytes, '\0')));
+    }
+    [[gnu::target("avx2")]] __m256i HitsOf(__m256i bytes, const char* at) const {
+        const __m256i next = Load(at + 1);
+        const __m256i eitherCase = _mm256_and_si256(Equal(Folded(bytes), eitherCase_[0]),
+                                                    Matches(Folded(next), eitherCase_[1]));
+        const __m256i exactText =
+            _mm256_and_si256(Equal(bytes, exactText_[0]), Matches(next, exactText_[1]));
+        return _mm256_or_si256(_mm256_or_si256(eitherCase, exactText),
+                               _mm256_or_si256(Equal(bytes, exact_), Equal(bytes, '\0')));
+    }
+
+    char eitherCase_[2];
+    char exact_;
+    char exactText_[2];
+    std::size_t exactSiftAt_;  // which byte of the exact text the first look sifts by
+    char exactSift_;
 };
 
 }  // namespace fernwick

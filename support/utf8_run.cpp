@@ -85,51 +85,49 @@ constexpr char kTwoContinuations = static_cast<char>(1 << 7);
 constexpr char kCarried = kTooShort | kTooLong | kTwoContinuations;
 }  // namespace fault
 
-// The first block of 64 bytes from first on that holds a byte above 7F or 1A, or the first that
-// does not lie whole before last: the ASCII text that most files are made of, half as many
-// compares a block as below.
-__attribute__((target("avx2"))) const char* PastAsciiBlocks64Avx2(const char* first,
-                                                                  const char* last) {
-    const __m256i textEnd = _mm256_set1_epi8(0x1A);
-    for (; last - first >= 64; first += 64) {
-        const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(first));
-        const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(first + 32));
-        const __m256i marks = _mm256_or_si256(
-            _mm256_or_si256(low, high),
-            _mm256_or_si256(_mm256_cmpeq_epi8(low, textEnd), _mm256_cmpeq_epi8(high, textEnd)));
-        if (_mm256_movemask_epi8(marks) != 0) break;
-    }
-    return first;
-}
-
-__attribute__((target("ssse3"))) const char* Ssse3RunEnd(const char* first, const char* last) {
+// The lookups' tables, and for each byte of a block the value that it must not reach where the
+// block's last character may not go on past it (the last three bytes begin none).
+struct LookupTables {
+    char byPreviousHigh[16];
+    char byPreviousLow[16];
+    char byCurrentHigh[16];
+    char completeBelow[16];
+};
+constexpr LookupTables MakeLookupTables() {
     using namespace fault;
-    const __m128i byPreviousHigh = _mm_setr_epi8(
-        kTooLong, kTooLong, kTooLong, kTooLong, kTooLong, kTooLong, kTooLong, kTooLong,
-        kTwoContinuations, kTwoContinuations, kTwoContinuations, kTwoContinuations,
-        kTooShort | kOverlong2, kTooShort, kTooShort | kOverlong3 | kSurrogate,
-        kTooShort | kTooLarge | kTooLarge1000 | kOverlong4);
     constexpr char kLarge = kCarried | kTooLarge | kTooLarge1000;
-    const __m128i byPreviousLow =
-        _mm_setr_epi8(kCarried | kOverlong3 | kOverlong2 | kOverlong4, kCarried | kOverlong2,
-                      kCarried, kCarried, kCarried | kTooLarge, kLarge, kLarge, kLarge, kLarge,
-                      kLarge, kLarge, kLarge, kLarge, kLarge | kSurrogate, kLarge, kLarge);
     constexpr char kContinuation80 =
         kTooLong | kOverlong2 | kTwoContinuations | kOverlong3 | kTooLarge1000 | kOverlong4;
     constexpr char kContinuation90 =
         kTooLong | kOverlong2 | kTwoContinuations | kOverlong3 | kTooLarge;
     constexpr char kContinuationA0 =
         kTooLong | kOverlong2 | kTwoContinuations | kSurrogate | kTooLarge;
-    const __m128i byCurrentHigh =
-        _mm_setr_epi8(kTooShort, kTooShort, kTooShort, kTooShort, kTooShort, kTooShort, kTooShort,
-                      kTooShort, kContinuation80, kContinuation90, kContinuationA0, kContinuationA0,
-                      kTooShort, kTooShort, kTooShort, kTooShort);
+    constexpr char kAny = static_cast<char>(-1);
+    return {{kTooLong, kTooLong, kTooLong, kTooLong, kTooLong, kTooLong, kTooLong, kTooLong,
+             kTwoContinuations, kTwoContinuations, kTwoContinuations, kTwoContinuations,
+             kTooShort | kOverlong2, kTooShort, kTooShort | kOverlong3 | kSurrogate,
+             kTooShort | kTooLarge | kTooLarge1000 | kOverlong4},
+            {kCarried | kOverlong3 | kOverlong2 | kOverlong4, kCarried | kOverlong2, kCarried,
+             kCarried, kCarried | kTooLarge, kLarge, kLarge, kLarge, kLarge, kLarge, kLarge, kLarge,
+             kLarge, kLarge | kSurrogate, kLarge, kLarge},
+            {kTooShort, kTooShort, kTooShort, kTooShort, kTooShort, kTooShort, kTooShort, kTooShort,
+             kContinuation80, kContinuation90, kContinuationA0, kContinuationA0, kTooShort,
+             kTooShort, kTooShort, kTooShort},
+            {kAny, kAny, kAny, kAny, kAny, kAny, kAny, kAny, kAny, kAny, kAny, kAny, kAny,
+             static_cast<char>(0xEF), static_cast<char>(0xDF), static_cast<char>(0xBF)}};
+}
+constexpr LookupTables kLookupTables = MakeLookupTables();
+
+__attribute__((target("ssse3"))) const char* Ssse3RunEnd(const char* first, const char* last) {
+    const auto table = [](const char(&bytes)[16]) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
+    };
+    const __m128i byPreviousHigh = table(kLookupTables.byPreviousHigh);
+    const __m128i byPreviousLow = table(kLookupTables.byPreviousLow);
+    const __m128i byCurrentHigh = table(kLookupTables.byCurrentHigh);
+    const __m128i completeBelow = table(kLookupTables.completeBelow);
     const __m128i lowHalf = _mm_set1_epi8(0x0F);
     const __m128i textEnd = _mm_set1_epi8(0x1A);
-    // A block whose last three bytes begin no character that goes on past it.
-    const __m128i completeBelow =
-        _mm_setr_epi8(-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, static_cast<char>(0xEF),
-                      static_cast<char>(0xDF), static_cast<char>(0xBF));
     const auto highHalf = [lowHalf](__m128i bytes) {
         return _mm_and_si128(_mm_srli_epi16(bytes, 4), lowHalf);
     };
@@ -169,7 +167,6 @@ __attribute__((target("ssse3"))) const char* Ssse3RunEnd(const char* first, cons
     // character by one test, other text by the lookups of its four blocks taken together.
     __m128i previous = _mm_setzero_si128();
     bool previousText = false;  // previous was looked up, and its last character may go on
-    const bool avx2 = UseAvx2();
     const char* block = first;
     for (; last - block >= 64; block += 64) {
         const __m128i bytes[4] = {load(block), load(block + 16), load(block + 32),
@@ -183,8 +180,6 @@ __attribute__((target("ssse3"))) const char* Ssse3RunEnd(const char* first, cons
             if (previousText && !complete(previous)) break;
             previous = _mm_setzero_si128();
             previousText = false;
-            // The ASCII blocks that follow pass faster by AVX2.
-            if (avx2) block = PastAsciiBlocks64Avx2(block + 64, last) - 64;
             continue;
         }
         const __m128i faults =
@@ -211,6 +206,78 @@ __attribute__((target("ssse3"))) const char* Ssse3RunEnd(const char* first, cons
     return ScalarRunEnd(start, last);
 }
 
+__attribute__((target("avx2"))) __m256i Load32(const char* at) {
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
+}
+// A table of 16 bytes in both lanes.
+__attribute__((target("avx2"))) __m256i InBothLanes(const char (&bytes)[16]) {
+    return _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes)));
+}
+
+// As Ssse3RunEnd, by 32-byte halves, a table in each of their 16-byte lanes. A fault, or the bytes
+// after the last whole block, are left to Ssse3RunEnd from the start of the character that holds
+// the last byte before the block.
+__attribute__((target("avx2"))) const char* Avx2RunEnd(const char* first, const char* last) {
+    const __m256i byPreviousHigh = InBothLanes(kLookupTables.byPreviousHigh);
+    const __m256i byPreviousLow = InBothLanes(kLookupTables.byPreviousLow);
+    const __m256i byCurrentHigh = InBothLanes(kLookupTables.byCurrentHigh);
+    // Only the last three bytes of a half may begin a character that goes on past it.
+    const __m256i completeBelow = _mm256_inserti128_si256(
+        _mm256_set1_epi8(-1),
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(kLookupTables.completeBelow)), 1);
+    const __m256i lowHalf = _mm256_set1_epi8(0x0F);
+    const __m256i textEnd = _mm256_set1_epi8(0x1A);
+    const auto highHalf = [lowHalf](__m256i bytes) __attribute__((target("avx2"))) {
+        return _mm256_and_si256(_mm256_srli_epi16(bytes, 4), lowHalf);
+    };
+    const auto lookupFaultsOf = [&](__m256i bytes, __m256i previous)
+        __attribute__((target("avx2"))) {
+        // The 32 bytes before the half's: the last 16 of previous and the first 16 of its own.
+        const __m256i before = _mm256_permute2x128_si256(previous, bytes, 0x21);
+        const __m256i before1 = _mm256_alignr_epi8(bytes, before, 15);
+        const __m256i special = _mm256_and_si256(
+            _mm256_and_si256(
+                _mm256_shuffle_epi8(byPreviousHigh, highHalf(before1)),
+                _mm256_shuffle_epi8(byPreviousLow, _mm256_and_si256(before1, lowHalf))),
+            _mm256_shuffle_epi8(byCurrentHigh, highHalf(bytes)));
+        const __m256i thirdOwed =
+            _mm256_subs_epu8(_mm256_alignr_epi8(bytes, before, 14), _mm256_set1_epi8(0x60));
+        const __m256i fourthOwed =
+            _mm256_subs_epu8(_mm256_alignr_epi8(bytes, before, 13), _mm256_set1_epi8(0x70));
+        const __m256i owed = _mm256_and_si256(_mm256_or_si256(thirdOwed, fourthOwed),
+                                              _mm256_set1_epi8(static_cast<char>(0x80)));
+        return _mm256_xor_si256(special, owed);
+    };
+
+    __m256i previous = _mm256_setzero_si256();
+    bool previousText = false;  // previous was looked up, and its last character may go on
+    const char* block = first;
+    for (; last - block >= 64; block += 64) {
+        const __m256i low = Load32(block);
+        const __m256i high = Load32(block + 32);
+        const __m256i ends =
+            _mm256_or_si256(_mm256_cmpeq_epi8(low, textEnd), _mm256_cmpeq_epi8(high, textEnd));
+        if (_mm256_movemask_epi8(_mm256_or_si256(_mm256_or_si256(low, high), ends)) == 0) {
+            if (previousText) {
+                const __m256i cut = _mm256_subs_epu8(previous, completeBelow);
+                if (!_mm256_testz_si256(cut, cut)) break;
+                previous = _mm256_setzero_si256();
+                previousText = false;
+            }
+            continue;
+        }
+        const __m256i faults = _mm256_or_si256(
+            _mm256_or_si256(lookupFaultsOf(low, previous), lookupFaultsOf(high, low)), ends);
+        if (!_mm256_testz_si256(faults, faults)) break;
+        previous = high;
+        previousText = true;
+    }
+    const char* start = block;
+    if (start != first) --start;
+    for (int back = 0; back < 3 && start != first && (start[0] & 0xC0) == 0x80; ++back) --start;
+    return Ssse3RunEnd(start, last);
+}
+
 bool HasSsse3() {
     static const bool has = __builtin_cpu_supports("ssse3");
     return has;
@@ -221,6 +288,7 @@ bool HasSsse3() {
 
 const char* FindUtf8RunEnd(const char* first, const char* last) {
 #if defined(FERNWICK_UTF8_RUN_SSSE3)
+    if (UseAvx2()) return Avx2RunEnd(first, last);
     if (HasSsse3()) return Ssse3RunEnd(first, last);
 #endif
     return ScalarRunEnd(first, last);

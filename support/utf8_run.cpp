@@ -118,6 +118,15 @@ constexpr LookupTables MakeLookupTables() {
 }
 constexpr LookupTables kLookupTables = MakeLookupTables();
 
+// Where the character that holds the byte before block begins (block itself where it is first),
+// for text from first that the checks have passed up to block.
+const char* StartOfCharacterBefore(const char* first, const char* block) {
+    const char* start = block;
+    if (start != first) --start;
+    for (int back = 0; back < 3 && start != first && (start[0] & 0xC0) == 0x80; ++back) --start;
+    return start;
+}
+
 __attribute__((target("ssse3"))) const char* Ssse3RunEnd(const char* first, const char* last) {
     const auto table = [](const char(&bytes)[16]) {
         return _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
@@ -200,10 +209,7 @@ __attribute__((target("ssse3"))) const char* Ssse3RunEnd(const char* first, cons
     }
     // The fault, or the bytes after the last block, lie in or after the character that holds the
     // last byte before the block, whose start the checks before have passed.
-    const char* start = block;
-    if (start != first) --start;
-    for (int back = 0; back < 3 && start != first && (start[0] & 0xC0) == 0x80; ++back) --start;
-    return ScalarRunEnd(start, last);
+    return ScalarRunEnd(StartOfCharacterBefore(first, block), last);
 }
 
 __attribute__((target("avx2"))) __m256i Load32(const char* at) {
@@ -272,10 +278,7 @@ __attribute__((target("avx2"))) const char* Avx2RunEnd(const char* first, const 
         previous = high;
         previousText = true;
     }
-    const char* start = block;
-    if (start != first) --start;
-    for (int back = 0; back < 3 && start != first && (start[0] & 0xC0) == 0x80; ++back) --start;
-    return Ssse3RunEnd(start, last);
+    return Ssse3RunEnd(StartOfCharacterBefore(first, block), last);
 }
 
 bool HasSsse3() {

@@ -226,10 +226,12 @@ template <template <bool> class ByteBits, typename AnyOfBytes, typename Passable
     const auto zeroReach = static_cast<unsigned>(std::min<std::size_t>(zeroLineShortest, 64));
     const bool measuresZeroLines = zeroLineShortest != SIZE_MAX;
     // A window that holds a line feed and none of the texts the lines sought begin with or hold
-    // is passed by that test alone, unless a line open at its start was marked. The test is
-    // left out after a window that held some, as where they are dense it would mostly fail; and
-    // where it fails all the same, it lets ever more of its chances pass (1, 3, 7 ... 63), and
-    // fewer again each time it passes windows.
+    // is passed by that test alone, unless a line open at its start was marked, or holds a zero
+    // byte and where a line sought may begin, or has a zero byte follow its text at the window's
+    // start (the test sees the texts that begin in its windows). The test is left out after a
+    // window that held some, as where they are dense it would mostly fail; and where it fails all
+    // the same, it lets ever more of its chances pass (1, 3, 7 ... 63), and fewer again each time
+    // it passes windows.
     const bool everyLineSought = byStart && startBytes == 0;
     bool lastFound = true;
     constexpr unsigned kMostQuietSkips = 63;
@@ -248,9 +250,24 @@ template <template <bool> class ByteBits, typename AnyOfBytes, typename Passable
     bool openZerosOnly = false;
     bool openBeginning = true;
     std::uint64_t earlierStarts = 0;
+    // Of the line open after the test passed the bytes from `tested` to `to`: whether it holds a
+    // zero byte, or nothing else.
+    const auto notePassed = [&](const char* tested, const char* to) {
+        const char* const from = std::max(openLine, tested);
+        const bool zeroIn = FindUnit(from, to, '\0') != to;
+        const bool zerosOnly = tolk::stdx::SkipZeroBytes(from, to) == to;
+        if (openLine >= tested) {
+            openZero = zeroIn;
+            openZerosOnly = from != to && zerosOnly;
+        } else {
+            openZero = openZero || zeroIn;
+            openZerosOnly = openZerosOnly && zerosOnly;
+        }
+    };
     for (const char* window = openLine;; window += 64) {
-        if (!everyLineSought && !openLead && !openPath && !openZero && !openZerosOnly &&
-            !lastFound && quietSkipsLeft-- == 0) {
+        if (!everyLineSought && !openLead && !openPath && !(openZero && openBeginning) &&
+            !lastFound && (window == openLine || *window != '\0' || window[-1] == '\0') &&
+            quietSkipsLeft-- == 0) {
             // (A chance taken leaves the count wrapped; it is set again below.)
             const char* const tested = window;
             bool holdsSought = true;
@@ -263,8 +280,10 @@ template <template <bool> class ByteBits, typename AnyOfBytes, typename Passable
                 // sought and ends no line; a line begins in it only at its start.
                 quietSkips = 0;
                 earlierStarts = window == openLine;
+                notePassed(tested, window + 64);
                 continue;
             }
+            notePassed(tested, window);
             if (window != tested) {
                 quietSkips /= 2;
             } else {
@@ -284,7 +303,6 @@ template <template <bool> class ByteBits, typename AnyOfBytes, typename Passable
         std::uint64_t seen = 0;
         std::uint64_t found = 0;  // places of texts sought, as far as the masks made tell
         const std::uint64_t zeros = zeroBits.In(window);
-        found |= zeros;
         const std::uint64_t textStarts = TextStarts(starts, zeros, openZerosOnly);
         if (sieve.latestLead != '\0') {
             const std::uint64_t leadBytes = latestLeadBits.In(window);

@@ -73,22 +73,23 @@ private:
 #endif
 };
 
-// Tells whether a window of 64 bytes holds where any of three texts may begin, or a zero byte:
-// the first two bytes of a text in either case (as ByteBits64<true> finds each), a byte exactly,
-// and the first two bytes of another text exactly. An empty text or a zero byte stands for none; a
-// text of one byte is looked for by that byte. Zero bytes are always looked for, as they may hide
-// where a line's text begins. A text begins at one of the window's bytes, its second byte may be
-// the one after the window. One test for the window, where the bits of each byte would take a mask
-// each: most windows hold none of the texts a scan looks for.
+// Tells whether a window of 64 bytes holds where any of three texts may begin: the first two bytes
+// of a text in either case (as ByteBits64<true> finds each), a byte exactly, and the first two
+// bytes of another text exactly. An empty text or a zero byte stands for none; a text of one byte
+// is looked for by that byte. Zero bytes vanish from the text, so a zero byte may stand for a
+// text's second byte; alone they hide nothing. A text begins at one of the window's bytes, its
+// second byte may be the one after the window. One test for the window, where the bits of each
+// byte would take a mask each: most windows hold none of the texts a scan looks for.
 class AnyOfBytes64 {
 public:
     AnyOfBytes64(std::string_view eitherCase, char exact, std::string_view exactText)
 #if defined(__SSE2__)
         : eitherCase_{Wanted(eitherCase, 0, true), Wanted(eitherCase, 1, true)},
-          exact_(_mm_set1_epi8(exact)),
+          exact_(_mm_set1_epi8(exact == '\0' ? kNone : exact)),
           exactText_{Wanted(exactText, 0, false), Wanted(exactText, 1, false)},
           exactSiftAt_(exactText.size() > 1 ? 1 : 0),
           exactSift_(Wanted(exactText, exactSiftAt_, false)),
+          zeroSift_(_mm_set1_epi8(exactSiftAt_ == 1 ? '\0' : kNone)),
           caseBit_(_mm_set1_epi8(kCaseBit)),
           lineFeed_(_mm_set1_epi8('\n'))
 #else
@@ -105,8 +106,8 @@ public:
     bool QuietIn(const char* window, bool& holds) const {
 #if defined(__SSE2__)
         // Written out block by block, as in ByteBits64. The first bytes alone pass most windows
-        // (of the exact text, its second: a path's first letter is common, a drive's colon is
-        // not); only a window that holds some is looked at by the pairs.
+        // (of the exact text, its second or a zero byte: a path's first letter is common, a
+        // drive's colon is not); only a window that holds some is looked at by the pairs.
         const __m128i firsts = _mm_or_si128(_mm_or_si128(FirstsOf(window, 0), FirstsOf(window, 1)),
                                             _mm_or_si128(FirstsOf(window, 2), FirstsOf(window, 3)));
         const auto lineFeedsOf = [this, window](int block) {
@@ -135,43 +136,44 @@ public:
 private:
     static constexpr char kCaseBit = 0x20;
 #if defined(__SSE2__)
-    // What byte `at` of a text must be: zero for no text (and so for no byte at all), all bytes
-    // alike where the text has one byte only.
+    // A byte that no byte of a window equals: FF never stands in the well-formed UTF-8 that the
+    // windows hold. As a second byte wanted, it stands for any.
+    static constexpr char kNone = static_cast<char>(0xFF);
+    // What byte `at` of a text must be: for no text, one that no byte is (zero where bit 5 is
+    // set in the bytes); any after its last byte.
     static __m128i Wanted(std::string_view text, std::size_t at, bool eitherCase) {
-        if (text.empty() || text.front() == '\0') return _mm_setzero_si128();
-        if (at >= text.size()) return _mm_set1_epi8(-1);
+        if (text.empty() || text.front() == '\0') return _mm_set1_epi8(eitherCase ? '\0' : kNone);
+        if (at >= text.size()) return _mm_set1_epi8(kNone);
         return _mm_set1_epi8(static_cast<char>(eitherCase ? text[at] | kCaseBit : text[at]));
     }
     static __m128i Load(const char* at) {
         return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
     }
-    // -1 where a byte is wanted, or in every byte for the all-alike wanted of a one-byte text.
-    static __m128i Matches(__m128i bytes, __m128i wanted) {
-        return _mm_or_si128(_mm_cmpeq_epi8(bytes, wanted),
-                            _mm_cmpeq_epi8(wanted, _mm_set1_epi8(-1)));
+    // -1 where a second byte may follow: the byte wanted, a zero byte, or any for FF.
+    static __m128i Follows(__m128i bytes, __m128i wanted, __m128i zero) {
+        return _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, wanted), zero),
+                            _mm_cmpeq_epi8(wanted, _mm_set1_epi8(kNone)));
     }
-    // -1 where a byte is the first of a text (or the second of the exact text, one place
-    // later), or zero.
+    // -1 where a byte is the first of a text (or where the second of the exact text, or a zero
+    // byte, follows), or zero.
     __m128i FirstsOf(const char* window, int block) const {
         const __m128i bytes = Load(window + 16 * block);
+        const __m128i sifted = Load(window + 16 * block + exactSiftAt_);
         return _mm_or_si128(
             _mm_or_si128(_mm_cmpeq_epi8(_mm_or_si128(bytes, caseBit_), eitherCase_[0]),
-                         _mm_cmpeq_epi8(Load(window + 16 * block + exactSiftAt_), exactSift_)),
-            _mm_or_si128(_mm_cmpeq_epi8(bytes, exact_),
-                         _mm_cmpeq_epi8(bytes, _mm_setzero_si128())));
+                         _mm_cmpeq_epi8(sifted, exactSift_)),
+            _mm_or_si128(_mm_cmpeq_epi8(bytes, exact_), _mm_cmpeq_epi8(sifted, zeroSift_)));
     }
     __m128i HitsOf(const char* window, int block) const {
         const __m128i bytes = Load(window + 16 * block);
         const __m128i next = Load(window + 16 * block + 1);
-        const __m128i foldedBytes = _mm_or_si128(bytes, caseBit_);
-        const __m128i foldedNext = _mm_or_si128(next, caseBit_);
-        const __m128i eitherCase = _mm_and_si128(_mm_cmpeq_epi8(foldedBytes, eitherCase_[0]),
-                                                 Matches(foldedNext, eitherCase_[1]));
-        const __m128i exactText =
-            _mm_and_si128(_mm_cmpeq_epi8(bytes, exactText_[0]), Matches(next, exactText_[1]));
-        return _mm_or_si128(_mm_or_si128(eitherCase, exactText),
-                            _mm_or_si128(_mm_cmpeq_epi8(bytes, exact_),
-                                         _mm_cmpeq_epi8(bytes, _mm_setzero_si128())));
+        const __m128i zeroNext = _mm_cmpeq_epi8(next, _mm_setzero_si128());
+        const __m128i eitherCase =
+            _mm_and_si128(_mm_cmpeq_epi8(_mm_or_si128(bytes, caseBit_), eitherCase_[0]),
+                          Follows(_mm_or_si128(next, caseBit_), eitherCase_[1], zeroNext));
+        const __m128i exactText = _mm_and_si128(_mm_cmpeq_epi8(bytes, exactText_[0]),
+                                                Follows(next, exactText_[1], zeroNext));
+        return _mm_or_si128(_mm_or_si128(eitherCase, exactText), _mm_cmpeq_epi8(bytes, exact_));
     }
 
     __m128i eitherCase_[2];
@@ -179,6 +181,7 @@ private:
     __m128i exactText_[2];
     int exactSiftAt_;  // which byte of the exact text the first look sifts by
     __m128i exactSift_;
+    __m128i zeroSift_;  // a zero byte in the place sifted by stands for the second byte
     __m128i caseBit_;
     __m128i lineFeed_;
 #else
@@ -186,12 +189,13 @@ private:
         if (text.empty() || text.front() == '\0') return false;
         for (std::size_t i = 0; i < text.size(); ++i) {
             const char byte = eitherCase ? at[i] | kCaseBit : at[i];
-            if (byte != (eitherCase ? text[i] | kCaseBit : text[i])) return false;
+            if (byte != (eitherCase ? text[i] | kCaseBit : text[i]) && (i == 0 || at[i] != '\0'))
+                return false;
         }
         return true;
     }
     bool HoldsAt(const char* at) const {
-        return *at == '\0' || (exact_ != '\0' && *at == exact_) || Begins(at, eitherCase_, true) ||
+        return (exact_ != '\0' && *at == exact_) || Begins(at, eitherCase_, true) ||
                Begins(at, exactText_, false);
     }
 

@@ -47,10 +47,11 @@ class AnyOfBytes64Avx2 {
 public:
     AnyOfBytes64Avx2(std::string_view eitherCase, char exact, std::string_view exactText)
         : eitherCase_{Wanted(eitherCase, 0, true), Wanted(eitherCase, 1, true)},
-          exact_(exact),
+          exact_(exact == '\0' ? kNone : exact),
           exactText_{Wanted(exactText, 0, false), Wanted(exactText, 1, false)},
           exactSiftAt_(exactText.size() > 1 ? 1 : 0),
-          exactSift_(Wanted(exactText, exactSiftAt_, false)) {}
+          exactSift_(Wanted(exactText, exactSiftAt_, false)),
+          zeroSift_(exactSiftAt_ == 1 ? '\0' : kNone) {}
 
     [[gnu::target("avx2")]] bool QuietIn(const char* window, bool& holds) const {
         const __m256i low = Load(window);
@@ -69,10 +70,11 @@ public:
 
 private:
     static constexpr char kCaseBit = 0x20;
-    // As AnyOfBytes64's: zero for no text, -1 for any byte after a one-byte text.
+    static constexpr char kNone = static_cast<char>(0xFF);  // as AnyOfBytes64's
+    // As AnyOfBytes64's.
     static char Wanted(std::string_view text, std::size_t at, bool eitherCase) {
-        if (text.empty() || text.front() == '\0') return '\0';
-        if (at >= text.size()) return static_cast<char>(-1);
+        if (text.empty() || text.front() == '\0') return eitherCase ? '\0' : kNone;
+        if (at >= text.size()) return kNone;
         return static_cast<char>(eitherCase ? text[at] | kCaseBit : text[at]);
     }
     [[gnu::target("avx2")]] static __m256i Load(const char* at) {
@@ -81,27 +83,27 @@ private:
     [[gnu::target("avx2")]] static __m256i Equal(__m256i bytes, char wanted) {
         return _mm256_cmpeq_epi8(bytes, _mm256_set1_epi8(wanted));
     }
-    [[gnu::target("avx2")]] static __m256i Matches(__m256i bytes, char wanted) {
-        return wanted == static_cast<char>(-1) ? _mm256_set1_epi8(-1) : Equal(bytes, wanted);
+    [[gnu::target("avx2")]] static __m256i Follows(__m256i bytes, char wanted, __m256i zero) {
+        return wanted == kNone ? _mm256_set1_epi8(-1) : _mm256_or_si256(Equal(bytes, wanted), zero);
     }
     [[gnu::target("avx2")]] static __m256i Folded(__m256i bytes) {
         return _mm256_or_si256(bytes, _mm256_set1_epi8(kCaseBit));
     }
-    // -1 where a byte of the half at `at` is the first of a text (or the second of the exact
-    // text, one place later), or zero.
+    // As AnyOfBytes64's, for the half at `at`.
     [[gnu::target("avx2")]] __m256i FirstsOf(__m256i bytes, const char* at) const {
-        return _mm256_or_si256(_mm256_or_si256(Equal(Folded(bytes), eitherCase_[0]),
-                                               Equal(Load(at + exactSiftAt_), exactSift_)),
-                               _mm256_or_si256(Equal(bytes, exact_), Equal(bytes, '\0')));
+        const __m256i sifted = Load(at + exactSiftAt_);
+        return _mm256_or_si256(
+            _mm256_or_si256(Equal(Folded(bytes), eitherCase_[0]), Equal(sifted, exactSift_)),
+            _mm256_or_si256(Equal(bytes, exact_), Equal(sifted, zeroSift_)));
     }
     [[gnu::target("avx2")]] __m256i HitsOf(__m256i bytes, const char* at) const {
         const __m256i next = Load(at + 1);
-        const __m256i eitherCase = _mm256_and_si256(Equal(Folded(bytes), eitherCase_[0]),
-                                                    Matches(Folded(next), eitherCase_[1]));
+        const __m256i zeroNext = Equal(next, '\0');
+        const __m256i eitherCase = _mm256_and_si256(
+            Equal(Folded(bytes), eitherCase_[0]), Follows(Folded(next), eitherCase_[1], zeroNext));
         const __m256i exactText =
-            _mm256_and_si256(Equal(bytes, exactText_[0]), Matches(next, exactText_[1]));
-        return _mm256_or_si256(_mm256_or_si256(eitherCase, exactText),
-                               _mm256_or_si256(Equal(bytes, exact_), Equal(bytes, '\0')));
+            _mm256_and_si256(Equal(bytes, exactText_[0]), Follows(next, exactText_[1], zeroNext));
+        return _mm256_or_si256(_mm256_or_si256(eitherCase, exactText), Equal(bytes, exact_));
     }
 
     char eitherCase_[2];
@@ -109,6 +111,7 @@ private:
     char exactText_[2];
     std::size_t exactSiftAt_;  // which byte of the exact text the first look sifts by
     char exactSift_;
+    char zeroSift_;
 };
 
 }  // namespace fernwick

@@ -76,9 +76,11 @@ TEST_P(RegistryFileReferenceTest, ReaderAnswersAsTheReferenceWhereverTheTextBrea
 // among the sections, the view header ends in a bare line feed behind two short lines that begin as
 // it does, and the edit header starts in upper case. The short lines hold a section of their own,
 // whose header follows another line that a scan looks at; they end in a stretch of lines that no
-// scan looks at, as does the second alternate path; the third is listed among look-alikes that
-// blanks follow. Beside a long line of odd length, the alternate paths and the edit header hold
-// zero bytes: one, or beside the shortest, runs that fill whole windows.
+// scan looks at, as do the second alternate path and the long line; the third is listed among
+// look-alikes that blanks follow. Beside a long line of odd length, the alternate paths, the edit
+// header, the file name entry after its first letter and the lines no scan looks at hold zero
+// bytes: one, or beside the shortest, runs that fill whole windows (one in the lines no scan
+// looks at).
 TEST_P(RegistryFileReferenceTest, ReaderAnswersAsTheReferenceBehindShortLines) {
     for (const std::size_t longLine : {1, 3, 4094, 4095}) {
         const std::string zero(longLine == 1 ? 200 : longLine % 2, '\0');
@@ -90,7 +92,7 @@ TEST_P(RegistryFileReferenceTest, ReaderAnswersAsTheReferenceBehindShortLines) {
             "1=C:\\Wo" +
             zero + "rk\\a.xml<E:\\e\n" + quiet + "2=D" + zero +
             ":\\b.xml\n3=E:\\f x<E:\\f\t x<E:\\f \t<E:\\g\n" + std::string(longLine, 'x') + "\r\n" +
-            zero +
+            quiet + zero +
             "[DOCUMENTUM\\common\\WorkingFiles\\0900000180001234]\nUser=u\r\n"
             "filename=C:\\W\\c.xml\r\n";
         // The same sections of another object, which a lookup that misses the first finds.
@@ -108,6 +110,29 @@ TEST_P(RegistryFileReferenceTest, ReaderAnswersAsTheReferenceBehindShortLines) {
                                             L"C:\\Work\\a.xml", L"C:\\V\\a.xml", L"k"}) {
                 ASSERT_TRUE(AnswersAlike(file, L"0900000180001234", fileName))
                     << longLine << " " << shift;
+            }
+        }
+    }
+}
+
+// Lines sought behind zero bytes that fall at every place of the windows that the scans pass by
+// their test: headers whose text the bytes of the path do not hold, the entry sought also after
+// its first letter, and an alternate path; the lines between them hold zero bytes too.
+TEST_P(RegistryFileReferenceTest, ReaderAnswersAsTheReferenceBehindZeroBytes) {
+    std::string quiet;
+    for (int i = 0; i < 40; ++i) quiet += i < 20 ? "xy\n"s : "x\0y\n"s;
+    for (const std::string& zeros : {"\0"s, "\0\0\0"s, std::string(70, '\0')}) {
+        const std::string sections =
+            zeros + "[documentum\\Common\\ViewFiles\\0900000180001234]\nFileName=E:\\V\\a.xml\n" +
+            quiet + zeros +
+            "[documentum\\Common\\ViewFiles\\0900000180001234\\Alternate FilePaths]\n" + quiet +
+            zeros + "1=E:\\W\\c.xml\n" + quiet + zeros +
+            "[DOCUMENTUM\\common\\WorkingFiles\\0900000180001234]\n" + quiet + zeros + "F" +
+            zeros + "ileName=E:\\W\\c.xml\r\n";
+        for (std::size_t shift = 0; shift < 64; ++shift) {
+            const std::string file = "k\n" + quiet + std::string(shift, 'k') + "\n" + sections + quiet;
+            for (const wchar_t* fileName : {L"E:\\W\\c.xml", L"E:\\V\\a.xml"}) {
+                ASSERT_TRUE(AnswersAlike(file, L"0900000180001234", fileName)) << shift;
             }
         }
     }

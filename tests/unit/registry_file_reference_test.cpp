@@ -77,10 +77,8 @@ TEST_P(RegistryFileReferenceTest, ReaderAnswersAsTheReferenceWhereverTheTextBrea
 // it does, and the edit header starts in upper case. The short lines hold a section of their own,
 // whose header follows another line that a scan looks at; they end in a stretch of lines that no
 // scan looks at, as do the second alternate path and the long line; the third is listed among
-// look-alikes that blanks follow. Beside a long line of odd length, the alternate paths, the edit
-// header, the file name entry after its first letter and the lines no scan looks at hold zero
-// bytes: one, or beside the shortest, runs that fill whole windows (one in the lines no scan
-// looks at).
+// look-alikes that blanks follow. Beside a long line of odd length, the alternate paths and the
+// edit header hold zero bytes: one, or beside the shortest, runs that fill whole windows.
 TEST_P(RegistryFileReferenceTest, ReaderAnswersAsTheReferenceBehindShortLines) {
     for (const std::size_t longLine : {1, 3, 4094, 4095}) {
         const std::string zero(longLine == 1 ? 200 : longLine % 2, '\0');
@@ -127,10 +125,11 @@ TEST_P(RegistryFileReferenceTest, ReaderAnswersAsTheReferenceBehindZeroBytes) {
             quiet + zeros +
             "[documentum\\Common\\ViewFiles\\0900000180001234\\Alternate FilePaths]\n" + quiet +
             zeros + "1=E:\\W\\c.xml\n" + quiet + zeros +
-            "[DOCUMENTUM\\common\\WorkingFiles\\0900000180001234]\n" + quiet + zeros + "F" +
-            zeros + "ileName=E:\\W\\c.xml\r\n";
+            "[DOCUMENTUM\\common\\WorkingFiles\\0900000180001234]\n" + quiet + zeros + "F" + zeros +
+            "ileName=E:\\W\\c.xml\r\n";
         for (std::size_t shift = 0; shift < 64; ++shift) {
-            const std::string file = "k\n" + quiet + std::string(shift, 'k') + "\n" + sections + quiet;
+            const std::string file =
+                "k\n" + quiet + std::string(shift, 'k') + "\n" + sections + quiet;
             for (const wchar_t* fileName : {L"E:\\W\\c.xml", L"E:\\V\\a.xml"}) {
                 ASSERT_TRUE(AnswersAlike(file, L"0900000180001234", fileName)) << shift;
             }

@@ -251,17 +251,20 @@ template <template <bool> class ByteBits, typename AnyOfBytes, typename Passable
     bool openBeginning = true;
     std::uint64_t earlierStarts = 0;
     // Of the line open after the test passed the bytes from `tested` to `to`: whether it holds a
-    // zero byte, or nothing else.
+    // zero byte, or nothing else. No line sought begins among the bytes passed: the test stops
+    // where a byte that may begin one is followed by the next of its text or a zero byte.
     const auto notePassed = [&](const char* tested, const char* to) {
-        const char* const from = std::max(openLine, tested);
-        const bool zeroIn = FindUnit(from, to, '\0') != to;
-        const bool zerosOnly = tolk::stdx::SkipZeroBytes(from, to) == to;
-        if (openLine >= tested) {
+        const bool fresh = openLine >= tested;  // it began among the bytes passed
+        const char* const from = fresh ? openLine : tested;
+        const char* const text = tolk::stdx::SkipZeroBytes(from, to);
+        const bool zeroIn = text != from || FindUnit(text, to, '\0') != to;
+        if (fresh) {
             openZero = zeroIn;
-            openZerosOnly = from != to && zerosOnly;
+            openZerosOnly = from != to && text == to;
+            openBeginning = false;
         } else {
             openZero = openZero || zeroIn;
-            openZerosOnly = openZerosOnly && zerosOnly;
+            openZerosOnly = openZerosOnly && text == to;
         }
     };
     for (const char* window = openLine;; window += 64) {
@@ -273,14 +276,17 @@ template <template <bool> class ByteBits, typename AnyOfBytes, typename Passable
             bool holdsSought = true;
             window = PassQuietWindows(window, runEnd, sought, longestUnseen, openLine,
                                       earlierStarts, holdsSought);
-            openBeginning = true;
             quietSkipsLeft = 0;
             if (!holdsSought) {
                 // The window where the pass stopped for want of a line feed alone holds nothing
-                // sought and ends no line; a line begins in it only at its start.
+                // sought and ends no line; a line begins in it only at its start. So do the
+                // windows of nothing but zero bytes that follow it, which are passed at once.
                 quietSkips = 0;
-                earlierStarts = window == openLine;
                 notePassed(tested, window + 64);
+                const char* const next = tolk::stdx::PastZeroBlocks64(window + 64, runEnd);
+                earlierStarts = window == openLine && next == window + 64;
+                openZero = openZero || next != window + 64;
+                window = next - 64;
                 continue;
             }
             notePassed(tested, window);

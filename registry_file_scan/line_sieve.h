@@ -127,6 +127,65 @@ inline bool PathMayStandAt(const char* at, std::string_view path, std::size_t la
            PathMayEndAt(at + path.size(), runEnd);
 }
 
+// Of the places of a window where the path's first two bytes stand, those that its masks leave
+// open to the path: its last byte (or the last that a look reaches) where it must be, a boundary
+// before it, and after it a line feed, "<" or a blank, and after a blank one more byte that is not
+// above the space or is "<". Worth its masks where many places are marked, each of which would be
+// looked at alone; what they leave open is looked at alone all the same.
+template <template <bool> class ByteBits, typename AboveSpaceBits>
+class PathPlaces {
+public:
+    PathPlaces(std::string_view path, std::size_t last)
+        : size_(path.size()), last_(last), lastBits_(path.empty() ? '\0' : path[last]) {}
+
+    // Whether the masks may be taken at the window: the bytes they look at, from the one before
+    // the window to the second after a path that begins at its last byte, lie in the run.
+    bool Reach(const char* window, const char* firstLine, const char* runEnd) const {
+        return window != firstLine && static_cast<std::size_t>(runEnd - window) >= size_ + 65;
+    }
+
+    // Compiled into SiftPathPlaces below, for each kind of masks.
+    [[gnu::always_inline]] std::uint64_t SiftedIn(const char* window, std::uint64_t marks) const {
+        marks &= lastBits_.In(window + last_);
+        if (marks == 0) return 0;
+        // No path ends before a byte above the space but "<", nor before a blank (or any byte
+        // below the space but a line feed) that such a byte follows.
+        const char* const after = window + size_;
+        const std::uint64_t noEnd = above_.In(after) & ~angleBits_.In(after);
+        const std::uint64_t blank = ~above_.In(after) & ~lineFeedBits_.In(after);
+        const std::uint64_t noEndNext = above_.In(after + 1) & ~angleBits_.In(after + 1);
+        marks &= ~(noEnd | (blank & noEndNext));
+        if (marks == 0) return 0;
+        const std::uint64_t boundaryBefore =
+            ~above_.In(window - 1) | angleBits_.In(window - 1) | equalsBits_.In(window - 1);
+        return marks & boundaryBefore;
+    }
+
+private:
+    std::size_t size_;
+    std::size_t last_;
+    ByteBits<false> lastBits_;
+    ByteBits<false> angleBits_{'<'};
+    ByteBits<false> equalsBits_{'='};
+    ByteBits<false> lineFeedBits_{'\n'};
+    AboveSpaceBits above_;
+};
+
+// PathPlaces::SiftedIn out of line, so that the sieve's loop, which takes it in few windows, keeps
+// its values in registers.
+[[gnu::noinline]] inline std::uint64_t SiftPathPlaces(
+    const PathPlaces<ByteBits64, AboveSpaceBits64>& places, const char* window,
+    std::uint64_t marks) {
+    return places.SiftedIn(window, marks);
+}
+#if defined(FERNWICK_AVX2)
+[[gnu::noinline, gnu::target("avx2")]] inline std::uint64_t SiftPathPlaces(
+    const PathPlaces<ByteBits64Avx2, AboveSpaceBits64Avx2>& places, const char* window,
+    std::uint64_t marks) {
+    return places.SiftedIn(window, marks);
+}
+#endif
+
 // Passes the windows from window on, up to runEnd, while each holds a line feed and none of the
 // texts sought, and no line that ends in them can be longer than longestUnseen bytes; keeps
 // where the line open after them begins; answers the first window not passed, and whether it may
@@ -169,7 +228,10 @@ inline const char* PassQuietWindows(const char* window, const char* runEnd,
                                                             const char*& openLine,
                                                             std::uint64_t& earlierStarts,
                                                             bool& holdsSought) {
-    return PassQuietWindowsBy(window, runEnd, sought, longestUnseen, openLine, earlierStarts,
+    // A copy of its own, which nothing else can write to: the compiler then spreads each of its
+    // bytes once, and not again after each store of the loop.
+    const AnyOfBytes64Avx2 test = sought;
+    return PassQuietWindowsBy(window, runEnd, test, longestUnseen, openLine, earlierStarts,
                               holdsSought);
 }
 #endif
@@ -178,9 +240,11 @@ inline const char* PassQuietWindows(const char* window, const char* runEnd,
 // the run of plain bytes that follows, which the block's first look or PeekPlainLine found.
 // Since a character's bytes never fall below 80 but for ASCII, the bytes sought mark the
 // lines alike in any text, and a line holds no more units than bytes. False when it stopped
-// at a line, which it leaves peeked. ByteBits and AnyOfBytes take the windows' masks and tests:
-// ByteBits64 and AnyOfBytes64, or in code compiled for AVX2, their kinds for it.
-template <template <bool> class ByteBits, typename AnyOfBytes, typename Passable>
+// at a line, which it leaves peeked. ByteBits, AboveSpaceBits and AnyOfBytes take the windows'
+// masks and tests: ByteBits64, AboveSpaceBits64 and AnyOfBytes64, or in code compiled for AVX2,
+// their kinds for it.
+template <template <bool> class ByteBits, typename AboveSpaceBits, typename AnyOfBytes,
+          typename Passable>
 [[gnu::always_inline]] inline bool SkipPlainRunLines(tolk::stdx::Utf8TextBuffer& buffer,
                                                      const Passable& passable,
                                                      const LineSieve& sieve,
@@ -217,6 +281,7 @@ template <template <bool> class ByteBits, typename AnyOfBytes, typename Passable
     const std::size_t last = std::min<std::size_t>(path.size(), kLookAhead + 1) - 1;
     const ByteBits<false> pathBits(path.empty() ? '\0' : path.front());
     const ByteBits<false> pathSecondBits(path.size() > 1 ? path[1] : '\0');
+    const PathPlaces<ByteBits, AboveSpaceBits> pathPlaces(path, last);
     const auto reach = static_cast<unsigned>(std::min<std::size_t>(sieve.shortest, 64));
     // A line that holds zero bytes may hide a line sought behind them: it is seen when it is
     // long enough to hold one, or where its text begins with a latest lead.
@@ -344,6 +409,8 @@ template <template <bool> class ByteBits, typename AnyOfBytes, typename Passable
             std::uint64_t marks = pathBits.In(window);
             if (marks != 0 && path.size() > 1) marks &= pathSecondBits.In(window + 1);
             found |= marks;
+            if ((marks & (marks - 1)) != 0 && pathPlaces.Reach(window, firstLine, runEnd))
+                marks = SiftPathPlaces(pathPlaces, window, marks);
             for (std::uint64_t left = marks; left != 0; left &= left - 1) {
                 if (!PathMayStandAt(window + LowestBit(left), path, last, firstLine, runEnd))
                     marks &= ~(left & -left);
@@ -405,8 +472,8 @@ template <typename Passable>
 [[gnu::target("avx2")]] bool SkipPlainRunLinesAvx2(tolk::stdx::Utf8TextBuffer& buffer,
                                                    const Passable& passable, const LineSieve& sieve,
                                                    std::size_t longestUnseen) {
-    return SkipPlainRunLines<ByteBits64Avx2, AnyOfBytes64Avx2>(buffer, passable, sieve,
-                                                               longestUnseen);
+    return SkipPlainRunLines<ByteBits64Avx2, AboveSpaceBits64Avx2, AnyOfBytes64Avx2>(
+        buffer, passable, sieve, longestUnseen);
 }
 #endif
 
@@ -417,7 +484,8 @@ bool SkipPlainRunLinesFastest(tolk::stdx::Utf8TextBuffer& buffer, const Passable
 #if defined(FERNWICK_AVX2)
     if (tolk::stdx::UseAvx2()) return SkipPlainRunLinesAvx2(buffer, passable, sieve, longestUnseen);
 #endif
-    return SkipPlainRunLines<ByteBits64, AnyOfBytes64>(buffer, passable, sieve, longestUnseen);
+    return SkipPlainRunLines<ByteBits64, AboveSpaceBits64, AnyOfBytes64>(buffer, passable, sieve,
+                                                                         longestUnseen);
 }
 
 }  // namespace line_sieve

@@ -73,6 +73,34 @@ private:
 #endif
 };
 
+// One bit for each byte of a window of 64 bytes, set where the byte is above the space: ASCII
+// that is neither a control character nor a space, and every byte of a character beyond ASCII.
+class AboveSpaceBits64 {
+public:
+    std::uint64_t In(const char* window) const {
+#if defined(__SSE2__)
+        // As in ByteBits64; a byte is above the space where it is the greater of it and 21.
+        const auto bitsOf = [this, window](int block) -> std::uint32_t {
+            const __m128i bytes =
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(window + 16 * block));
+            return static_cast<std::uint32_t>(
+                _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(bytes, justAbove_), bytes)));
+        };
+        return JoinBlockBits(bitsOf(0), bitsOf(1), bitsOf(2), bitsOf(3));
+#else
+        std::uint64_t bits = 0;
+        for (int i = 63; i >= 0; --i)
+            bits = bits << 1 | (static_cast<unsigned char>(window[i]) > ' ');
+        return bits;
+#endif
+    }
+
+#if defined(__SSE2__)
+private:
+    __m128i justAbove_ = _mm_set1_epi8(' ' + 1);
+#endif
+};
+
 // Tells whether a window of 64 bytes holds where any of three texts may begin: the first two bytes
 // of a text in either case (as ByteBits64<true> finds each), a byte exactly, and the first two
 // bytes of another text exactly. An empty text or a zero byte stands for none; a text of one byte

@@ -42,6 +42,22 @@ private:
     char wanted_;
 };
 
+// As AboveSpaceBits64, for code compiled for AVX2.
+class AboveSpaceBits64Avx2 {
+public:
+    [[gnu::target("avx2")]] std::uint64_t In(const char* window) const {
+        return std::uint64_t{HalfIn(window + 32)} << 32 | HalfIn(window);
+    }
+
+private:
+    [[gnu::target("avx2")]] static std::uint32_t HalfIn(const char* half) {
+        const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(half));
+        const __m256i above =
+            _mm256_cmpeq_epi8(_mm256_max_epu8(bytes, _mm256_set1_epi8(' ' + 1)), bytes);
+        return static_cast<std::uint32_t>(_mm256_movemask_epi8(above));
+    }
+};
+
 // As AnyOfBytes64, for code compiled for AVX2; its values kept as bytes, as in ByteBits64Avx2.
 class AnyOfBytes64Avx2 {
 public:

@@ -186,13 +186,14 @@ private:
 }
 #endif
 
-// Passes the windows from window on, up to runEnd, while each holds a line feed and none of the
-// texts sought, and no line that ends in them can be longer than longestUnseen bytes; keeps
+// Passes the windows from window on, up to runEnd, while each holds none of the texts sought and
+// no line that ends in them, or is open after them, can be longer than longestUnseen bytes; keeps
 // where the line open after them begins; answers the first window not passed, and whether it may
-// hold a text sought (false only where it holds none but no line feed either). Only the windows'
-// tests are made as they pass: the line that ends in one began after the line feed of the one
-// before, and the line feeds of the last one tell where the open line begins. Written apart so
-// that its few values stay in registers: out of line, as each of the two below.
+// hold a text sought (false only where it holds none, no line feed either, and a zero byte follows
+// it, so that the windows of zero bytes that may follow are passed as such). Only the windows'
+// tests are made as they pass: the line that ends in one began after the line feed of the last
+// one before that held a line feed, whose line feeds also tell where the open line begins. Written
+// apart so that its few values stay in registers: out of line, as each of the two below.
 template <typename AnyOfBytes>
 [[gnu::always_inline]] inline const char* PassQuietWindowsBy(
     const char* window, const char* runEnd, const AnyOfBytes& sought, std::size_t longestUnseen,
@@ -201,17 +202,26 @@ template <typename AnyOfBytes>
     const char* const first = window;
     // No line open at the window's start began before this.
     const char* openSince = openLine;
-    for (holdsSought = true; runEnd - window >= 64 &&
-                             static_cast<std::size_t>(window + 64 - openSince) <= longestUnseen;
+    const char* lastEndingLines = nullptr;  // the last window passed that holds a line feed
+    bool holds = true;
+    for (; runEnd - window >= 64 &&
+           static_cast<std::size_t>(window + 64 - openSince) <= longestUnseen;
          window += 64) {
-        if (!sought.QuietIn(window, holdsSought)) break;
-        holdsSought = true;
-        openSince = window;
+        bool endsLines = false;
+        if (!sought.QuietIn(window, endsLines)) break;
+        if (endsLines) {
+            openSince = lastEndingLines = window;
+        } else if (window[64] == '\0') {
+            holds = false;
+            break;
+        }
     }
+    holdsSought = holds;
     if (window == first) return window;
     // No line that began in them is sought, so that none of their line starts are kept.
     earlierStarts = 0;
-    openLine = AfterLastLineFeed(window - 64, lineFeedBits.In(window - 64));
+    if (lastEndingLines != nullptr)
+        openLine = AfterLastLineFeed(lastEndingLines, lineFeedBits.In(lastEndingLines));
     return window;
 }
 inline const char* PassQuietWindows(const char* window, const char* runEnd,
@@ -290,13 +300,13 @@ template <template <bool> class ByteBits, typename AboveSpaceBits, typename AnyO
         std::min(byStart ? sieve.shortest : SIZE_MAX, path.empty() ? SIZE_MAX : path.size());
     const auto zeroReach = static_cast<unsigned>(std::min<std::size_t>(zeroLineShortest, 64));
     const bool measuresZeroLines = zeroLineShortest != SIZE_MAX;
-    // A window that holds a line feed and none of the texts the lines sought begin with or hold
-    // is passed by that test alone, unless a line open at its start was marked, or holds a zero
-    // byte and where a line sought may begin, or has a zero byte follow its text at the window's
-    // start (the test sees the texts that begin in its windows). The test is left out after a
-    // window that held some, as where they are dense it would mostly fail; and where it fails all
-    // the same, it lets ever more of its chances pass (1, 3, 7 ... 63), and fewer again each time
-    // it passes windows.
+    // A window that holds none of the texts the lines sought begin with or hold, and ends or
+    // holds no line too long to pass unseen, is passed by that test alone, unless a line open at
+    // its start was marked, or holds a zero byte and where a line sought may begin, or has a zero
+    // byte follow its text at the window's start (the test sees the texts that begin in its
+    // windows). The test is left out after a window that held some, as where they are dense it
+    // would mostly fail; and where it fails all the same, it lets ever more of its chances pass (1,
+    // 3, 7 ... 63), and fewer again each time it passes windows.
     const bool everyLineSought = byStart && startBytes == 0;
     bool lastFound = true;
     constexpr unsigned kMostQuietSkips = 63;
@@ -343,9 +353,9 @@ template <template <bool> class ByteBits, typename AboveSpaceBits, typename AnyO
                                       earlierStarts, holdsSought);
             quietSkipsLeft = 0;
             if (!holdsSought) {
-                // The window where the pass stopped for want of a line feed alone holds nothing
-                // sought and ends no line; a line begins in it only at its start. So do the
-                // windows of nothing but zero bytes that follow it, which are passed at once.
+                // The window where the pass stopped before a zero byte holds nothing sought and
+                // ends no line; a line begins in it only at its start. So do the windows of
+                // nothing but zero bytes that follow it, which are passed at once.
                 quietSkips = 0;
                 notePassed(tested, window + 64);
                 const char* const next = tolk::stdx::PastZeroBlocks64(window + 64, runEnd);

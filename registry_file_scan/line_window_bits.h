@@ -128,10 +128,8 @@ public:
     {
     }
 
-    // Whether the window holds none of the texts and at least one line feed; holds tells whether
-    // it may hold a text. Of the lines that end in a run of quiet windows, only the first can be
-    // longer than two windows.
-    bool QuietIn(const char* window, bool& holds) const {
+    // Whether the window holds none of the texts; endsLines tells whether it holds a line feed.
+    bool QuietIn(const char* window, bool& endsLines) const {
 #if defined(__SSE2__)
         // Written out block by block, as in ByteBits64. The first bytes alone pass most windows
         // (of the exact text, its second or a zero byte: a path's first letter is common, a
@@ -143,21 +141,19 @@ public:
         };
         const __m128i lineFeeds = _mm_or_si128(_mm_or_si128(lineFeedsOf(0), lineFeedsOf(1)),
                                                _mm_or_si128(lineFeedsOf(2), lineFeedsOf(3)));
-        holds = _mm_movemask_epi8(firsts) != 0;
-        if (holds) {
-            const __m128i hits = _mm_or_si128(_mm_or_si128(HitsOf(window, 0), HitsOf(window, 1)),
-                                              _mm_or_si128(HitsOf(window, 2), HitsOf(window, 3)));
-            holds = _mm_movemask_epi8(hits) != 0;
-        }
-        return !holds && _mm_movemask_epi8(lineFeeds) != 0;
+        endsLines = _mm_movemask_epi8(lineFeeds) != 0;
+        if (_mm_movemask_epi8(firsts) == 0) return true;
+        const __m128i hits = _mm_or_si128(_mm_or_si128(HitsOf(window, 0), HitsOf(window, 1)),
+                                          _mm_or_si128(HitsOf(window, 2), HitsOf(window, 3)));
+        return _mm_movemask_epi8(hits) == 0;
 #else
-        holds = false;
-        bool lineFeed = false;
+        bool holds = false;
+        endsLines = false;
         for (int i = 0; i < 64; ++i) {
             holds = holds || HoldsAt(window + i);
-            lineFeed = lineFeed || window[i] == '\n';
+            endsLines = endsLines || window[i] == '\n';
         }
-        return !holds && lineFeed;
+        return !holds;
 #endif
     }
 

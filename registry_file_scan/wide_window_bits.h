@@ -69,19 +69,17 @@ public:
           exactSift_(Wanted(exactText, exactSiftAt_, false)),
           zeroSift_(exactSiftAt_ == 1 ? '\0' : kNone) {}
 
-    [[gnu::target("avx2")]] bool QuietIn(const char* window, bool& holds) const {
+    [[gnu::target("avx2")]] bool QuietIn(const char* window, bool& endsLines) const {
         const __m256i low = Load(window);
         const __m256i high = Load(window + 32);
         const __m256i firsts = _mm256_or_si256(FirstsOf(low, window), FirstsOf(high, window + 32));
         const __m256i lineFeed = _mm256_set1_epi8('\n');
         const __m256i lineFeeds =
             _mm256_or_si256(_mm256_cmpeq_epi8(low, lineFeed), _mm256_cmpeq_epi8(high, lineFeed));
-        holds = _mm256_movemask_epi8(firsts) != 0;
-        if (holds) {
-            holds = _mm256_movemask_epi8(
-                        _mm256_or_si256(HitsOf(low, window), HitsOf(high, window + 32))) != 0;
-        }
-        return !holds && _mm256_movemask_epi8(lineFeeds) != 0;
+        endsLines = _mm256_movemask_epi8(lineFeeds) != 0;
+        if (_mm256_movemask_epi8(firsts) == 0) return true;
+        return _mm256_movemask_epi8(
+                   _mm256_or_si256(HitsOf(low, window), HitsOf(high, window + 32))) == 0;
     }
 
 private:

@@ -5,17 +5,21 @@
 // file and splits it into lines: every lookup must answer alike.
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 
 #include "registry_file_scan/wide_window_bits.h"
+#include "support/utf8_text_buffer.h"
 #include "tests/support/reference_registry_file_reader.h"
 
 namespace {
 
 namespace reference = fernwick::tests::reference;
 
-constexpr std::size_t kMaxFileBytes = 256 * 1024;
+constexpr std::size_t kBlock = tolk::stdx::Utf8TextBuffer::kByteBlock;
+// Past the end of the first block the file is read in.
+constexpr std::size_t kMaxFileBytes = kBlock + 64 * 1024;
 
 // A line of about the length limit: ASCII letters and then characters of 2, 3 or 4 bytes.
 std::string LongLine(FuzzedDataProvider& input) {
@@ -27,11 +31,20 @@ std::string LongLine(FuzzedDataProvider& input) {
     return line;
 }
 
-std::string Filler(FuzzedDataProvider& input) {
+// Filler lines: a number of them, or as many as bring the file to a few bytes before the end of the
+// block its end lies in, the last one cut there.
+std::string Filler(FuzzedDataProvider& input, std::size_t fileSize) {
+    const std::string line = "DocbaseName=archive filler line\r\n";
     std::string lines;
-    for (auto count = input.ConsumeIntegralInRange(1, 2000); count > 0; --count) {
-        lines += "DocbaseName=archive filler line\r\n";
+    if (input.ConsumeBool()) {
+        for (auto count = input.ConsumeIntegralInRange(1, 2000); count > 0; --count) lines += line;
+        return lines;
     }
+    const std::size_t blockEnd = (fileSize / kBlock + 1) * kBlock;
+    const std::size_t reach =
+        blockEnd - std::min(blockEnd - fileSize, input.ConsumeIntegralInRange<std::size_t>(0, 200));
+    while (fileSize + lines.size() < reach) lines += line;
+    lines.resize(reach - fileSize);
     return lines;
 }
 
@@ -75,7 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 file += LongLine(input);
                 break;
             case 8:
-                file += Filler(input);
+                file += Filler(input, file.size());
                 break;
             case 9:
                 file += std::string(input.ConsumeIntegralInRange<std::size_t>(1, 4100), '\0');

@@ -12,7 +12,6 @@
 namespace tolk::stdx {
 namespace {
 
-constexpr std::size_t kByteBlock = 64 * 1024;
 constexpr std::size_t kChunkBytes = 16 * 1024;
 // A chunk yields at most one unit per byte, plus the low half of a pair whose bytes began in the
 // chunk before, plus a carriage return held back from that chunk.
@@ -21,7 +20,7 @@ constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
 constexpr std::mbstate_t kInitialState{};
 // A line still open at the end of a block is carried into the next one up to this length; a longer
 // one is decoded as it comes.
-constexpr std::size_t kCarriedBytes = kByteBlock / 4;
+constexpr std::size_t kCarriedBytes = 16 * 1024;
 
 }  // namespace
 

@@ -38,6 +38,10 @@ public:
         std::size_t lineFeedsBefore = 0;
     };
 
+    // The bytes read from the source at a time: few reads, and a block the caches keep while the
+    // scans pass it.
+    static constexpr std::size_t kByteBlock = 256 * 1024;
+
     explicit Utf8TextBuffer(ByteSource& bytes);
 
     // For line readers: the rest of the current line, up to and including its line feed once that

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "registry_helper/registry_file_reader.h"
+#include "support/utf8_text_buffer.h"
 #include "tests/support/std_file_source.h"
 #include "tests/support/temp_files.h"
 
@@ -150,7 +151,8 @@ TEST_F(RegistryFileHugeTest, ScansReadEachByteOfShortLinesOnceWhateverTheSize) {
         reader.ReadLastConnectedDocbase();
         EXPECT_EQ(state.lastConnectedDocbase, L"archive");
         // Each scan reads the file once; the file-name scan reads its section's block again.
-        EXPECT_LE(files.bytesRead, 3 * file.size() + 2 * 65536) << lines << " lines";
+        EXPECT_LE(files.bytesRead, 3 * file.size() + 2 * tolk::stdx::Utf8TextBuffer::kByteBlock)
+            << lines << " lines";
     }
 }
 

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "registry_file_scan/wide_window_bits.h"
+#include "support/utf8_text_buffer.h"
 #include "tests/support/reference_registry_file_reader.h"
 
 namespace fernwick {
@@ -65,7 +66,7 @@ TEST_P(RegistryFileReferenceTest, ReaderAnswersAsTheReferenceWhereverTheTextBrea
     const std::string filler = "DocbaseName=filler\r\n";
     for (std::size_t shift = 0; shift < 200; shift += 7) {
         std::string before(shift, 'y');
-        while (before.size() < 65536 - 150) before += filler;
+        while (before.size() < tolk::stdx::Utf8TextBuffer::kByteBlock - 150) before += filler;
         ASSERT_TRUE(AllAlike(before + "\n" + file)) << shift;
         ASSERT_TRUE(AllAlike(before + "\n" + file + file)) << shift;
     }

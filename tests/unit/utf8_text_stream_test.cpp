@@ -62,7 +62,10 @@ TEST(Utf8TextStreamTest, LinesCrossingEveryInnerBoundaryComeOutWhole) {
         bytes += body + ending;
         expected.push_back(text);
     };
-    for (std::size_t length : {4094u, 4095u, 16383u, 16384u, 16385u, 65534u, 65535u, 65536u}) {
+    constexpr std::size_t kBlock = Utf8TextBuffer::kByteBlock;
+    for (std::size_t length :
+         {std::size_t{4094}, std::size_t{4095}, std::size_t{16383}, std::size_t{16384},
+          std::size_t{16385}, kBlock - 2, kBlock - 1, kBlock}) {
         add(std::string(length, 'a'), std::wstring(length, L'a'), "\r\n");
     }
     add(std::string(16382, 'b') + "\xF0\x9F\x98\x80",

@@ -68,7 +68,7 @@ constexpr std::uint64_t Eight(const char (&text)[9]) {
 // and RecordEntryNamed would tell it from a line that begins with a letter and holds no zero
 // bytes there; Count for any other line. Up to eleven bytes from text are read, which the
 // buffer's look-ahead allows.
-RecordEntry EntryNamedAt(const char* text, const char* lineFeed) {
+[[gnu::always_inline]] inline RecordEntry EntryNamedAt(const char* text, const char* lineFeed) {
     const std::uint64_t first = FoldedEight(text);
     const std::uint64_t lastThree = FoldedEight(text + 3) >> 40;  // bytes 8 to 10
     RecordEntry entry = RecordEntry::Count;
@@ -214,8 +214,9 @@ template <template <bool> class ByteBits, std::uint64_t (*EntryOrHeaderStartBits
             const std::uint64_t before = lineFeeds & ((std::uint64_t{1} << at) - 1);
             return before == 0 ? openLine : line_sieve::AfterLastLineFeed(window, before);
         };
-        const auto lineFeedAfter = [&](unsigned at) {
-            const std::uint64_t after = at == 63 ? 0 : lineFeeds >> (at + 1) << (at + 1);
+        // The line feed after the lowest of the bits, which are the window's places.
+        const auto lineFeedAfterLowest = [&](std::uint64_t bits) {
+            const std::uint64_t after = lineFeeds & ~(bits ^ (bits - 1));
             return after != 0 ? window + LowestBit(after) : FindUnit(window + 64, runEnd, '\n');
         };
         // A line too long to be read whole ends the pass before it.
@@ -228,22 +229,25 @@ template <template <bool> class ByteBits, std::uint64_t (*EntryOrHeaderStartBits
             break;
         }
         const std::uint64_t zeros = zeroBits.In(window);
+        // Where no zero byte stands about them, texts begin their lines.
+        const bool textsBeginLines = zeros == 0 && !openZerosOnly;
         const std::uint64_t textStarts = TextStarts(starts, zeros, openZerosOnly);
         std::uint64_t marked = textStarts & ~lineFeeds & EntryOrHeaderStartBits(window);
         for (; marked != 0; marked &= marked - 1) {
             const auto at = LowestBit(marked);
             const char* const text = window + at;
+            const auto lineStart = [&] { return textsBeginLines ? text : lineStartBefore(at); };
             if (*text == '[') {
-                stopLine = lineStartBefore(at);
+                stopLine = lineStart();
                 break;
             }
-            const char* const lineFeed = lineFeedAfter(at);
+            const char* const lineFeed = lineFeedAfterLowest(marked);
             if (lineFeed == runEnd) continue;  // read whole after the run
             if (static_cast<unsigned char>(*text) <= ' ') {
-                latest.KeepIfNamed(lineStartBefore(at), lineFeed);
+                latest.KeepIfNamed(lineStart(), lineFeed);
             } else if (const RecordEntry entry = EntryNamedAt(text, lineFeed);
                        entry != RecordEntry::Count) {
-                latest.Keep(entry, lineStartBefore(at), lineFeed);
+                latest.Keep(entry, lineStart(), lineFeed);
             }
         }
         if (zeros != 0 || openZero) {

@@ -78,9 +78,9 @@ TEST_P(RegistryFileReferenceTest, ReaderAnswersAsTheReferenceWhereverTheTextBrea
 // it does, and the edit header starts in upper case. The short lines hold a section of their own,
 // whose header follows another line that a scan looks at; they end in a stretch of lines that no
 // scan looks at, as do the second alternate path and the long line; the third is listed among
-// look-alikes that blanks follow, and the fourth before them. Beside a long line of odd length, the
-// alternate paths and the edit header hold zero bytes: one, or beside the shortest, runs that fill
-// whole windows.
+// look-alikes that blanks follow, the fourth before them and the fifth after them, at the end of
+// its line. Beside a long line of odd length, the alternate paths and the edit header hold zero
+// bytes: one, or beside the shortest, runs that fill whole windows.
 TEST_P(RegistryFileReferenceTest, ReaderAnswersAsTheReferenceBehindShortLines) {
     for (const std::size_t longLine : {1, 3, 4094, 4095}) {
         const std::string zero(longLine == 1 ? 200 : longLine % 2, '\0');
@@ -91,7 +91,8 @@ TEST_P(RegistryFileReferenceTest, ReaderAnswersAsTheReferenceBehindShortLines) {
             "[documentum\\Common\\ViewFiles\\0900000180001234\\Alternate FilePaths]\r\n"
             "1=C:\\Wo" +
             zero + "rk\\a.xml<E:\\e\n" + quiet + "2=D" + zero +
-            ":\\b.xml\n3=E:\\f x<E:\\f\t x<E:\\f \t<E:\\g\n4=E:\\h<E:\\h x<E:\\h2\n" +
+            ":\\b.xml\n3=E:\\f x<E:\\f\t x<E:\\f \t<E:\\g\n4=E:\\h<E:\\h x<E:\\h2\n5=E:\\i "
+            "x<E:\\i2<E:\\i\n" +
             std::string(longLine, 'x') + "\r\n" + quiet + zero +
             "[DOCUMENTUM\\common\\WorkingFiles\\0900000180001234]\nUser=u\r\n"
             "filename=C:\\W\\c.xml\r\n";
@@ -106,8 +107,9 @@ TEST_P(RegistryFileReferenceTest, ReaderAnswersAsTheReferenceBehindShortLines) {
             // The first line is looked at alone; the windows are laid from the end of it.
             const std::string file = "k\n" + std::string(shift, 'k') + "\n" + shortLines +
                                      sections + shortLines + otherObjectsSections;
-            for (const wchar_t* fileName : {L"C:\\W\\c.xml", L"D:\\b.xml", L"E:\\f",
-                                            L"C:\\Work\\a.xml", L"C:\\V\\a.xml", L"E:\\h", L"k"}) {
+            for (const wchar_t* fileName :
+                 {L"C:\\W\\c.xml", L"D:\\b.xml", L"E:\\f", L"C:\\Work\\a.xml", L"C:\\V\\a.xml",
+                  L"E:\\h", L"E:\\i", L"k"}) {
                 ASSERT_TRUE(AnswersAlike(file, L"0900000180001234", fileName))
                     << longLine << " " << shift;
             }

@@ -18,8 +18,8 @@ namespace {
 namespace reference = fernwick::tests::reference;
 
 constexpr std::size_t kBlock = tolk::stdx::Utf8TextBuffer::kByteBlock;
-// Past the end of the first block the file is read in.
-constexpr std::size_t kMaxFileBytes = kBlock + 64 * 1024;
+// Across the ends of the first few blocks the file is read in.
+constexpr std::size_t kMaxFileBytes = 4 * kBlock;
 
 // A line of about the length limit: ASCII letters and then characters of 2, 3 or 4 bytes.
 std::string LongLine(FuzzedDataProvider& input) {

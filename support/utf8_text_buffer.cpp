@@ -20,7 +20,7 @@ constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
 constexpr std::mbstate_t kInitialState{};
 // A line still open at the end of a block is carried into the next one up to this length; a longer
 // one is decoded as it comes.
-constexpr std::size_t kCarriedBytes = 16 * 1024;
+constexpr std::size_t kCarriedBytes = Utf8TextBuffer::kByteBlock / 4;
 
 }  // namespace
 

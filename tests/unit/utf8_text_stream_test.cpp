@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -63,9 +64,8 @@ TEST(Utf8TextStreamTest, LinesCrossingEveryInnerBoundaryComeOutWhole) {
         expected.push_back(text);
     };
     constexpr std::size_t kBlock = Utf8TextBuffer::kByteBlock;
-    for (std::size_t length :
-         {std::size_t{4094}, std::size_t{4095}, std::size_t{16383}, std::size_t{16384},
-          std::size_t{16385}, kBlock - 2, kBlock - 1, kBlock}) {
+    for (const std::size_t length : std::initializer_list<std::size_t>{
+             4094, 4095, 16383, 16384, 16385, kBlock - 2, kBlock - 1, kBlock}) {
         add(std::string(length, 'a'), std::wstring(length, L'a'), "\r\n");
     }
     add(std::string(16382, 'b') + "\xF0\x9F\x98\x80",

@@ -4,6 +4,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
+#include <string>
 #include <string_view>
 
 #include "registry_file_scan/line_window_bits.h"
@@ -18,15 +20,17 @@ namespace fernwick {
 // What a scan that passes over most lines needs to see of them; a line may be seen though it
 // need not be.
 struct LineSieve {
-    // Lines that begin with these bytes (the first two of them at most are looked at), in
+    // Lines that begin with these bytes (the first 33 of them at most are looked at), in
     // either case, and hold from shortest to longest bytes (none where shortest is the
     // larger);
     std::string_view start;
     std::size_t shortest = 1;
     std::size_t longest = 0;
     // and end with these bytes (the last eight at most are looked at, bit 5 of each aside) before
-    // a carriage return that may stand before the line feed;
+    // a carriage return that may stand before the line feed; where they are named, the lines
+    // themselves, ASCII letters in lower case, of which two at most are looked at;
     std::string_view end;
+    std::span<const std::string> lines;
     // lines that hold these bytes where a path may stand: after a space, a byte below it, "<"
     // or
     // "=", and before one of those;
@@ -50,6 +54,40 @@ inline const char* AfterLastLineFeed(const char* window, std::uint64_t lineFeeds
 inline bool FirstLineLonger(const char* window, std::uint64_t lineFeeds, const char* lineStart,
                             std::size_t longest) {
     return static_cast<std::size_t>(window - lineStart) + LowestBit(lineFeeds) > longest;
+}
+
+// Where the line begins whose text begins at `text`: past the zero bytes before it, at firstLine or
+// after a line feed; nowhere (nullptr) where other bytes stand before it.
+inline const char* TextLineStart(const char* firstLine, const char* text) {
+    const char* lineStart = text;
+    while (lineStart != firstLine && lineStart[-1] == '\0') --lineStart;
+    return lineStart == firstLine || lineStart[-1] == '\n' ? lineStart : nullptr;
+}
+
+// Of the lines from since to a line start after it, both in a run of lines that begins at
+// firstLine, the two latest whose text begins with lead, looked for back from `to`, behind which
+// no lead byte stands before the line start: their leads, the latest first. Answers how many.
+// Out of line, as it is called for few lines, so that the scans' loops keep their values in
+// registers.
+[[gnu::noinline]] inline int LatestLeadLines(const char* firstLine, const char* since,
+                                             const char* to, char lead, const char* (&leads)[2]) {
+    int found = 0;
+    while (found < 2 && to > since) {
+        to = tolk::stdx::FindLastUnit(since, to, lead);
+        if (to == nullptr) break;
+        if (TextLineStart(firstLine, to) != nullptr) leads[found++] = to;
+    }
+    return found;
+}
+
+// Whether the line from lineStart, as far as `upTo`, may hold where one of a sieve's lines begins
+// once zero bytes are dropped: its text may begin as theirs, or it holds the path's first byte.
+inline bool LineMayBeginBefore(const char* lineStart, const char* upTo, const LineSieve& sieve) {
+    const std::string_view path = sieve.path;
+    if (!path.empty() && FindUnit(lineStart, upTo, path.front()) != upTo) return true;
+    const char* const text = tolk::stdx::SkipZeroBytes(lineStart, upTo);
+    return sieve.shortest <= sieve.longest && text != upTo &&
+           (sieve.start.empty() || (*text | 0x20) == (sieve.start.front() | 0x20));
 }
 
 // Whether the line from lineStart to its line feed ends as a sieve's lines do.
@@ -197,7 +235,8 @@ private:
 template <typename AnyOfBytes>
 [[gnu::always_inline]] inline const char* PassQuietWindowsBy(
     const char* window, const char* runEnd, const AnyOfBytes& sought, std::size_t longestUnseen,
-    const char*& openLine, std::uint64_t& earlierStarts, bool& holdsSought) {
+    const char*& openLine, std::uint64_t& earlierStarts, const char*& leadWindow, bool openMayBegin,
+    bool& holdsSought) {
     const ByteBits64 lineFeedBits('\n');
     const char* const first = window;
     // No line open at the window's start began before this.
@@ -207,8 +246,19 @@ template <typename AnyOfBytes>
     for (; runEnd - window >= 64 &&
            static_cast<std::size_t>(window + 64 - openSince) <= longestUnseen;
          window += 64) {
+        if (openMayBegin) {
+            // The test sees the texts that begin in its windows: where the line open at the
+            // start of the pass may hold where one sought begins, zero bytes in it may hide the
+            // rest from the masks that looked at it. The pass stops before them.
+            const std::uint64_t lineFeeds = lineFeedBits.In(window);
+            const std::uint64_t beforeLineFeed = (lineFeeds & (~lineFeeds + 1)) - 1;
+            if ((ByteBits64('\0').In(window) & beforeLineFeed) != 0) break;
+            openMayBegin = lineFeeds == 0;
+        }
         bool endsLines = false;
-        if (!sought.QuietIn(window, endsLines)) break;
+        bool holdsLead = false;
+        if (!sought.QuietIn(window, endsLines, holdsLead)) break;
+        leadWindow = holdsLead ? window : leadWindow;
         if (endsLines) {
             openSince = lastEndingLines = window;
         } else if (window[64] == '\0') {
@@ -227,22 +277,20 @@ template <typename AnyOfBytes>
 inline const char* PassQuietWindows(const char* window, const char* runEnd,
                                     const AnyOfBytes64& sought, std::size_t longestUnseen,
                                     const char*& openLine, std::uint64_t& earlierStarts,
-                                    bool& holdsSought) {
+                                    const char*& leadWindow, bool openMayBegin, bool& holdsSought) {
     return PassQuietWindowsBy(window, runEnd, sought, longestUnseen, openLine, earlierStarts,
-                              holdsSought);
+                              leadWindow, openMayBegin, holdsSought);
 }
 #if defined(FERNWICK_AVX2)
-[[gnu::target("avx2")]] inline const char* PassQuietWindows(const char* window, const char* runEnd,
-                                                            const AnyOfBytes64Avx2& sought,
-                                                            std::size_t longestUnseen,
-                                                            const char*& openLine,
-                                                            std::uint64_t& earlierStarts,
-                                                            bool& holdsSought) {
+[[gnu::target("avx2")]] inline const char* PassQuietWindows(
+    const char* window, const char* runEnd, const AnyOfBytes64Avx2& sought,
+    std::size_t longestUnseen, const char*& openLine, std::uint64_t& earlierStarts,
+    const char*& leadWindow, bool openMayBegin, bool& holdsSought) {
     // A copy of its own, which nothing else can write to: the compiler then spreads each of its
     // bytes once, and not again after each store of the loop.
     const AnyOfBytes64Avx2 test = sought;
     return PassQuietWindowsBy(window, runEnd, test, longestUnseen, openLine, earlierStarts,
-                              holdsSought);
+                              leadWindow, openMayBegin, holdsSought);
 }
 #endif
 
@@ -268,16 +316,22 @@ template <template <bool> class ByteBits, typename AboveSpaceBits, typename AnyO
         buffer.StopAt(lineStart, lineFeed);
         return false;
     };
-    // Of the lines passed unseen since the last line handed over, those whose text begins with
-    // a latest lead are marked by it as the windows pass; the two latest that lie whole before
-    // end are handed over.
-    LatestMarks leadLines;
+    // Of the lines passed unseen since the last line handed over, the two latest whose text begins
+    // with the latest lead are looked for back from the line that ends them, from the last window
+    // that held the lead byte on, and handed over.
+    const char* unseenSince = firstLine;
+    const char* leadWindow = nullptr;  // the latest window that held the lead byte, if any
     const auto handLatest = [&](const char* end) {
-        return leadLines.HandBefore(end, [&](const char* lead) {
-            const char* lineStart = lead;
-            while (lineStart != firstLine && lineStart[-1] == '\0') --lineStart;
-            return hand(lineStart, FindUnit(lead, end, '\n'));
-        });
+        const char* leads[2];
+        const int found = leadWindow == nullptr ? 0
+                                                : LatestLeadLines(firstLine, unseenSince,
+                                                                  std::min(end, leadWindow + 64),
+                                                                  sieve.latestLead, leads);
+        for (int i = found; i-- > 0;) {
+            if (!hand(TextLineStart(firstLine, leads[i]), FindUnit(leads[i], end, '\n')))
+                return false;
+        }
+        return true;
     };
     const ByteBits<false> latestLeadBits(sieve.latestLead);
     const ByteBits<false> lineFeedBits('\n');
@@ -312,7 +366,7 @@ template <template <bool> class ByteBits, typename AboveSpaceBits, typename AnyO
     constexpr unsigned kMostQuietSkips = 63;
     unsigned quietSkips = 0;      // the chances that the test lets pass after it fails
     unsigned quietSkipsLeft = 0;  // of them, still to pass
-    const AnyOfBytes sought(sieve.start.substr(0, startBytes), sieve.latestLead, path);
+    const AnyOfBytes sought(sieve.start, sieve.lines, path, sieve.latestLead);
     // Of the line open at a window's start: where it begins, whether it begins with a lead,
     // holds the path or a zero byte, or holds nothing but zero bytes so far, whether it may hold
     // where a line sought begins past zero bytes (a byte that may begin its text or the path; so
@@ -349,8 +403,13 @@ template <template <bool> class ByteBits, typename AboveSpaceBits, typename AnyO
             // (A chance taken leaves the count wrapped; it is set again below.)
             const char* const tested = window;
             bool holdsSought = true;
+            // Where the line open at the window's start began shortly before it, whether it may
+            // hold where a line sought begins is told by its bytes.
+            const bool openMayBegin =
+                measuresZeroLines && openBeginning &&
+                (window - openLine > 64 || LineMayBeginBefore(openLine, window, sieve));
             window = PassQuietWindows(window, runEnd, sought, longestUnseen, openLine,
-                                      earlierStarts, holdsSought);
+                                      earlierStarts, leadWindow, openMayBegin, holdsSought);
             quietSkipsLeft = 0;
             if (!holdsSought) {
                 // The window where the pass stopped before a zero byte holds nothing sought and
@@ -380,24 +439,16 @@ template <template <bool> class ByteBits, typename AboveSpaceBits, typename AnyO
             const std::uint64_t before = lineFeeds & ((std::uint64_t{1} << lineFeed) - 1);
             return before == 0 ? openLine : AfterLastLineFeed(window, before);
         };
-        std::uint64_t leads = 0;
         std::uint64_t seen = 0;
         std::uint64_t found = 0;  // places of texts sought, as far as the masks made tell
         const std::uint64_t zeros = zeroBits.In(window);
         const std::uint64_t textStarts = TextStarts(starts, zeros, openZerosOnly);
-        if (sieve.latestLead != '\0') {
-            const std::uint64_t leadBytes = latestLeadBits.In(window);
-            found |= leadBytes;
-            leads = textStarts & leadBytes;
-        }
+        if (sieve.latestLead != '\0' && latestLeadBits.In(window) != 0) leadWindow = window;
         if (byStart) {
             std::uint64_t leadStarts = starts;
-            if (startBytes > 0) {
-                const std::uint64_t firstBytes = firstStartBits.In(window);
-                found |= firstBytes;
-                leadStarts &= firstBytes;
-            }
+            if (startBytes > 0) leadStarts &= firstStartBits.In(window);
             if (leadStarts != 0 && startBytes > 1) leadStarts &= secondStartBits.In(window + 1);
+            found |= leadStarts;
             if (leadStarts != 0 || openLead) {
                 std::uint64_t ends = MarkedLineEnds(lineFeeds, leadStarts, openLead);
                 // Where many lines are marked, the short ones among them are dropped at once.
@@ -418,13 +469,13 @@ template <template <bool> class ByteBits, typename AboveSpaceBits, typename AnyO
             // Where the path's first two bytes stand, whether or not a path may stand there.
             std::uint64_t marks = pathBits.In(window);
             if (marks != 0 && path.size() > 1) marks &= pathSecondBits.In(window + 1);
-            found |= marks;
             if ((marks & (marks - 1)) != 0 && pathPlaces.Reach(window, firstLine, runEnd))
                 marks = SiftPathPlaces(pathPlaces, window, marks);
             for (std::uint64_t left = marks; left != 0; left &= left - 1) {
                 if (!PathMayStandAt(window + LowestBit(left), path, last, firstLine, runEnd))
                     marks &= ~(left & -left);
             }
+            found |= marks;
             if (marks != 0 || openPath) seen |= MarkedLineEnds(lineFeeds, marks, openPath);
         }
         if (measuresZeroLines && zeros == ~std::uint64_t{0}) {
@@ -455,12 +506,9 @@ template <template <bool> class ByteBits, typename AboveSpaceBits, typename AnyO
         for (; seen != 0; seen &= seen - 1) {
             const auto at = LowestBit(seen);
             const char* const lineStart = lineStartBefore(at);
-            const std::uint64_t upToLineFeed = (std::uint64_t{2} << at) - 1;
-            leadLines.Add(window, leads & upToLineFeed);
-            leads &= ~upToLineFeed;
             if (!handLatest(lineStart) || !hand(lineStart, window + at)) return false;
+            unseenSince = window + at + 1;
         }
-        leadLines.Add(window, leads);
         lastFound = found != 0;
         if (lineFeeds != 0) openLine = AfterLastLineFeed(window, lineFeeds);
         earlierStarts = starts;

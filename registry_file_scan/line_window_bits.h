@@ -1,7 +1,10 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <span>
+#include <string>
 #include <string_view>
 
 #if defined(__SSE2__)
@@ -101,57 +104,111 @@ private:
 #endif
 };
 
-// Tells whether a window of 64 bytes holds where any of three texts may begin: the first two bytes
-// of a text in either case (as ByteBits64<true> finds each), a byte exactly, and the first two
-// bytes of another text exactly. An empty text or a zero byte stands for none; a text of one byte
-// is looked for by that byte. Zero bytes vanish from the text, so a zero byte may stand for a
-// text's second byte; alone they hide nothing. A text begins at one of the window's bytes, its
-// second byte may be the one after the window. One test for the window, where the bits of each
+// The bytes far into the texts sought that the windows' tests compare where a text's first byte
+// stands and no zero byte is near. Of the text in either case, or of each of the lines that begin
+// with it where they are named (two at most): the last byte but one within reach, as the last is
+// mostly the same in all the lines sought (a header's closing bracket). Of the exact text, a path:
+// the same, and the byte after it, which must be one that may end a path (a blank, a line feed or
+// "<"), where it lies within reach.
+struct FarBytes {
+    static constexpr std::size_t kReach = 62;
+
+    FarBytes(std::string_view eitherCase, std::span<const std::string> lines,
+             std::string_view exactText)
+        : exactAt(At(exactText.size())),
+          exactByte(exactText.empty() ? '\0' : exactText[exactAt]),
+          exactEndAt(exactText.size() <= kReach ? exactText.size() : 0) {
+        const std::string_view texts[2] = {
+            lines.size() == 1 || lines.size() == 2 ? std::string_view(lines.front()) : eitherCase,
+            lines.size() == 2 ? std::string_view(lines.back()) : std::string_view()};
+        for (int i = 0; i < 2; ++i) {
+            const std::string_view text = texts[i].empty() ? texts[0] : texts[i];
+            eitherCaseAt[i] = At(text.size());
+            eitherCaseByte[i] =
+                text.empty() ? '\0' : static_cast<char>(text[eitherCaseAt[i]] | 0x20);
+        }
+        twoLines = !texts[1].empty();
+        furthest = std::max({eitherCaseAt[0], eitherCaseAt[1], exactAt, exactEndAt});
+    }
+
+    std::size_t eitherCaseAt[2];
+    char eitherCaseByte[2];  // with bit 5 set
+    std::size_t exactAt;
+    char exactByte;
+    std::size_t exactEndAt;  // 0 where the byte after the path lies beyond reach
+    bool twoLines;           // the lines' bytes are two
+    std::size_t furthest;    // the furthest place looked at
+
+private:
+    static std::size_t At(std::size_t size) {
+        return size < 3 ? std::max<std::size_t>(size, 1) - 1 : std::min(size - 2, kReach);
+    }
+};
+
+// Tells whether a window of 64 bytes holds where either of two texts may begin, one in either case
+// (as ByteBits64<true> finds each byte), the other exactly; an empty text or a zero byte stands
+// for none. A text begins at one of the window's bytes; the bytes after its first may lie behind
+// the window. Its first byte alone (of the exact text, its second, or its first before a zero
+// byte: a path's first letter is common, a drive's colon is not) passes most windows. Where no
+// zero byte stands near, a window that holds some is passed where none stands with its far bytes
+// (FarBytes) in their places: lines that only begin as one sought does, as a drive's paths and a
+// list's headers mostly do, pass. Zero bytes vanish from the text, so that where one stands near,
+// the text is taken to begin where its first two bytes stand, or its first and a zero byte. Also
+// tells whether the window holds a lead byte. One test for the window, where the bits of each
 // byte would take a mask each: most windows hold none of the texts a scan looks for.
 class AnyOfBytes64 {
 public:
-    AnyOfBytes64(std::string_view eitherCase, char exact, std::string_view exactText)
+    // The lines are those that begin with the text in either case where a scan names them, ASCII
+    // letters in lower case.
+    AnyOfBytes64(std::string_view eitherCase, std::span<const std::string> lines,
+                 std::string_view exactText, char lead)
+        : far_(eitherCase, lines, exactText)
 #if defined(__SSE2__)
-        : eitherCase_{Wanted(eitherCase, 0, true), Wanted(eitherCase, 1, true)},
-          exact_(_mm_set1_epi8(exact == '\0' ? kNone : exact)),
+          ,
+          eitherCase_{Wanted(eitherCase, 0, true), Wanted(eitherCase, 1, true)},
+          eitherCaseFar_{_mm_set1_epi8(far_.eitherCaseByte[0]),
+                         _mm_set1_epi8(far_.eitherCaseByte[1])},
           exactText_{Wanted(exactText, 0, false), Wanted(exactText, 1, false)},
           exactSiftAt_(exactText.size() > 1 ? 1 : 0),
           exactSift_(Wanted(exactText, exactSiftAt_, false)),
-          zeroSift_(_mm_set1_epi8(exactSiftAt_ == 1 ? '\0' : kNone)),
+          exactFar_(_mm_set1_epi8(far_.exactByte)),
+          lead_(_mm_set1_epi8(lead == '\0' ? kNone : lead)),
           caseBit_(_mm_set1_epi8(kCaseBit)),
           lineFeed_(_mm_set1_epi8('\n'))
 #else
-        : eitherCase_(eitherCase.substr(0, 2)),
-          exact_(exact),
-          exactText_(exactText.substr(0, 2))
+          ,
+          eitherCase_(eitherCase.substr(0, FarBytes::kReach + 1)),
+          exactText_(exactText.substr(0, FarBytes::kReach + 1)),
+          lead_(lead)
 #endif
     {
     }
 
-    // Whether the window holds none of the texts; endsLines tells whether it holds a line feed.
-    bool QuietIn(const char* window, bool& endsLines) const {
+    // Whether the window holds none of the texts; endsLines tells whether it holds a line feed,
+    // holdsLead whether it holds the lead byte.
+    bool QuietIn(const char* window, bool& endsLines, bool& holdsLead) const {
 #if defined(__SSE2__)
-        // Written out block by block, as in ByteBits64. The first bytes alone pass most windows
-        // (of the exact text, its second or a zero byte: a path's first letter is common, a
-        // drive's colon is not); only a window that holds some is looked at by the pairs.
+        // Written out block by block, as in ByteBits64.
         const __m128i firsts = _mm_or_si128(_mm_or_si128(FirstsOf(window, 0), FirstsOf(window, 1)),
                                             _mm_or_si128(FirstsOf(window, 2), FirstsOf(window, 3)));
-        const auto lineFeedsOf = [this, window](int block) {
-            return _mm_cmpeq_epi8(Load(window + 16 * block), lineFeed_);
+        const auto anyIn = [window](__m128i wanted) {
+            const auto equalIn = [window, wanted](int block) {
+                return _mm_cmpeq_epi8(Load(window + 16 * block), wanted);
+            };
+            return _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(equalIn(0), equalIn(1)),
+                                                  _mm_or_si128(equalIn(2), equalIn(3)))) != 0;
         };
-        const __m128i lineFeeds = _mm_or_si128(_mm_or_si128(lineFeedsOf(0), lineFeedsOf(1)),
-                                               _mm_or_si128(lineFeedsOf(2), lineFeedsOf(3)));
-        endsLines = _mm_movemask_epi8(lineFeeds) != 0;
-        if (_mm_movemask_epi8(firsts) == 0) return true;
-        const __m128i hits = _mm_or_si128(_mm_or_si128(HitsOf(window, 0), HitsOf(window, 1)),
-                                          _mm_or_si128(HitsOf(window, 2), HitsOf(window, 3)));
-        return _mm_movemask_epi8(hits) == 0;
+        endsLines = anyIn(lineFeed_);
+        holdsLead = anyIn(lead_);
+        return _mm_movemask_epi8(firsts) == 0 || QuietPastFirsts(window);
 #else
         bool holds = false;
-        endsLines = false;
+        endsLines = holdsLead = false;
         for (int i = 0; i < 64; ++i) {
-            holds = holds || HoldsAt(window + i);
+            holds = holds || Begins(window + i, eitherCase_, true) ||
+                    Begins(window + i, exactText_, false);
             endsLines = endsLines || window[i] == '\n';
+            holdsLead = holdsLead || (lead_ != '\0' && window[i] == lead_);
         }
         return !holds;
 #endif
@@ -159,6 +216,7 @@ public:
 
 private:
     static constexpr char kCaseBit = 0x20;
+    FarBytes far_;
 #if defined(__SSE2__)
     // A byte that no byte of a window equals: FF never stands in the well-formed UTF-8 that the
     // windows hold. As a second byte wanted, it stands for any.
@@ -178,54 +236,89 @@ private:
         return _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, wanted), zero),
                             _mm_cmpeq_epi8(wanted, _mm_set1_epi8(kNone)));
     }
-    // -1 where a byte is the first of a text (or where the second of the exact text, or a zero
-    // byte, follows), or zero.
+    __m128i Folded(__m128i bytes) const { return _mm_or_si128(bytes, caseBit_); }
+    // -1 where a byte is the first of the text in either case, or where the second of the exact
+    // text follows it, or its first byte stands before a zero byte; or zero.
     __m128i FirstsOf(const char* window, int block) const {
         const __m128i bytes = Load(window + 16 * block);
         const __m128i sifted = Load(window + 16 * block + exactSiftAt_);
         return _mm_or_si128(
-            _mm_or_si128(_mm_cmpeq_epi8(_mm_or_si128(bytes, caseBit_), eitherCase_[0]),
-                         _mm_cmpeq_epi8(sifted, exactSift_)),
-            _mm_or_si128(_mm_cmpeq_epi8(bytes, exact_), _mm_cmpeq_epi8(sifted, zeroSift_)));
+            _mm_cmpeq_epi8(Folded(bytes), eitherCase_[0]),
+            _mm_or_si128(_mm_cmpeq_epi8(sifted, exactSift_),
+                         _mm_and_si128(_mm_cmpeq_epi8(bytes, exactText_[0]),
+                                       _mm_cmpeq_epi8(sifted, _mm_setzero_si128()))));
     }
-    __m128i HitsOf(const char* window, int block) const {
-        const __m128i bytes = Load(window + 16 * block);
-        const __m128i next = Load(window + 16 * block + 1);
-        const __m128i zeroNext = _mm_cmpeq_epi8(next, _mm_setzero_si128());
+    // Whether a window whose first look found some first bytes holds none of the texts, by their
+    // first and far bytes where no zero byte stands near (up to the last that a text beginning at
+    // its end may have looked at), or else by their first two.
+    bool QuietPastFirsts(const char* window) const {
+        __m128i least = Load(window);
+        for (std::size_t block = 1; 16 * block < 64 + far_.furthest; ++block)
+            least = _mm_min_epu8(least, Load(window + 16 * block));
+        const bool zeroNear = _mm_movemask_epi8(_mm_cmpeq_epi8(least, _mm_setzero_si128())) != 0;
+        __m128i hits = _mm_setzero_si128();
+        for (int block = 0; block < 4; ++block) {
+            const char* const at = window + 16 * block;
+            hits = _mm_or_si128(hits, zeroNear ? PairHitsOf(at) : FarHitsOf(at));
+        }
+        return _mm_movemask_epi8(hits) == 0;
+    }
+    __m128i FarHitsOf(const char* at) const {
+        const __m128i bytes = Load(at);
+        const auto farIn = [this, at](int line) {
+            return _mm_cmpeq_epi8(Folded(Load(at + far_.eitherCaseAt[line])), eitherCaseFar_[line]);
+        };
         const __m128i eitherCase =
-            _mm_and_si128(_mm_cmpeq_epi8(_mm_or_si128(bytes, caseBit_), eitherCase_[0]),
-                          Follows(_mm_or_si128(next, caseBit_), eitherCase_[1], zeroNext));
-        const __m128i exactText = _mm_and_si128(_mm_cmpeq_epi8(bytes, exactText_[0]),
-                                                Follows(next, exactText_[1], zeroNext));
-        return _mm_or_si128(_mm_or_si128(eitherCase, exactText), _mm_cmpeq_epi8(bytes, exact_));
+            _mm_and_si128(_mm_cmpeq_epi8(Folded(bytes), eitherCase_[0]),
+                          far_.twoLines ? _mm_or_si128(farIn(0), farIn(1)) : farIn(0));
+        __m128i exact = _mm_and_si128(_mm_cmpeq_epi8(bytes, exactText_[0]),
+                                      _mm_cmpeq_epi8(Load(at + far_.exactAt), exactFar_));
+        if (far_.exactEndAt != 0 && _mm_movemask_epi8(exact) != 0) {
+            // Where the rest of the path may stand, a byte not above the space, or "<", ends it.
+            const __m128i after = Load(at + far_.exactEndAt);
+            exact = _mm_and_si128(
+                exact, _mm_or_si128(_mm_cmpeq_epi8(_mm_max_epu8(after, _mm_set1_epi8(' ')),
+                                                   _mm_set1_epi8(' ')),
+                                    _mm_cmpeq_epi8(after, _mm_set1_epi8('<'))));
+        }
+        return _mm_or_si128(eitherCase, exact);
+    }
+    __m128i PairHitsOf(const char* at) const {
+        const __m128i bytes = Load(at);
+        const __m128i next = Load(at + 1);
+        const __m128i zeroNext = _mm_cmpeq_epi8(next, _mm_setzero_si128());
+        return _mm_or_si128(_mm_and_si128(_mm_cmpeq_epi8(Folded(bytes), eitherCase_[0]),
+                                          Follows(Folded(next), eitherCase_[1], zeroNext)),
+                            _mm_and_si128(_mm_cmpeq_epi8(bytes, exactText_[0]),
+                                          Follows(next, exactText_[1], zeroNext)));
     }
 
     __m128i eitherCase_[2];
-    __m128i exact_;
+    __m128i eitherCaseFar_[2];
     __m128i exactText_[2];
     int exactSiftAt_;  // which byte of the exact text the first look sifts by
     __m128i exactSift_;
-    __m128i zeroSift_;  // a zero byte in the place sifted by stands for the second byte
+    __m128i exactFar_;
+    __m128i lead_;
     __m128i caseBit_;
     __m128i lineFeed_;
 #else
+    // Whether the text begins at `at`, its bytes compared as far as the windows' tests reach.
     static bool Begins(const char* at, std::string_view text, bool eitherCase) {
-        if (text.empty() || text.front() == '\0') return false;
-        for (std::size_t i = 0; i < text.size(); ++i) {
-            const char byte = eitherCase ? at[i] | kCaseBit : at[i];
-            if (byte != (eitherCase ? text[i] | kCaseBit : text[i]) && (i == 0 || at[i] != '\0'))
-                return false;
+        const auto folded = [eitherCase](char byte) { return eitherCase ? byte | kCaseBit : byte; };
+        if (text.empty() || text.front() == '\0' || folded(at[0]) != folded(text[0])) return false;
+        // A zero byte after the first may hide any of the bytes that follow.
+        bool same = true;
+        for (std::size_t i = 1; i < text.size(); ++i) {
+            if (at[i] == '\0') return true;
+            same = same && folded(at[i]) == folded(text[i]);
         }
-        return true;
-    }
-    bool HoldsAt(const char* at) const {
-        return (exact_ != '\0' && *at == exact_) || Begins(at, eitherCase_, true) ||
-               Begins(at, exactText_, false);
+        return same;
     }
 
     std::string_view eitherCase_;
-    char exact_;
     std::string_view exactText_;
+    char lead_;
 #endif
 };
 
@@ -275,44 +368,5 @@ inline std::uint64_t NearStarts(std::uint64_t starts, std::uint64_t earlier, uns
     if (covered < reach) near |= near << (reach - covered) | earlier >> (64 - (reach - covered));
     return near;
 }
-
-// The marked places met as windows pass, kept by the three latest windows that held any: enough to
-// tell the two latest places before a limit that at most one of them lies at or past.
-class LatestMarks {
-public:
-    // Adds the set bits of marks, places of the window, after those added before.
-    void Add(const char* window, std::uint64_t marks) {
-        if (marks == 0) return;
-        for (int i = 0; i < 2; ++i) {
-            windows_[i] = windows_[i + 1];
-            marks_[i] = marks_[i + 1];
-        }
-        windows_[2] = window;
-        marks_[2] = marks;
-    }
-    // Hands the two latest places before limit to hand, the older first, and forgets them all;
-    // false as soon as hand answers false.
-    template <typename Hand>
-    bool HandBefore(const char* limit, const Hand& hand) {
-        const char* latest[2] = {nullptr, nullptr};
-        int found = 0;
-        for (int i = 2; i >= 0 && marks_[i] != 0 && found < 2; --i) {
-            std::uint64_t marks = marks_[i];
-            const std::ptrdiff_t before = limit - windows_[i];
-            if (before < 64) marks &= before > 0 ? (std::uint64_t{1} << before) - 1 : 0;
-            for (; marks != 0 && found < 2; ++found) {
-                const int place = 63 - __builtin_clzll(marks);
-                latest[found] = windows_[i] + place;
-                marks &= ~(std::uint64_t{1} << place);
-            }
-        }
-        marks_[0] = marks_[1] = marks_[2] = 0;
-        return (found < 2 || hand(latest[1])) && (found < 1 || hand(latest[0]));
-    }
-
-private:
-    const char* windows_[3] = {nullptr, nullptr, nullptr};
-    std::uint64_t marks_[3] = {0, 0, 0};
-};
 
 }  // namespace fernwick

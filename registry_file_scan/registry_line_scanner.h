@@ -37,6 +37,7 @@ public:
         LineSieve sieve;
         sieve.start = start_;
         sieve.end = end_;
+        sieve.lines = foldedLines_;
         sieve.shortest = shortest_;
         sieve.longest = longest_;
         return sieve;

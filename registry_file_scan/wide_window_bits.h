@@ -2,8 +2,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
+#include <string>
 #include <string_view>
 
+#include "registry_file_scan/line_window_bits.h"
 #include "support/avx2_use.h"
 
 // The masks of the line windows taken by two 32-byte halves, where the processor has AVX2: a mask
@@ -61,25 +64,24 @@ private:
 // As AnyOfBytes64, for code compiled for AVX2; its values kept as bytes, as in ByteBits64Avx2.
 class AnyOfBytes64Avx2 {
 public:
-    AnyOfBytes64Avx2(std::string_view eitherCase, char exact, std::string_view exactText)
-        : eitherCase_{Wanted(eitherCase, 0, true), Wanted(eitherCase, 1, true)},
-          exact_(exact == '\0' ? kNone : exact),
+    AnyOfBytes64Avx2(std::string_view eitherCase, std::span<const std::string> lines,
+                     std::string_view exactText, char lead)
+        : far_(eitherCase, lines, exactText),
+          eitherCase_{Wanted(eitherCase, 0, true), Wanted(eitherCase, 1, true)},
           exactText_{Wanted(exactText, 0, false), Wanted(exactText, 1, false)},
           exactSiftAt_(exactText.size() > 1 ? 1 : 0),
           exactSift_(Wanted(exactText, exactSiftAt_, false)),
-          zeroSift_(exactSiftAt_ == 1 ? '\0' : kNone) {}
+          lead_(lead == '\0' ? kNone : lead) {}
 
-    [[gnu::target("avx2")]] bool QuietIn(const char* window, bool& endsLines) const {
+    [[gnu::target("avx2")]] bool QuietIn(const char* window, bool& endsLines,
+                                         bool& holdsLead) const {
         const __m256i low = Load(window);
         const __m256i high = Load(window + 32);
         const __m256i firsts = _mm256_or_si256(FirstsOf(low, window), FirstsOf(high, window + 32));
-        const __m256i lineFeed = _mm256_set1_epi8('\n');
-        const __m256i lineFeeds =
-            _mm256_or_si256(_mm256_cmpeq_epi8(low, lineFeed), _mm256_cmpeq_epi8(high, lineFeed));
-        endsLines = _mm256_movemask_epi8(lineFeeds) != 0;
-        if (_mm256_movemask_epi8(firsts) == 0) return true;
-        return _mm256_movemask_epi8(
-                   _mm256_or_si256(HitsOf(low, window), HitsOf(high, window + 32))) == 0;
+        endsLines = _mm256_movemask_epi8(_mm256_or_si256(Equal(low, '\n'), Equal(high, '\n'))) != 0;
+        holdsLead =
+            _mm256_movemask_epi8(_mm256_or_si256(Equal(low, lead_), Equal(high, lead_))) != 0;
+        return _mm256_movemask_epi8(firsts) == 0 || QuietPastFirsts(window);
     }
 
 private:
@@ -107,25 +109,67 @@ private:
     [[gnu::target("avx2")]] __m256i FirstsOf(__m256i bytes, const char* at) const {
         const __m256i sifted = Load(at + exactSiftAt_);
         return _mm256_or_si256(
-            _mm256_or_si256(Equal(Folded(bytes), eitherCase_[0]), Equal(sifted, exactSift_)),
-            _mm256_or_si256(Equal(bytes, exact_), Equal(sifted, zeroSift_)));
+            Equal(Folded(bytes), eitherCase_[0]),
+            _mm256_or_si256(Equal(sifted, exactSift_),
+                            _mm256_and_si256(Equal(bytes, exactText_[0]), Equal(sifted, '\0'))));
     }
-    [[gnu::target("avx2")]] __m256i HitsOf(__m256i bytes, const char* at) const {
+    // As AnyOfBytes64's.
+    [[gnu::noinline, gnu::target("avx2")]] bool QuietPastFirsts(const char* window) const {
+        const __m256i low = Load(window);
+        const __m256i high = Load(window + 32);
+        __m256i least = _mm256_min_epu8(_mm256_min_epu8(low, high), Load(window + 64));
+        if (far_.furthest > 32) least = _mm256_min_epu8(least, Load(window + 96));
+        const __m256i zeros = Equal(least, '\0');
+        if (_mm256_movemask_epi8(zeros) != 0) {
+            return _mm256_movemask_epi8(_mm256_or_si256(PairHitsOf(low, window),
+                                                        PairHitsOf(high, window + 32))) == 0;
+        }
+        // A path's end is looked at only where the rest of it may stand.
+        __m256i exactLow = ExactFarHitsOf(low, window);
+        __m256i exactHigh = ExactFarHitsOf(high, window + 32);
+        if (far_.exactEndAt != 0 &&
+            _mm256_movemask_epi8(_mm256_or_si256(exactLow, exactHigh)) != 0) {
+            exactLow = _mm256_and_si256(exactLow, PathEndsAt(window));
+            exactHigh = _mm256_and_si256(exactHigh, PathEndsAt(window + 32));
+        }
+        return _mm256_movemask_epi8(
+                   _mm256_or_si256(_mm256_or_si256(exactLow, exactHigh),
+                                   _mm256_or_si256(EitherCaseFarHitsOf(low, window),
+                                                   EitherCaseFarHitsOf(high, window + 32)))) == 0;
+    }
+    [[gnu::target("avx2")]] __m256i EitherCaseFarHitsOf(__m256i bytes, const char* at) const {
+        __m256i far = Equal(Folded(Load(at + far_.eitherCaseAt[0])), far_.eitherCaseByte[0]);
+        if (far_.twoLines) {
+            far = _mm256_or_si256(
+                far, Equal(Folded(Load(at + far_.eitherCaseAt[1])), far_.eitherCaseByte[1]));
+        }
+        return _mm256_and_si256(Equal(Folded(bytes), eitherCase_[0]), far);
+    }
+    [[gnu::target("avx2")]] __m256i ExactFarHitsOf(__m256i bytes, const char* at) const {
+        return _mm256_and_si256(Equal(bytes, exactText_[0]),
+                                Equal(Load(at + far_.exactAt), far_.exactByte));
+    }
+    // As AnyOfBytes64's.
+    [[gnu::target("avx2")]] __m256i PathEndsAt(const char* at) const {
+        const __m256i after = Load(at + far_.exactEndAt);
+        return _mm256_or_si256(Equal(_mm256_max_epu8(after, _mm256_set1_epi8(' ')), ' '),
+                               Equal(after, '<'));
+    }
+    [[gnu::target("avx2")]] __m256i PairHitsOf(__m256i bytes, const char* at) const {
         const __m256i next = Load(at + 1);
         const __m256i zeroNext = Equal(next, '\0');
-        const __m256i eitherCase = _mm256_and_si256(
-            Equal(Folded(bytes), eitherCase_[0]), Follows(Folded(next), eitherCase_[1], zeroNext));
-        const __m256i exactText =
-            _mm256_and_si256(Equal(bytes, exactText_[0]), Follows(next, exactText_[1], zeroNext));
-        return _mm256_or_si256(_mm256_or_si256(eitherCase, exactText), Equal(bytes, exact_));
+        return _mm256_or_si256(
+            _mm256_and_si256(Equal(Folded(bytes), eitherCase_[0]),
+                             Follows(Folded(next), eitherCase_[1], zeroNext)),
+            _mm256_and_si256(Equal(bytes, exactText_[0]), Follows(next, exactText_[1], zeroNext)));
     }
 
+    FarBytes far_;
     char eitherCase_[2];
-    char exact_;
     char exactText_[2];
     std::size_t exactSiftAt_;  // which byte of the exact text the first look sifts by
     char exactSift_;
-    char zeroSift_;
+    char lead_;
 };
 
 }  // namespace fernwick

@@ -56,6 +56,22 @@ const Unit* FindUnit(const Unit* first, const Unit* last, Unit value) {
     return last;
 }
 
+// The last byte equal to value in [first, last), or nullptr: sixteen bytes a step back from last.
+inline const char* FindLastUnit(const char* first, const char* last, char value) {
+#if defined(__SSE2__)
+    const __m128i wanted = _mm_set1_epi8(value);
+    for (; last - first >= 16; last -= 16) {
+        const auto bytes = static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(last - 16)), wanted)));
+        if (bytes != 0) return last - 16 + (31 - __builtin_clz(bytes));
+    }
+#endif
+    while (last != first) {
+        if (*--last == value) return last;
+    }
+    return nullptr;
+}
+
 // The first of the blocks of 64 bytes from first on that holds a byte other than zero, or the
 // first that does not lie whole before last. Out of line: it is seldom called, and the scans that
 // call it keep their values in registers.

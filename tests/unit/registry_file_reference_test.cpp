@@ -119,7 +119,9 @@ TEST_P(RegistryFileReferenceTest, ReaderAnswersAsTheReferenceBehindShortLines) {
 
 // Lines sought behind zero bytes that fall at every place of the windows that the scans pass by
 // their test: headers whose text the bytes of the path do not hold, the entry sought also after
-// its first letter, and an alternate path; the lines between them hold zero bytes too.
+// its first letter, and an alternate path after a line that lists another, and one longer than a
+// window whose zero bytes stand far inside it; the lines between them hold zero bytes too. The
+// view header is also the file's first line, read apart from the rest.
 TEST_P(RegistryFileReferenceTest, ReaderAnswersAsTheReferenceBehindZeroBytes) {
     std::string quiet;
     for (int i = 0; i < 40; ++i) quiet += i < 20 ? "xy\n"s : "x\0y\n"s;
@@ -128,16 +130,19 @@ TEST_P(RegistryFileReferenceTest, ReaderAnswersAsTheReferenceBehindZeroBytes) {
             zeros + "[documentum\\Common\\ViewFiles\\0900000180001234]\nFileName=E:\\V\\a.xml\n" +
             quiet + zeros +
             "[documentum\\Common\\ViewFiles\\0900000180001234\\Alternate FilePaths]\n" + quiet +
-            zeros + "1=E:\\W\\c.xml\n" + quiet + zeros +
+            zeros + "0=E" + zeros + ":\\V\\b.xml\n1=E:\\W\\c.xml\n2=E:\\" + std::string(69, 'p') +
+            zeros + std::string(28, 'p') + "\n" + quiet + zeros +
             "[DOCUMENTUM\\common\\WorkingFiles\\0900000180001234]\n" + quiet + zeros + "F" + zeros +
             "ileName=E:\\W\\c.xml\r\n";
         for (std::size_t shift = 0; shift < 64; ++shift) {
             const std::string file =
                 "k\n" + quiet + std::string(shift, 'k') + "\n" + sections + quiet;
-            for (const wchar_t* fileName : {L"E:\\W\\c.xml", L"E:\\V\\a.xml"}) {
+            for (const std::wstring& fileName :
+                 {L"E:\\W\\c.xml"s, L"E:\\V\\a.xml"s, L"E:\\" + std::wstring(97, L'p')}) {
                 ASSERT_TRUE(AnswersAlike(file, L"0900000180001234", fileName)) << shift;
             }
         }
+        ASSERT_TRUE(AnswersAlike(sections + quiet, L"0900000180001234", L"E:\\W\\c.xml"));
     }
 }
 

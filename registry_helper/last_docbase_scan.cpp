@@ -5,6 +5,7 @@
 #include <memory>
 #include <string_view>
 
+#include "registry_file_scan/line_window_bits.h"
 #include "support/find_unit.h"
 
 namespace fernwick {
@@ -74,13 +75,29 @@ private:
     bool lastBlock_ = false;
 };
 
-// The last line feed in [first, last), or null: looked for from the end, where a marker that
-// begins a line has one right before it.
-const char* LastLineFeed(const char* first, const char* last) {
-    while (last != first) {
-        if (*--last == '\n') return last;
+// Lines in which the marker's first two bytes stand only at their start, if anywhere, hold no
+// marker that counts: one that begins a line only makes the rest of it pass. Passes them 64 bytes
+// at a time, from `at` (a line start where atLineStart says so) through the windows that lie whole
+// before the text's last byte; answers the start of the first line that holds the two bytes
+// elsewhere, or else the last line start among them (`at` where none begins in them).
+std::size_t PastLinesWithoutInnerMarker(std::string_view text, std::size_t at, bool atLineStart) {
+    const ByteBits64 firstBits(kMarker[0]);
+    const ByteBits64 secondBits(kMarker[1]);
+    const char* const first = text.data() + at;
+    const char* window = first;
+    // The line start before a place: looked for back from it, as lines are mostly short.
+    const auto lineStartBefore = [&](const char* place) {
+        const char* const lineFeed = tolk::stdx::FindLastUnit(first, place, '\n');
+        return static_cast<std::size_t>((lineFeed == nullptr ? first : lineFeed + 1) - text.data());
+    };
+    for (; text.data() + text.size() - window > 64; window += 64) {
+        std::uint64_t pairs = firstBits.In(window) & secondBits.In(window + 1);
+        if (pairs == 0) continue;
+        const bool windowStartsLine = window == first ? atLineStart : window[-1] == '\n';
+        pairs &= ~(ByteBits64('\n').In(window) << 1 | windowStartsLine);
+        if (pairs != 0) return lineStartBefore(window + LowestBit(pairs));
     }
-    return nullptr;
+    return lineStartBefore(window);
 }
 
 }  // namespace
@@ -96,20 +113,10 @@ std::optional<std::wstring> FindLastConnectedDocbase(tolk::stdx::ByteSource& byt
         const std::string_view text = window.Text();
         std::size_t at = static_cast<std::size_t>(next - window.Offset());
         while (at < text.size()) {
-            const char* const from = text.data() + at;
             const char* const end = text.data() + text.size();
-            if (sought != Sought::NameEnd) {
-                const char* const marker = FindText(from, end, kMarker);
-                if (sought == Sought::LineEnd) {
-                    // The rest of a line that began with the marker is passed: a marker counts
-                    // again once a line feed stands before it.
-                    const char* const lineFeed = LastLineFeed(from, marker);
-                    if (lineFeed == nullptr && marker != end) {
-                        at = static_cast<std::size_t>(marker - text.data()) + kMarker.size();
-                        continue;
-                    }
-                    if (lineFeed != nullptr) sought = Sought::Marker;
-                }
+            if (sought == Sought::Marker) {
+                at = PastLinesWithoutInnerMarker(text, at, window.LineStartsAt(at));
+                const char* const marker = FindText(text.data() + at, end, kMarker);
                 if (marker == end) {
                     // A marker may begin in the bytes that the next block carries.
                     at = std::max(at, text.size() - std::min(text.size(), kMarker.size() - 1));
@@ -121,8 +128,12 @@ std::optional<std::wstring> FindLastConnectedDocbase(tolk::stdx::ByteSource& byt
                 nameStart = window.Offset() + at;
                 continue;
             }
+            const char* const from = text.data() + at;
             const char* const lineFeed = FindUnit(from, end, '\n');
-            const char* const backslash = FindUnit(from, lineFeed, '\\');
+            // The rest of a line that began with the marker passes as a whole: a marker counts
+            // again once a line feed stands before it.
+            const char* const backslash =
+                sought == Sought::NameEnd ? FindUnit(from, lineFeed, '\\') : lineFeed;
             if (backslash != lineFeed) {
                 const std::uint64_t nameEnd = std::min<std::uint64_t>(
                     window.Offset() + (backslash - text.data()), nameStart + kMaxNameUnits);

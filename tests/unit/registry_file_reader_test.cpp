@@ -273,6 +273,18 @@ TEST_F(RegistryFileReaderTest, LastConnectedDocbaseIsTheFirstNameAfterXmlApplica
         EXPECT_EQ(state.lastConnectedDocbase, c.docbase) << c.bytes.substr(0, 60);
     }
 
+    // Lines that begin with the marker pass many at a time: a name after the marker inside a line
+    // among them is found wherever it falls.
+    std::string markerLines;
+    for (int i = 0; i < 8; ++i) markerLines += "\\XML Applications\\a\\\n";
+    for (std::size_t shift = 1; shift < 130; ++shift) {
+        UseFile(markerLines + std::string(shift, 'x') + "\\XML Applications\\found\\\n" +
+                markerLines);
+        state.lastConnectedDocbase.clear();
+        reader.ReadLastConnectedDocbase();
+        EXPECT_EQ(state.lastConnectedDocbase, L"found") << shift;
+    }
+
     // Once found, the name is not read again.
     UseFile("[a\\XML Applications\\other\\]\n");
     state.lastConnectedDocbase = L"archive";

@@ -43,6 +43,10 @@ struct LineSieve {
 
 namespace line_sieve {
 
+// The windows' test reads behind a window as far as the far bytes of a text that begins at its
+// last byte.
+static_assert(FarBytes::kReach <= tolk::stdx::Utf8TextBuffer::kLookAhead);
+
 using tolk::stdx::FindUnit;
 
 // Where the line after the last of a window's line feeds (lineFeeds is not 0) begins.

@@ -252,9 +252,10 @@ private:
     // first and far bytes where no zero byte stands near (up to the last that a text beginning at
     // its end may have looked at), or else by their first two.
     bool QuietPastFirsts(const char* window) const {
+        // As far as the far bytes of a text that begins at the window's last byte.
         __m128i least = Load(window);
-        for (std::size_t block = 1; 16 * block < 64 + far_.furthest; ++block)
-            least = _mm_min_epu8(least, Load(window + 16 * block));
+        for (std::size_t from = 16; from < 64 + far_.furthest; from += 16)
+            least = _mm_min_epu8(least, Load(window + std::min(from, 48 + far_.furthest)));
         const bool zeroNear = _mm_movemask_epi8(_mm_cmpeq_epi8(least, _mm_setzero_si128())) != 0;
         __m128i hits = _mm_setzero_si128();
         for (int block = 0; block < 4; ++block) {

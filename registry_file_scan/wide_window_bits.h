@@ -118,7 +118,9 @@ private:
         const __m256i low = Load(window);
         const __m256i high = Load(window + 32);
         __m256i least = _mm256_min_epu8(_mm256_min_epu8(low, high), Load(window + 64));
-        if (far_.furthest > 32) least = _mm256_min_epu8(least, Load(window + 96));
+        // As far as the far bytes of a text that begins at the window's last byte.
+        if (far_.furthest > 32)
+            least = _mm256_min_epu8(least, Load(window + 32 + FarBytes::kReach));
         const __m256i zeros = Equal(least, '\0');
         if (_mm256_movemask_epi8(zeros) != 0) {
             return _mm256_movemask_epi8(_mm256_or_si256(PairHitsOf(low, window),

@@ -79,25 +79,29 @@ private:
 // marker that counts: one that begins a line only makes the rest of it pass. Passes them 64 bytes
 // at a time, from `at` (a line start where atLineStart says so) through the windows that lie whole
 // before the text's last byte; answers the start of the first line that holds the two bytes
-// elsewhere, or else the last line start among them (`at` where none begins in them).
+// elsewhere, or else where the passed bytes end, or the start of the last line among them that
+// the two bytes begin.
 std::size_t PastLinesWithoutInnerMarker(std::string_view text, std::size_t at, bool atLineStart) {
     const ByteBits64 firstBits(kMarker[0]);
     const ByteBits64 secondBits(kMarker[1]);
     const char* const first = text.data() + at;
     const char* window = first;
-    // The line start before a place: looked for back from it, as lines are mostly short.
-    const auto lineStartBefore = [&](const char* place) {
-        const char* const lineFeed = tolk::stdx::FindLastUnit(first, place, '\n');
-        return static_cast<std::size_t>((lineFeed == nullptr ? first : lineFeed + 1) - text.data());
+    const char* lastLeading = nullptr;  // the last place where the two bytes begin a line
+    // The line start before a place, at or after `from`: looked for back from the place.
+    const auto lineStartBefore = [&](const char* from, const char* place) {
+        const char* const lineFeed = tolk::stdx::FindLastUnit(from, place, '\n');
+        return static_cast<std::size_t>((lineFeed == nullptr ? from : lineFeed + 1) - text.data());
     };
     for (; text.data() + text.size() - window > 64; window += 64) {
-        std::uint64_t pairs = firstBits.In(window) & secondBits.In(window + 1);
+        const std::uint64_t pairs = firstBits.In(window) & secondBits.In(window + 1);
         if (pairs == 0) continue;
         const bool windowStartsLine = window == first ? atLineStart : window[-1] == '\n';
-        pairs &= ~(ByteBits64('\n').In(window) << 1 | windowStartsLine);
-        if (pairs != 0) return lineStartBefore(window + LowestBit(pairs));
+        const std::uint64_t inside = pairs & ~(ByteBits64('\n').In(window) << 1 | windowStartsLine);
+        if (inside != 0) return lineStartBefore(first, window + LowestBit(inside));
+        lastLeading = window + 63 - __builtin_clzll(pairs);
     }
-    return lineStartBefore(window);
+    if (lastLeading == nullptr) return static_cast<std::size_t>(window - text.data());
+    return lineStartBefore(lastLeading, window);
 }
 
 }  // namespace

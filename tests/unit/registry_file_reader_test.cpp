@@ -264,6 +264,7 @@ TEST_F(RegistryFileReaderTest, LastConnectedDocbaseIsTheFirstNameAfterXmlApplica
         {"x\\XML Applications\\b\xC3\xA9\\\n", L"b\x00C3\x00A9"},
         {"x\x1A\\XML Applications\\hidden\\\n", L""},
         {"xx\\XML Applications\\XML Applications\\deep\\\n", L"XML Applications"},
+        {"\\XML Applications\\" + std::string(200, 'x') + "\\XML Applications\\same\\\n", L""},
         {longLine, std::wstring(4094, L'n')},  // cut as lines are
     };
     for (const auto& c : cases) {

@@ -233,39 +233,39 @@ private:
 // where the line open after them begins; answers the first window not passed, and whether it may
 // hold a text sought (false only where it holds none, no line feed either, and a zero byte follows
 // it, so that the windows of zero bytes that may follow are passed as such). Only the windows'
-// tests are made as they pass: the line that ends in one began after the line feed of the last
-// one before that held a line feed, whose line feeds also tell where the open line begins. Written
-// apart so that its few values stay in registers: out of line, as each of the two below.
+// tests are made as they pass, and no line feed is looked for in most windows. Written apart so
+// that its few values stay in registers: out of line, as each of the two below.
 template <typename AnyOfBytes>
 [[gnu::always_inline]] inline const char* PassQuietWindowsBy(
     const char* window, const char* runEnd, const AnyOfBytes& sought, std::size_t longestUnseen,
     const char*& openLine, std::uint64_t& earlierStarts, const char*& leadWindow, bool openMayBegin,
     bool& holdsSought) {
-    const ByteBits64 lineFeedBits('\n');
     const char* const first = window;
-    // No line open at the window's start began before this.
+    // No line open at the window's start began before this. Line feeds are looked for only where
+    // the window might leave a line open longer than longestUnseen (at least 64), and at the end.
     const char* openSince = openLine;
-    const char* lastEndingLines = nullptr;  // the last window passed that holds a line feed
     bool holds = true;
-    for (; runEnd - window >= 64 &&
-           static_cast<std::size_t>(window + 64 - openSince) <= longestUnseen;
-         window += 64) {
+    for (; runEnd - window >= 64; window += 64) {
+        if (static_cast<std::size_t>(window + 64 - openSince) > longestUnseen) {
+            // The line open after the window is short enough where it began after one of these.
+            const char* const lineFeed =
+                tolk::stdx::FindLastUnit(window + 63 - longestUnseen, window, '\n');
+            if (lineFeed == nullptr) break;
+            openSince = lineFeed + 1;
+        }
         if (openMayBegin) {
             // The test sees the texts that begin in its windows: where the line open at the
             // start of the pass may hold where one sought begins, zero bytes in it may hide the
             // rest from the masks that looked at it. The pass stops before them.
-            const std::uint64_t lineFeeds = lineFeedBits.In(window);
+            const std::uint64_t lineFeeds = ByteBits64('\n').In(window);
             const std::uint64_t beforeLineFeed = (lineFeeds & (~lineFeeds + 1)) - 1;
             if ((ByteBits64('\0').In(window) & beforeLineFeed) != 0) break;
             openMayBegin = lineFeeds == 0;
         }
-        bool endsLines = false;
         bool holdsLead = false;
-        if (!sought.QuietIn(window, endsLines, holdsLead)) break;
+        if (!sought.QuietIn(window, holdsLead)) break;
         leadWindow = holdsLead ? window : leadWindow;
-        if (endsLines) {
-            openSince = lastEndingLines = window;
-        } else if (window[64] == '\0') {
+        if (window[64] == '\0' && ByteBits64('\n').In(window) == 0) {
             holds = false;
             break;
         }
@@ -274,8 +274,8 @@ template <typename AnyOfBytes>
     if (window == first) return window;
     // No line that began in them is sought, so that none of their line starts are kept.
     earlierStarts = 0;
-    if (lastEndingLines != nullptr)
-        openLine = AfterLastLineFeed(lastEndingLines, lineFeedBits.In(lastEndingLines));
+    if (const char* const lineFeed = tolk::stdx::FindLastUnit(first, window, '\n'))
+        openLine = lineFeed + 1;
     return window;
 }
 inline const char* PassQuietWindows(const char* window, const char* runEnd,

@@ -173,8 +173,7 @@ public:
           exactSift_(Wanted(exactText, exactSiftAt_, false)),
           exactFar_(_mm_set1_epi8(far_.exactByte)),
           lead_(_mm_set1_epi8(lead == '\0' ? kNone : lead)),
-          caseBit_(_mm_set1_epi8(kCaseBit)),
-          lineFeed_(_mm_set1_epi8('\n'))
+          caseBit_(_mm_set1_epi8(kCaseBit))
 #else
           ,
           eitherCase_(eitherCase.substr(0, FarBytes::kReach + 1)),
@@ -184,9 +183,8 @@ public:
     {
     }
 
-    // Whether the window holds none of the texts; endsLines tells whether it holds a line feed,
-    // holdsLead whether it holds the lead byte.
-    bool QuietIn(const char* window, bool& endsLines, bool& holdsLead) const {
+    // Whether the window holds none of the texts; holdsLead tells whether it holds the lead byte.
+    bool QuietIn(const char* window, bool& holdsLead) const {
 #if defined(__SSE2__)
         // Written out block by block, as in ByteBits64.
         const __m128i firsts = _mm_or_si128(_mm_or_si128(FirstsOf(window, 0), FirstsOf(window, 1)),
@@ -198,16 +196,14 @@ public:
             return _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(equalIn(0), equalIn(1)),
                                                   _mm_or_si128(equalIn(2), equalIn(3)))) != 0;
         };
-        endsLines = anyIn(lineFeed_);
         holdsLead = anyIn(lead_);
         return _mm_movemask_epi8(firsts) == 0 || QuietPastFirsts(window);
 #else
         bool holds = false;
-        endsLines = holdsLead = false;
+        holdsLead = false;
         for (int i = 0; i < 64; ++i) {
             holds = holds || Begins(window + i, eitherCase_, true) ||
                     Begins(window + i, exactText_, false);
-            endsLines = endsLines || window[i] == '\n';
             holdsLead = holdsLead || (lead_ != '\0' && window[i] == lead_);
         }
         return !holds;
@@ -302,7 +298,6 @@ private:
     __m128i exactFar_;
     __m128i lead_;
     __m128i caseBit_;
-    __m128i lineFeed_;
 #else
     // Whether the text begins at `at`, its bytes compared as far as the windows' tests reach.
     static bool Begins(const char* at, std::string_view text, bool eitherCase) {

@@ -71,17 +71,28 @@ public:
           exactText_{Wanted(exactText, 0, false), Wanted(exactText, 1, false)},
           exactSiftAt_(exactText.size() > 1 ? 1 : 0),
           exactSift_(Wanted(exactText, exactSiftAt_, false)),
+          zeroSifted_(exactText.empty() || exactText.front() == '\0' ? kNone : '\0'),
           lead_(lead == '\0' ? kNone : lead) {}
 
-    [[gnu::target("avx2")]] bool QuietIn(const char* window, bool& endsLines,
-                                         bool& holdsLead) const {
+    [[gnu::target("avx2")]] bool QuietIn(const char* window, bool& holdsLead) const {
         const __m256i low = Load(window);
         const __m256i high = Load(window + 32);
-        const __m256i firsts = _mm256_or_si256(FirstsOf(low, window), FirstsOf(high, window + 32));
-        endsLines = _mm256_movemask_epi8(_mm256_or_si256(Equal(low, '\n'), Equal(high, '\n'))) != 0;
+        const __m256i siftedLow = Load(window + exactSiftAt_);
+        const __m256i siftedHigh = Load(window + 32 + exactSiftAt_);
+        const __m256i firsts =
+            _mm256_or_si256(FirstsOf(low, siftedLow), FirstsOf(high, siftedHigh));
+        const __m256i zeroSifted = Equal(_mm256_min_epu8(siftedLow, siftedHigh), zeroSifted_);
         holdsLead =
             _mm256_movemask_epi8(_mm256_or_si256(Equal(low, lead_), Equal(high, lead_))) != 0;
-        return _mm256_movemask_epi8(firsts) == 0 || QuietPastFirsts(window);
+        if (_mm256_movemask_epi8(_mm256_or_si256(firsts, zeroSifted)) == 0) return true;
+        // Zero bytes stand where the path's second byte may be looked for: the path may begin
+        // only where its first byte stands before one.
+        if (_mm256_movemask_epi8(firsts) == 0 &&
+            _mm256_movemask_epi8(_mm256_or_si256(
+                _mm256_and_si256(Equal(low, exactText_[0]), Equal(siftedLow, '\0')),
+                _mm256_and_si256(Equal(high, exactText_[0]), Equal(siftedHigh, '\0')))) == 0)
+            return true;
+        return QuietPastFirsts(window);
     }
 
 private:
@@ -106,12 +117,8 @@ private:
         return _mm256_or_si256(bytes, _mm256_set1_epi8(kCaseBit));
     }
     // As AnyOfBytes64's, for the half at `at`.
-    [[gnu::target("avx2")]] __m256i FirstsOf(__m256i bytes, const char* at) const {
-        const __m256i sifted = Load(at + exactSiftAt_);
-        return _mm256_or_si256(
-            Equal(Folded(bytes), eitherCase_[0]),
-            _mm256_or_si256(Equal(sifted, exactSift_),
-                            _mm256_and_si256(Equal(bytes, exactText_[0]), Equal(sifted, '\0'))));
+    [[gnu::target("avx2")]] __m256i FirstsOf(__m256i bytes, __m256i sifted) const {
+        return _mm256_or_si256(Equal(Folded(bytes), eitherCase_[0]), Equal(sifted, exactSift_));
     }
     // As AnyOfBytes64's.
     [[gnu::noinline, gnu::target("avx2")]] bool QuietPastFirsts(const char* window) const {
@@ -171,6 +178,7 @@ private:
     char exactText_[2];
     std::size_t exactSiftAt_;  // which byte of the exact text the first look sifts by
     char exactSift_;
+    char zeroSifted_;
     char lead_;
 };
 

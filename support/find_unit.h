@@ -39,25 +39,7 @@ const Unit* FindUnit(const Unit* first, const Unit* last, Unit value) {
             return _mm_movemask_epi8(_mm_cmpeq_epi32(block, wanted));
         }
     };
-    // Whether any unit of the four blocks from at equals the value: one mask for the four.
-    const auto anyEqualIn4 = [wanted](const Unit* at) {
-        const auto equal = [wanted, at](int block) {
-            const __m128i bytes =
-                _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + block * kPerBlock));
-            if constexpr (sizeof(Unit) == 1) {
-                return _mm_cmpeq_epi8(bytes, wanted);
-            } else if constexpr (sizeof(Unit) == 2) {
-                return _mm_cmpeq_epi16(bytes, wanted);
-            } else {
-                return _mm_cmpeq_epi32(bytes, wanted);
-            }
-        };
-        return _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(equal(0), equal(1)),
-                                              _mm_or_si128(equal(2), equal(3)))) != 0;
-    };
-    // Four blocks a step while nothing is found, then two; the step that finds it looks again
-    // block by block.
-    while (last - first >= 4 * kPerBlock && !anyEqualIn4(first)) first += 4 * kPerBlock;
+    // Two blocks a step while nothing is found; the step that finds it looks again block by block.
     while (last - first >= 2 * kPerBlock &&
            (equalBytes(first) | equalBytes(first + kPerBlock)) == 0) {
         first += 2 * kPerBlock;

@@ -108,8 +108,8 @@ private:
 // stands and no zero byte is near. Of the text in either case, or of each of the lines that begin
 // with it where they are named (two at most): the last byte but one within reach, as the last is
 // mostly the same in all the lines sought (a header's closing bracket). Of the exact text, a path:
-// the same, and the byte after it, which must be one that may end a path (a blank, a line feed or
-// "<"), where it lies within reach.
+// the same, and the two bytes after it, where they lie within reach: the first must be one that
+// may end a path (a blank, a line feed or "<"), and where it is a blank, the second a blank too.
 struct FarBytes {
     static constexpr std::size_t kReach = 62;
 
@@ -117,7 +117,7 @@ struct FarBytes {
              std::string_view exactText)
         : exactAt(At(exactText.size())),
           exactByte(exactText.empty() ? '\0' : exactText[exactAt]),
-          exactEndAt(exactText.size() <= kReach ? exactText.size() : 0) {
+          exactEndAt(exactText.size() < kReach ? exactText.size() : 0) {
         const std::string_view texts[2] = {
             lines.size() == 1 || lines.size() == 2 ? std::string_view(lines.front()) : eitherCase,
             lines.size() == 2 ? std::string_view(lines.back()) : std::string_view()};
@@ -128,14 +128,15 @@ struct FarBytes {
                 text.empty() ? '\0' : static_cast<char>(text[eitherCaseAt[i]] | 0x20);
         }
         twoLines = !texts[1].empty();
-        furthest = std::max({eitherCaseAt[0], eitherCaseAt[1], exactAt, exactEndAt});
+        furthest = std::max(
+            {eitherCaseAt[0], eitherCaseAt[1], exactAt, exactEndAt == 0 ? 0 : exactEndAt + 1});
     }
 
     std::size_t eitherCaseAt[2];
     char eitherCaseByte[2];  // with bit 5 set
     std::size_t exactAt;
     char exactByte;
-    std::size_t exactEndAt;  // 0 where the byte after the path lies beyond reach
+    std::size_t exactEndAt;  // 0 where the bytes after the path lie beyond reach
     bool twoLines;           // the lines' bytes are two
     std::size_t furthest;    // the furthest place looked at
 
@@ -271,12 +272,20 @@ private:
         __m128i exact = _mm_and_si128(_mm_cmpeq_epi8(bytes, exactText_[0]),
                                       _mm_cmpeq_epi8(Load(at + far_.exactAt), exactFar_));
         if (far_.exactEndAt != 0 && _mm_movemask_epi8(exact) != 0) {
-            // Where the rest of the path may stand, a byte not above the space, or "<", ends it.
+            // Where the rest of the path may stand: "<" or a line feed ends it, and a blank (any
+            // byte not above the space) that another blank follows, as blanks end a value; a list's
+            // paths are not trimmed.
             const __m128i after = Load(at + far_.exactEndAt);
-            exact = _mm_and_si128(
-                exact, _mm_or_si128(_mm_cmpeq_epi8(_mm_max_epu8(after, _mm_set1_epi8(' ')),
-                                                   _mm_set1_epi8(' ')),
-                                    _mm_cmpeq_epi8(after, _mm_set1_epi8('<'))));
+            const __m128i next = Load(at + far_.exactEndAt + 1);
+            const auto notAbove = [](__m128i bytes) {
+                return _mm_cmpeq_epi8(_mm_max_epu8(bytes, _mm_set1_epi8(' ')), _mm_set1_epi8(' '));
+            };
+            const auto equal = [](__m128i bytes, char wanted) {
+                return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(wanted));
+            };
+            exact = _mm_and_si128(exact,
+                                  _mm_or_si128(_mm_or_si128(equal(after, '<'), equal(after, '\n')),
+                                               _mm_and_si128(notAbove(after), notAbove(next))));
         }
         return _mm_or_si128(eitherCase, exact);
     }

@@ -113,6 +113,9 @@ private:
     [[gnu::target("avx2")]] static __m256i Follows(__m256i bytes, char wanted, __m256i zero) {
         return wanted == kNone ? _mm256_set1_epi8(-1) : _mm256_or_si256(Equal(bytes, wanted), zero);
     }
+    [[gnu::target("avx2")]] static __m256i NotAboveSpace(__m256i bytes) {
+        return Equal(_mm256_max_epu8(bytes, _mm256_set1_epi8(' ')), ' ');
+    }
     [[gnu::target("avx2")]] static __m256i Folded(__m256i bytes) {
         return _mm256_or_si256(bytes, _mm256_set1_epi8(kCaseBit));
     }
@@ -161,8 +164,9 @@ private:
     // As AnyOfBytes64's.
     [[gnu::target("avx2")]] __m256i PathEndsAt(const char* at) const {
         const __m256i after = Load(at + far_.exactEndAt);
-        return _mm256_or_si256(Equal(_mm256_max_epu8(after, _mm256_set1_epi8(' ')), ' '),
-                               Equal(after, '<'));
+        const __m256i next = Load(at + far_.exactEndAt + 1);
+        return _mm256_or_si256(_mm256_or_si256(Equal(after, '<'), Equal(after, '\n')),
+                               _mm256_and_si256(NotAboveSpace(after), NotAboveSpace(next)));
     }
     [[gnu::target("avx2")]] __m256i PairHitsOf(__m256i bytes, const char* at) const {
         const __m256i next = Load(at + 1);

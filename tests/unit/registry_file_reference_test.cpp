@@ -85,6 +85,7 @@ TEST_P(RegistryFileReferenceTest, ReaderAnswersAsTheReferenceWhereverTheTextBrea
 // whose header follows another line that a scan looks at; they end in a stretch of lines that no
 // scan looks at, as do the second alternate path and the long line; the third is listed among
 // look-alikes that blanks follow, the fourth before them and the fifth after them, at the end of
+// its line; the sixth, after the first stretch, after a look-alike and before the blanks that end
 // its line. Beside a long line of odd length, the alternate paths and the edit header hold zero
 // bytes: one, or beside the shortest, runs that fill whole windows.
 TEST_P(RegistryFileReferenceTest, ReaderAnswersAsTheReferenceBehindShortLines) {
@@ -96,7 +97,7 @@ TEST_P(RegistryFileReferenceTest, ReaderAnswersAsTheReferenceBehindShortLines) {
             "[d\n[d\n[documentum\\Common\\ViewFiles\\0900000180001234]\nFileName=C:\\V\\a.xml\r\n"
             "[documentum\\Common\\ViewFiles\\0900000180001234\\Alternate FilePaths]\r\n"
             "1=C:\\Wo" +
-            zero + "rk\\a.xml<E:\\e\n" + quiet + "2=D" + zero +
+            zero + "rk\\a.xml<E:\\e\n" + quiet + "6=E:\\jx<E:\\j \r\n2=D" + zero +
             ":\\b.xml\n3=E:\\f x<E:\\f\t x<E:\\f \t<E:\\g\n4=E:\\h<E:\\h x<E:\\h2\n5=E:\\i "
             "x<E:\\i2<E:\\i\n" +
             std::string(longLine, 'x') + "\r\n" + quiet + zero +
@@ -115,7 +116,7 @@ TEST_P(RegistryFileReferenceTest, ReaderAnswersAsTheReferenceBehindShortLines) {
                                      sections + shortLines + otherObjectsSections;
             for (const wchar_t* fileName :
                  {L"C:\\W\\c.xml", L"D:\\b.xml", L"E:\\f", L"C:\\Work\\a.xml", L"C:\\V\\a.xml",
-                  L"E:\\h", L"E:\\i", L"k"}) {
+                  L"E:\\h", L"E:\\i", L"E:\\j", L"k"}) {
                 ASSERT_TRUE(AnswersAlike(file, L"0900000180001234", fileName))
                     << longLine << " " << shift;
             }

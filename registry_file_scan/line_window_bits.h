@@ -274,18 +274,21 @@ private:
         if (far_.exactEndAt != 0 && _mm_movemask_epi8(exact) != 0) {
             // Where the rest of the path may stand: "<" or a line feed ends it, and a blank (any
             // byte not above the space) that another blank follows, as blanks end a value; a list's
-            // paths are not trimmed.
+            // paths are not trimmed. The byte after the blank is looked at only where one stands.
             const __m128i after = Load(at + far_.exactEndAt);
-            const __m128i next = Load(at + far_.exactEndAt + 1);
             const auto notAbove = [](__m128i bytes) {
                 return _mm_cmpeq_epi8(_mm_max_epu8(bytes, _mm_set1_epi8(' ')), _mm_set1_epi8(' '));
             };
             const auto equal = [](__m128i bytes, char wanted) {
                 return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(wanted));
             };
-            exact = _mm_and_si128(exact,
-                                  _mm_or_si128(_mm_or_si128(equal(after, '<'), equal(after, '\n')),
-                                               _mm_and_si128(notAbove(after), notAbove(next))));
+            exact = _mm_and_si128(exact, _mm_or_si128(notAbove(after), equal(after, '<')));
+            if (_mm_movemask_epi8(exact) != 0) {
+                const __m128i next = Load(at + far_.exactEndAt + 1);
+                exact = _mm_and_si128(
+                    exact, _mm_or_si128(_mm_or_si128(equal(after, '<'), equal(after, '\n')),
+                                        notAbove(_mm_max_epu8(after, next))));
+            }
         }
         return _mm_or_si128(eitherCase, exact);
     }

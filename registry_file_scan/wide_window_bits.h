@@ -141,8 +141,12 @@ private:
         __m256i exactHigh = ExactFarHitsOf(high, window + 32);
         if (far_.exactEndAt != 0 &&
             _mm256_movemask_epi8(_mm256_or_si256(exactLow, exactHigh)) != 0) {
-            exactLow = _mm256_and_si256(exactLow, PathEndsAt(window));
-            exactHigh = _mm256_and_si256(exactHigh, PathEndsAt(window + 32));
+            exactLow = _mm256_and_si256(exactLow, PathMayEndAt(window));
+            exactHigh = _mm256_and_si256(exactHigh, PathMayEndAt(window + 32));
+            if (_mm256_movemask_epi8(_mm256_or_si256(exactLow, exactHigh)) != 0) {
+                exactLow = _mm256_and_si256(exactLow, PathEndsAt(window));
+                exactHigh = _mm256_and_si256(exactHigh, PathEndsAt(window + 32));
+            }
         }
         return _mm256_movemask_epi8(
                    _mm256_or_si256(_mm256_or_si256(exactLow, exactHigh),
@@ -162,11 +166,15 @@ private:
                                 Equal(Load(at + far_.exactAt), far_.exactByte));
     }
     // As AnyOfBytes64's.
+    [[gnu::target("avx2")]] __m256i PathMayEndAt(const char* at) const {
+        const __m256i after = Load(at + far_.exactEndAt);
+        return _mm256_or_si256(NotAboveSpace(after), Equal(after, '<'));
+    }
     [[gnu::target("avx2")]] __m256i PathEndsAt(const char* at) const {
         const __m256i after = Load(at + far_.exactEndAt);
         const __m256i next = Load(at + far_.exactEndAt + 1);
         return _mm256_or_si256(_mm256_or_si256(Equal(after, '<'), Equal(after, '\n')),
-                               _mm256_and_si256(NotAboveSpace(after), NotAboveSpace(next)));
+                               NotAboveSpace(_mm256_max_epu8(after, next)));
     }
     [[gnu::target("avx2")]] __m256i PairHitsOf(__m256i bytes, const char* at) const {
         const __m256i next = Load(at + 1);

@@ -119,7 +119,8 @@ private:
     [[gnu::target("avx2")]] static __m256i Folded(__m256i bytes) {
         return _mm256_or_si256(bytes, _mm256_set1_epi8(kCaseBit));
     }
-    // As AnyOfBytes64's, for the half at `at`.
+    // As AnyOfBytes64's, for a half and the bytes that sift it, but for the path's first byte
+    // before a zero byte, which QuietIn looks for only where zero bytes stand.
     [[gnu::target("avx2")]] __m256i FirstsOf(__m256i bytes, __m256i sifted) const {
         return _mm256_or_si256(Equal(Folded(bytes), eitherCase_[0]), Equal(sifted, exactSift_));
     }

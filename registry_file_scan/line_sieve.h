@@ -241,17 +241,23 @@ template <typename AnyOfBytes>
     const char*& openLine, std::uint64_t& earlierStarts, const char*& leadWindow, bool openMayBegin,
     bool& holdsSought) {
     const char* const first = window;
-    // No line open at the window's start began before this. Line feeds are looked for only where
-    // the window might leave a line open longer than longestUnseen (at least 64), and at the end.
-    const char* openSince = openLine;
+    // Line feeds are looked for only where the line open at a window may have begun more than
+    // lineFeedGap bytes before it: back over the windows passed since they were last looked for,
+    // and then in each window the test passes, while that holds; so that a scan of short lines
+    // looks for few, and none is looked for twice. (A window that the pass stops before zero
+    // bytes at holds none.)
+    const std::size_t lineFeedGap = std::min<std::size_t>(512, longestUnseen - 64);
+    const char* lookedTo = window;     // where line feeds were looked for up to
+    const char* openSince = openLine;  // where the line open there began
     bool holds = true;
     for (; runEnd - window >= 64; window += 64) {
-        if (static_cast<std::size_t>(window + 64 - openSince) > longestUnseen) {
-            // The line open after the window is short enough where it began after one of these.
-            const char* const lineFeed =
-                tolk::stdx::FindLastUnit(window + 63 - longestUnseen, window, '\n');
-            if (lineFeed == nullptr) break;
-            openSince = lineFeed + 1;
+        if (static_cast<std::size_t>(window + 64 - openSince) > lineFeedGap) {
+            if (lookedTo != window) {
+                const char* const lineFeed = tolk::stdx::FindLastUnit(lookedTo, window, '\n');
+                if (lineFeed != nullptr) openSince = lineFeed + 1;
+                lookedTo = window;
+            }
+            if (static_cast<std::size_t>(window + 64 - openSince) > longestUnseen) break;
         }
         if (openMayBegin) {
             // The test sees the texts that begin in its windows: where the line open at the
@@ -265,6 +271,11 @@ template <typename AnyOfBytes>
         bool holdsLead = false;
         if (!sought.QuietIn(window, holdsLead)) break;
         leadWindow = holdsLead ? window : leadWindow;
+        if (static_cast<std::size_t>(window + 64 - openSince) > lineFeedGap) {
+            const std::uint64_t lineFeeds = ByteBits64('\n').In(window);
+            if (lineFeeds != 0) openSince = AfterLastLineFeed(window, lineFeeds);
+            lookedTo = window + 64;
+        }
         if (window[64] == '\0' && ByteBits64('\n').In(window) == 0) {
             holds = false;
             break;
@@ -274,8 +285,9 @@ template <typename AnyOfBytes>
     if (window == first) return window;
     // No line that began in them is sought, so that none of their line starts are kept.
     earlierStarts = 0;
-    if (const char* const lineFeed = tolk::stdx::FindLastUnit(first, window, '\n'))
-        openLine = lineFeed + 1;
+    const char* const lineFeed =
+        lookedTo < window ? tolk::stdx::FindLastUnit(lookedTo, window, '\n') : nullptr;
+    openLine = lineFeed != nullptr ? lineFeed + 1 : openSince;
     return window;
 }
 inline const char* PassQuietWindows(const char* window, const char* runEnd,

@@ -355,6 +355,8 @@ template <template <bool> class ByteBits, typename AboveSpaceBits, typename AnyO
     const std::size_t startBytes = std::min<std::size_t>(sieve.start.size(), 2);
     const ByteBits<true> firstStartBits(startBytes > 0 ? sieve.start[0] : '\0');
     const ByteBits<true> secondStartBits(startBytes > 1 ? sieve.start[1] : '\0');
+    const bool endsByMask = sieve.end.size() > 1;
+    const ByteBits<true> nearEndBits(endsByMask ? sieve.end[sieve.end.size() - 2] : '\0');
     // The path's first two bytes mark where it may stand; each place is then looked at alone,
     // its last byte first: a path is mostly met as the start of a longer one.
     const std::string_view path = sieve.path;
@@ -467,6 +469,15 @@ template <template <bool> class ByteBits, typename AboveSpaceBits, typename AnyO
             found |= leadStarts;
             if (leadStarts != 0 || openLead) {
                 std::uint64_t ends = MarkedLineEnds(lineFeeds, leadStarts, openLead);
+                // Lines sought that begin alike mostly differ at their end (headers by their
+                // object IDs): a line whose next to last byte, before a carriage return or not,
+                // is not theirs is dropped by one mask. It is taken three bytes back, which the
+                // windows after the first may read; it does not reach the last line feed's
+                // next to last byte, which is left to the look below.
+                if (endsByMask && window != firstLine) {
+                    const std::uint64_t nearEnds = nearEndBits.In(window - 3);
+                    ends &= nearEnds | nearEnds >> 1 | std::uint64_t{1} << 63;
+                }
                 // Where many lines are marked, the short ones among them are dropped at once.
                 if (reach > 1 && HoldsMoreThanTwo(ends))
                     ends &= ~NearStarts(starts, earlierStarts, reach);

@@ -87,8 +87,9 @@ TEST_P(RegistryFileReferenceTest, ReaderAnswersAsTheReferenceWhereverTheTextBrea
 // look-alikes that blanks follow, the fourth before them and the fifth after them, at the end of
 // its line; the sixth, after the first stretch, after a look-alike and before the blanks that end
 // its line. In the edit section, a user name that a blank begins follows short lines, and the file
-// name a line of 600 bytes and one of 100. Beside a long line of odd length, the alternate paths
-// and the edit header hold zero bytes: one, or beside the shortest, runs that fill whole windows.
+// name, its last letters in capitals, a line of 600 bytes and one of 100. Beside a long line of odd
+// length, the alternate paths and the edit header hold zero bytes: one, or beside the shortest,
+// runs that fill whole windows.
 TEST_P(RegistryFileReferenceTest, ReaderAnswersAsTheReferenceBehindShortLines) {
     for (const std::size_t longLine : {1, 3, 4094, 4095}) {
         const std::string zero(longLine == 1 ? 200 : longLine % 2, '\0');
@@ -104,7 +105,7 @@ TEST_P(RegistryFileReferenceTest, ReaderAnswersAsTheReferenceBehindShortLines) {
             std::string(longLine, 'x') + "\r\n" + quiet + zero +
             "[DOCUMENTUM\\common\\WorkingFiles\\0900000180001234]\nUser=u\r\na\nb\nc\nd\n "
             "UserName=n\r\n" +
-            std::string(600, 'x') + "\n" + std::string(100, 'k') + "\nfilename=C:\\W\\c.xml\r\n";
+            std::string(600, 'x') + "\n" + std::string(100, 'k') + "\nfilename=C:\\W\\c.xML\r\n";
         // The same sections of another object, which a lookup that misses the first finds.
         std::string otherObjectsSections = sections;
         for (std::size_t at; (at = otherObjectsSections.find("1234")) != std::string::npos;)

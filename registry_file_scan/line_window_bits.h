@@ -31,6 +31,14 @@ inline unsigned LowestBit(std::uint64_t bits) {
                     : 32 + __builtin_ctz(static_cast<std::uint32_t>(bits >> 32));
 }
 
+// The place of the highest bit set in a mask that is not 0, half by half as LowestBit.
+inline unsigned HighestBit(std::uint64_t bits) {
+    if constexpr (sizeof(void*) == 8) return 63 - static_cast<unsigned>(__builtin_clzll(bits));
+    const auto high = static_cast<std::uint32_t>(bits >> 32);
+    return high != 0 ? 63 - __builtin_clz(high)
+                     : 31 - __builtin_clz(static_cast<std::uint32_t>(bits));
+}
+
 // Finds a byte in windows of 64 bytes: one bit for each byte of the window, set where the byte
 // equals the value; with kEitherCase, where it equals it with bit 5 set in both: an ASCII letter
 // in either case, and for other bytes a few more than the one asked for. Made once for a run of

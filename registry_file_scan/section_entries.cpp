@@ -157,15 +157,17 @@ public:
     explicit LatestEntryLines(Utf8TextBuffer& buffer) : buffer_(buffer) {}
 
     // Keeps the line as its entry's latest unless a later one is kept; a line too long to be read
-    // whole is left to the read that stops at it.
-    void Keep(RecordEntry entry, const char* start, const char* lineFeed) {
+    // whole is left to the read that stops at it. True where the entry's latest line is then this
+    // one or a later one.
+    bool Keep(RecordEntry entry, const char* start, const char* lineFeed) {
         Line& line = lines_[static_cast<std::size_t>(entry)];
-        if (line.start != nullptr && line.start > start) return;
+        if (line.start != nullptr && line.start > start) return true;
         if (static_cast<std::size_t>(lineFeed - start) > RegistryLineScanner::kMaxLineUnits &&
             !RegistryLineScanner::FitsALine(buffer_.LineAt(start, lineFeed).bytes)) {
-            return;
+            return false;
         }
         line = {start, lineFeed};
+        return true;
     }
     // Keeps the line whose text its bytes do not show plainly, if it names an entry.
     void KeepIfNamed(const char* start, const char* lineFeed) {
@@ -193,7 +195,9 @@ private:
 // The pass over the run of plain bytes ahead, after a line was read; false where it stopped at a
 // line left peeked. Of the lines whose text begins with a name's first letter, the bytes tell
 // which entry they name; the others that may name one are read as text: those whose text begins
-// with a blank, and those that hold zero bytes.
+// with a blank, and those that hold zero bytes. The lines whose text begins with "u" and has "n" as
+// its fifth byte, which can name UserName alone, are marked as the windows pass and read after,
+// from the last back, up to the first that names it: the entry that many a section repeats.
 template <template <bool> class ByteBits, std::uint64_t (*EntryOrHeaderStartBits)(const char*)>
 [[gnu::always_inline]] inline bool PassSectionRunLines(Utf8TextBuffer& buffer,
                                                        PlainEntryValues& values) {
@@ -201,7 +205,12 @@ template <template <bool> class ByteBits, std::uint64_t (*EntryOrHeaderStartBits
     const char* const runEnd = run.end;
     const ByteBits<false> lineFeedBits('\n');
     const ByteBits<false> zeroBits('\0');
+    const ByteBits<true> userBits('u');
+    const ByteBits<true> nBits('n');
     LatestEntryLines latest(buffer);
+    // Of each window passed, the lines that can name UserName alone; a run lies in one block.
+    std::uint64_t userNames[Utf8TextBuffer::kByteBlock / 64];
+    std::size_t windowsPassed = 0;
     const char* openLine = run.first;
     bool openZerosOnly = false;
     bool openZero = false;
@@ -233,12 +242,15 @@ template <template <bool> class ByteBits, std::uint64_t (*EntryOrHeaderStartBits
         const bool textsBeginLines = zeros == 0 && !openZerosOnly;
         const std::uint64_t textStarts = TextStarts(starts, zeros, openZerosOnly);
         std::uint64_t marked = textStarts & ~lineFeeds & EntryOrHeaderStartBits(window);
-        for (; marked != 0; marked &= marked - 1) {
+        std::uint64_t& namesUser = userNames[windowsPassed++];
+        namesUser = marked != 0 ? marked & userBits.In(window) & nBits.In(window + 4) : 0;
+        for (marked &= ~namesUser; marked != 0; marked &= marked - 1) {
             const auto at = LowestBit(marked);
             const char* const text = window + at;
             const auto lineStart = [&] { return textsBeginLines ? text : lineStartBefore(at); };
             if (*text == '[') {
                 stopLine = lineStart();
+                namesUser &= (std::uint64_t{1} << at) - 1;
                 break;
             }
             const char* const lineFeed = lineFeedAfterLowest(marked);
@@ -261,6 +273,26 @@ template <template <bool> class ByteBits, std::uint64_t (*EntryOrHeaderStartBits
         }
         if (lineFeeds != 0) openLine = line_sieve::AfterLastLineFeed(window, lineFeeds);
     }
+    // Where zero bytes begin a line, its text stands for it: a line's text is its bytes from there.
+    const auto keepLatestUserName = [&] {
+        for (std::size_t passed = windowsPassed; passed-- > 0;) {
+            const char* const window = run.first + 64 * passed;
+            std::uint64_t left = userNames[passed];
+            const std::uint64_t lineFeeds = left != 0 ? lineFeedBits.In(window) : 0;
+            while (left != 0) {
+                const auto at = HighestBit(left);
+                left &= ~(std::uint64_t{1} << at);
+                const std::uint64_t after = lineFeeds & (~std::uint64_t{0} << at);
+                const char* const lineFeed =
+                    after != 0 ? window + LowestBit(after) : FindUnit(window + 64, runEnd, '\n');
+                if (lineFeed != runEnd &&
+                    EntryNamedAt(window + at, lineFeed) == RecordEntry::UserName &&
+                    latest.Keep(RecordEntry::UserName, window + at, lineFeed))
+                    return;
+            }
+        }
+    };
+    keepLatestUserName();
     latest.TakeInto(values);
     if (stopLine == nullptr) {
         buffer.PassTo(openLine);

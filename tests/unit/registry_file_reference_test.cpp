@@ -159,7 +159,9 @@ TEST_P(RegistryFileReferenceTest, ReaderAnswersAsTheReferenceBehindZeroBytes) {
 // Section bodies that the reader takes by their bytes: each entry given again and again, the last
 // one standing at every place of the windows of 64 bytes and of the blocks the file is read in,
 // among lines that only look like entries, lines whose names the bytes do not show plainly, and a
-// line too long to be read whole; the section ends at a header behind zero bytes.
+// line too long to be read whole; the section ends at a header behind zero bytes, or at one that
+// the user name of another section directly follows, after two user names and a look-alike; a
+// line of another section comes last.
 TEST_P(RegistryFileReferenceTest, ReaderTakesTheLastOfEachEntryAsTheReference) {
     const std::string header = "[documentum\\Common\\WorkingFiles\\0900000180001234]\r\n";
     const std::string lookalikes =
@@ -167,7 +169,9 @@ TEST_P(RegistryFileReferenceTest, ReaderTakesTheLastOfEachEntryAsTheReference) {
     const std::string hidden = " UserName =g\n\tdomainname\t=h\nUs\0er=i\n\0\0FILENAME=j\r\n"s;
     const std::string entries =
         "FileName=C:\\W\\c.xml\nDocbaseName=db\nUser = u\nDomainName=CORP\n";
-    const std::string tail = "UserName=\xC3\xA9\r\n\0\0[x]\nUser=after\n"s;
+    const std::string tails[] = {
+        "UserName=\xC3\xA9\r\n\0\0[x]\nUser=after\n"s,
+        "UserName=w\nUserName=\xC3\xA9\r\nUserNames=z\n[x]\nUserName=after\n"};
     for (const std::size_t bodyLines : {1, 2, 3, 700, 3000}) {
         for (const std::string& longLine :
              {std::string(), "UserName=" + std::string(4090, 'l') + "\n"}) {
@@ -177,8 +181,8 @@ TEST_P(RegistryFileReferenceTest, ReaderTakesTheLastOfEachEntryAsTheReference) {
                         "\n" + (i % 2 == 0 ? lookalikes : hidden);
             }
             for (std::size_t shift = 0; shift < 64; shift += 9) {
-                const std::string file =
-                    std::string(shift, 'k') + "\n" + header + body + longLine + tail;
+                const std::string file = std::string(shift, 'k') + "\n" + header + body + longLine +
+                                         tails[shift % 2] + std::string(80, 'q') + "\n";
                 ASSERT_TRUE(AnswersAlike(file, L"0900000180001234", L"C:\\W\\c.xml"))
                     << bodyLines << " " << longLine.size() << " " << shift;
             }

@@ -21,6 +21,8 @@ constexpr std::mbstate_t kInitialState{};
 // A line still open at the end of a block is carried into the next one up to this length; a longer
 // one is decoded as it comes.
 constexpr std::size_t kCarriedBytes = Utf8TextBuffer::kByteBlock / 4;
+// Where fewer bytes than this are left of a block at a line peeked, the block is read on first.
+constexpr std::size_t kShortRest = 128;
 
 }  // namespace
 
@@ -167,6 +169,11 @@ Utf8TextBuffer::int_type Utf8TextBuffer::underflow() {
 std::optional<Utf8TextBuffer::PlainLine> Utf8TextBuffer::PeekPlainLine() {
     peekedEnd_ = 0;
     if (!judgesBytes_ || !RestartAtLineStart()) return std::nullopt;
+    // A scan that passes the lines after this one by their bytes takes them 64 at a time: where
+    // fewer than two windows' worth of the block are left, it is read on from here first, so that
+    // the run ahead does not end a few lines on.
+    const std::size_t left = bytesEnd_ - bytesBegin_;
+    if (left < kShortRest && !textEnded_ && !FillBytes(left)) return std::nullopt;
     const char* lineFeed;
     for (;;) {
         lineFeed = FindUnit(bytes_.get() + bytesBegin_, bytes_.get() + bytesEnd_, '\n');

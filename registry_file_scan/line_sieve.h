@@ -241,6 +241,9 @@ template <typename AnyOfBytes>
     const char*& openLine, std::uint64_t& earlierStarts, const char*& leadWindow, bool openMayBegin,
     bool& holdsSought) {
     const char* const first = window;
+    // The lead bytes of the windows passed: the latest is looked for back from the pass's end,
+    // where there is one.
+    typename AnyOfBytes::Leads leads;
     // Line feeds are looked for only where the line open at a window may have begun more than
     // lineFeedGap bytes before it: back over the windows passed since they were last looked for,
     // and then in each window the test passes, while that holds; so that a scan of short lines
@@ -268,9 +271,7 @@ template <typename AnyOfBytes>
             if ((ByteBits64('\0').In(window) & beforeLineFeed) != 0) break;
             openMayBegin = lineFeeds == 0;
         }
-        bool holdsLead = false;
-        if (!sought.QuietIn(window, holdsLead)) break;
-        leadWindow = holdsLead ? window : leadWindow;
+        if (!sought.QuietIn(window, leads)) break;
         if (static_cast<std::size_t>(window + 64 - openSince) > lineFeedGap) {
             const std::uint64_t lineFeeds = ByteBits64('\n').In(window);
             if (lineFeeds != 0) openSince = AfterLastLineFeed(window, lineFeeds);
@@ -282,6 +283,12 @@ template <typename AnyOfBytes>
         }
     }
     holdsSought = holds;
+    // (A window that the pass stopped before zero bytes at was passed too.)
+    if (sought.HoldLead(leads)) {
+        const char* const lead =
+            tolk::stdx::FindLastUnit(first, holds ? window : window + 64, sought.Lead());
+        if (lead != nullptr) leadWindow = first + (lead - first) / 64 * 64;
+    }
     if (window == first) return window;
     // No line that began in them is sought, so that none of their line starts are kept.
     earlierStarts = 0;

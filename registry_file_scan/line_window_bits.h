@@ -163,8 +163,9 @@ private:
 // (FarBytes) in their places: lines that only begin as one sought does, as a drive's paths and a
 // list's headers mostly do, pass. Zero bytes vanish from the text, so that where one stands near,
 // the text is taken to begin where its first two bytes stand, or its first and a zero byte. Also
-// tells whether the window holds a lead byte. One test for the window, where the bits of each
-// byte would take a mask each: most windows hold none of the texts a scan looks for.
+// tallies the lead bytes of the windows it passes, as vectors, which a pass looks at once. One test
+// for the window, where the bits of each byte would take a mask each: most windows hold none of the
+// texts a scan looks for.
 class AnyOfBytes64 {
 public:
     // The lines are those that begin with the text in either case where a scan names them, ASCII
@@ -182,39 +183,57 @@ public:
           exactSift_(Wanted(exactText, exactSiftAt_, false)),
           exactFar_(_mm_set1_epi8(far_.exactByte)),
           lead_(_mm_set1_epi8(lead == '\0' ? kNone : lead)),
-          caseBit_(_mm_set1_epi8(kCaseBit))
+          caseBit_(_mm_set1_epi8(kCaseBit)),
+          leadByte_(lead)
 #else
           ,
           eitherCase_(eitherCase.substr(0, FarBytes::kReach + 1)),
           exactText_(exactText.substr(0, FarBytes::kReach + 1)),
-          lead_(lead)
+          leadByte_(lead)
 #endif
     {
     }
 
-    // Whether the window holds none of the texts; holdsLead tells whether it holds the lead byte.
-    bool QuietIn(const char* window, bool& holdsLead) const {
+    // The lead bytes of the windows passed, taken together.
+    struct Leads {
+#if defined(__SSE2__)
+        __m128i seen{};
+#else
+        bool seen = false;
+#endif
+    };
+    bool HoldLead(const Leads& leads) const {
+#if defined(__SSE2__)
+        return _mm_movemask_epi8(leads.seen) != 0;
+#else
+        return leads.seen;
+#endif
+    }
+    char Lead() const { return leadByte_; }
+
+    // Whether the window holds none of the texts; where it holds none, its lead bytes are added
+    // to leads.
+    bool QuietIn(const char* window, Leads& leads) const {
 #if defined(__SSE2__)
         // Written out block by block, as in ByteBits64.
         const __m128i firsts = _mm_or_si128(_mm_or_si128(FirstsOf(window, 0), FirstsOf(window, 1)),
                                             _mm_or_si128(FirstsOf(window, 2), FirstsOf(window, 3)));
-        const auto anyIn = [window](__m128i wanted) {
-            const auto equalIn = [window, wanted](int block) {
-                return _mm_cmpeq_epi8(Load(window + 16 * block), wanted);
-            };
-            return _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(equalIn(0), equalIn(1)),
-                                                  _mm_or_si128(equalIn(2), equalIn(3)))) != 0;
+        if (_mm_movemask_epi8(firsts) != 0 && !QuietPastFirsts(window)) return false;
+        const auto leadIn = [this, window](int block) {
+            return _mm_cmpeq_epi8(Load(window + 16 * block), lead_);
         };
-        holdsLead = anyIn(lead_);
-        return _mm_movemask_epi8(firsts) == 0 || QuietPastFirsts(window);
+        leads.seen = _mm_or_si128(leads.seen, _mm_or_si128(_mm_or_si128(leadIn(0), leadIn(1)),
+                                                           _mm_or_si128(leadIn(2), leadIn(3))));
+        return true;
 #else
         bool holds = false;
-        holdsLead = false;
+        bool holdsLead = false;
         for (int i = 0; i < 64; ++i) {
             holds = holds || Begins(window + i, eitherCase_, true) ||
                     Begins(window + i, exactText_, false);
-            holdsLead = holdsLead || (lead_ != '\0' && window[i] == lead_);
+            holdsLead = holdsLead || (leadByte_ != '\0' && window[i] == leadByte_);
         }
+        leads.seen = leads.seen || (!holds && holdsLead);
         return !holds;
 #endif
     }
@@ -318,7 +337,9 @@ private:
     __m128i exactFar_;
     __m128i lead_;
     __m128i caseBit_;
-#else
+#endif
+    char leadByte_;
+#if !defined(__SSE2__)
     // Whether the text begins at `at`, its bytes compared as far as the windows' tests reach.
     static bool Begins(const char* at, std::string_view text, bool eitherCase) {
         const auto folded = [eitherCase](char byte) { return eitherCase ? byte | kCaseBit : byte; };
@@ -334,7 +355,6 @@ private:
 
     std::string_view eitherCase_;
     std::string_view exactText_;
-    char lead_;
 #endif
 };
 

@@ -74,7 +74,16 @@ public:
           zeroSifted_(exactText.empty() || exactText.front() == '\0' ? kNone : '\0'),
           lead_(lead == '\0' ? kNone : lead) {}
 
-    [[gnu::target("avx2")]] bool QuietIn(const char* window, bool& holdsLead) const {
+    // As AnyOfBytes64's; the value-initialised vector is none.
+    struct Leads {
+        __m256i seen{};
+    };
+    [[gnu::target("avx2")]] bool HoldLead(const Leads& leads) const {
+        return !_mm256_testz_si256(leads.seen, leads.seen);
+    }
+    char Lead() const { return lead_; }
+
+    [[gnu::target("avx2")]] bool QuietIn(const char* window, Leads& leads) const {
         const __m256i low = Load(window);
         const __m256i high = Load(window + 32);
         const __m256i siftedLow = Load(window + exactSiftAt_);
@@ -82,17 +91,19 @@ public:
         const __m256i firsts =
             _mm256_or_si256(FirstsOf(low, siftedLow), FirstsOf(high, siftedHigh));
         const __m256i zeroSifted = Equal(_mm256_min_epu8(siftedLow, siftedHigh), zeroSifted_);
-        holdsLead =
-            _mm256_movemask_epi8(_mm256_or_si256(Equal(low, lead_), Equal(high, lead_))) != 0;
-        if (_mm256_movemask_epi8(_mm256_or_si256(firsts, zeroSifted)) == 0) return true;
         // Zero bytes stand where the path's second byte may be looked for: the path may begin
         // only where its first byte stands before one.
-        if (_mm256_movemask_epi8(firsts) == 0 &&
-            _mm256_movemask_epi8(_mm256_or_si256(
-                _mm256_and_si256(Equal(low, exactText_[0]), Equal(siftedLow, '\0')),
-                _mm256_and_si256(Equal(high, exactText_[0]), Equal(siftedHigh, '\0')))) == 0)
-            return true;
-        return QuietPastFirsts(window);
+        const bool quiet =
+            _mm256_movemask_epi8(_mm256_or_si256(firsts, zeroSifted)) == 0 ||
+            (_mm256_movemask_epi8(firsts) == 0 &&
+             _mm256_movemask_epi8(_mm256_or_si256(
+                 _mm256_and_si256(Equal(low, exactText_[0]), Equal(siftedLow, '\0')),
+                 _mm256_and_si256(Equal(high, exactText_[0]), Equal(siftedHigh, '\0')))) == 0) ||
+            QuietPastFirsts(window);
+        if (quiet)
+            leads.seen =
+                _mm256_or_si256(leads.seen, _mm256_or_si256(Equal(low, lead_), Equal(high, lead_)));
+        return quiet;
     }
 
 private:

@@ -211,6 +211,11 @@ template <template <bool> class ByteBits, std::uint64_t (*EntryOrHeaderStartBits
     // Of each window passed, the lines that can name UserName alone; a run lies in one block.
     std::uint64_t userNames[Utf8TextBuffer::kByteBlock / 64];
     std::size_t windowsPassed = 0;
+    // The line feed after the window's place `at`, which is not one, given its line feeds.
+    const auto lineFeedAfter = [runEnd](const char* window, std::uint64_t lineFeeds, unsigned at) {
+        const std::uint64_t after = lineFeeds & (~std::uint64_t{0} << at);
+        return after != 0 ? window + LowestBit(after) : FindUnit(window + 64, runEnd, '\n');
+    };
     const char* openLine = run.first;
     bool openZerosOnly = false;
     bool openZero = false;
@@ -222,11 +227,6 @@ template <template <bool> class ByteBits, std::uint64_t (*EntryOrHeaderStartBits
         const auto lineStartBefore = [&](unsigned at) {
             const std::uint64_t before = lineFeeds & ((std::uint64_t{1} << at) - 1);
             return before == 0 ? openLine : line_sieve::AfterLastLineFeed(window, before);
-        };
-        // The line feed after the lowest of the bits, which are the window's places.
-        const auto lineFeedAfterLowest = [&](std::uint64_t bits) {
-            const std::uint64_t after = lineFeeds & ~(bits ^ (bits - 1));
-            return after != 0 ? window + LowestBit(after) : FindUnit(window + 64, runEnd, '\n');
         };
         // A line too long to be read whole ends the pass before it.
         if (lineFeeds != 0 &&
@@ -253,7 +253,7 @@ template <template <bool> class ByteBits, std::uint64_t (*EntryOrHeaderStartBits
                 namesUser &= (std::uint64_t{1} << at) - 1;
                 break;
             }
-            const char* const lineFeed = lineFeedAfterLowest(marked);
+            const char* const lineFeed = lineFeedAfter(window, lineFeeds, at);
             if (lineFeed == runEnd) continue;  // read whole after the run
             if (static_cast<unsigned char>(*text) <= ' ') {
                 latest.KeepIfNamed(lineStart(), lineFeed);
@@ -282,9 +282,7 @@ template <template <bool> class ByteBits, std::uint64_t (*EntryOrHeaderStartBits
             while (left != 0) {
                 const auto at = HighestBit(left);
                 left &= ~(std::uint64_t{1} << at);
-                const std::uint64_t after = lineFeeds & (~std::uint64_t{0} << at);
-                const char* const lineFeed =
-                    after != 0 ? window + LowestBit(after) : FindUnit(window + 64, runEnd, '\n');
+                const char* const lineFeed = lineFeedAfter(window, lineFeeds, at);
                 if (lineFeed != runEnd &&
                     EntryNamedAt(window + at, lineFeed) == RecordEntry::UserName &&
                     latest.Keep(RecordEntry::UserName, window + at, lineFeed))

@@ -54,10 +54,12 @@ inline const char* AfterLastLineFeed(const char* window, std::uint64_t lineFeeds
     return window + (64 - __builtin_clzll(lineFeeds));
 }
 // Whether the line that the window's first line feed ends, which begins at lineStart, is
-// longer than longest bytes; only the window's first line can be longer than 64.
+// longer than longest bytes; only the window's first line can be longer than 64. Its line feed is
+// looked for only where the window's end lies further than that from lineStart.
 inline bool FirstLineLonger(const char* window, std::uint64_t lineFeeds, const char* lineStart,
                             std::size_t longest) {
-    return static_cast<std::size_t>(window - lineStart) + LowestBit(lineFeeds) > longest;
+    const auto before = static_cast<std::size_t>(window - lineStart);
+    return before + 64 > longest && before + LowestBit(lineFeeds) > longest;
 }
 
 // Where the line begins whose text begins at `text`: past the zero bytes before it, at firstLine or
@@ -356,12 +358,16 @@ template <template <bool> class ByteBits, typename AboveSpaceBits, typename AnyO
         }
         return true;
     };
+    const bool keepsLatestLeads = sieve.latestLead != '\0';
     const ByteBits<false> latestLeadBits(sieve.latestLead);
     const ByteBits<false> lineFeedBits('\n');
     const bool byStart = sieve.shortest <= sieve.longest;
     const std::size_t startBytes = std::min<std::size_t>(sieve.start.size(), 2);
     const ByteBits<true> firstStartBits(startBytes > 0 ? sieve.start[0] : '\0');
-    const ByteBits<true> secondStartBits(startBytes > 1 ? sieve.start[1] : '\0');
+    const char secondStart = startBytes > 1 ? static_cast<char>(sieve.start[1] | 0x20) : '\0';
+    const auto secondBegins = [&](const char* lineStart) {
+        return startBytes < 2 || (lineStart[1] | 0x20) == secondStart;
+    };
     const bool endsByMask = sieve.end.size() > 1;
     const ByteBits<true> nearEndBits(endsByMask ? sieve.end[sieve.end.size() - 2] : '\0');
     // The path's first two bytes mark where it may stand; each place is then looked at alone,
@@ -422,8 +428,9 @@ template <template <bool> class ByteBits, typename AboveSpaceBits, typename AnyO
         }
     };
     for (const char* window = openLine;; window += 64) {
-        if (!everyLineSought && !openLead && !openPath && !(openZero && openBeginning) &&
-            !lastFound && (window == openLine || *window != '\0' || window[-1] == '\0') &&
+        if (!lastFound && !everyLineSought && !openLead && !openPath &&
+            !(openZero && openBeginning) &&
+            (window == openLine || *window != '\0' || window[-1] == '\0') &&
             quietSkipsLeft-- == 0) {
             // (A chance taken leaves the count wrapped; it is set again below.)
             const char* const tested = window;
@@ -465,15 +472,17 @@ template <template <bool> class ByteBits, typename AboveSpaceBits, typename AnyO
             return before == 0 ? openLine : AfterLastLineFeed(window, before);
         };
         std::uint64_t seen = 0;
-        std::uint64_t found = 0;  // places of texts sought, as far as the masks made tell
+        // Places of texts sought, as far as the masks made and the second byte of the first line
+        // marked tell.
+        std::uint64_t found = 0;
         const std::uint64_t zeros = zeroBits.In(window);
         const std::uint64_t textStarts = TextStarts(starts, zeros, openZerosOnly);
-        if (sieve.latestLead != '\0' && latestLeadBits.In(window) != 0) leadWindow = window;
+        if (keepsLatestLeads && latestLeadBits.In(window) != 0) leadWindow = window;
         if (byStart) {
             std::uint64_t leadStarts = starts;
             if (startBytes > 0) leadStarts &= firstStartBits.In(window);
-            if (leadStarts != 0 && startBytes > 1) leadStarts &= secondStartBits.In(window + 1);
-            found |= leadStarts;
+            if (leadStarts != 0 && secondBegins(window + LowestBit(leadStarts)))
+                found |= leadStarts;
             if (leadStarts != 0 || openLead) {
                 std::uint64_t ends = MarkedLineEnds(lineFeeds, leadStarts, openLead);
                 // Lines sought that begin alike mostly differ at their end (headers by their
@@ -493,6 +502,7 @@ template <template <bool> class ByteBits, typename AboveSpaceBits, typename AnyO
                     const auto at = LowestBit(left);
                     const auto length = static_cast<std::size_t>(window + at - lineStartBefore(at));
                     if (length < sieve.shortest || (length != 0 && length - 1 > sieve.longest) ||
+                        !secondBegins(lineStartBefore(at)) ||
                         !EndsLike(lineStartBefore(at), window + at, sieve.end))
                         ends &= ~(left & -left);
                 }

@@ -201,14 +201,16 @@ private:
 template <template <bool> class ByteBits, std::uint64_t (*EntryOrHeaderStartBits)(const char*)>
 [[gnu::always_inline]] inline bool PassSectionRunLines(Utf8TextBuffer& buffer,
                                                        PlainEntryValues& values) {
+    // A pass takes a block's worth of the run at most, which its marks below are kept for.
     const auto run = buffer.PlainRunAhead();
-    const char* const runEnd = run.end;
+    const char* const runEnd =
+        run.first + std::min<std::size_t>(run.end - run.first, Utf8TextBuffer::kByteBlock);
     const ByteBits<false> lineFeedBits('\n');
     const ByteBits<false> zeroBits('\0');
     const ByteBits<true> userBits('u');
     const ByteBits<true> nBits('n');
     LatestEntryLines latest(buffer);
-    // Of each window passed, the lines that can name UserName alone; a run lies in one block.
+    // Of each window passed, the lines that can name UserName alone.
     std::uint64_t userNames[Utf8TextBuffer::kByteBlock / 64];
     std::size_t windowsPassed = 0;
     // The line feed after the window's place `at`, which is not one, given its line feeds.

@@ -41,17 +41,24 @@ void Utf8TextBuffer::imbue(const std::locale& locale) {
 
 bool Utf8TextBuffer::FillBytes(std::size_t kept) {
     const bool atStart = bytesOffset_ == 0 && kept == 0;
-    std::memmove(bytes_.get(), bytes_.get() + bytesBegin_, kept);
+    if (blockSize_ < kLargeByteBlock && bytesOffset_ >= kLargeSource) {
+        std::unique_ptr<char[]> larger(new char[kLargeByteBlock + kLookAhead]());
+        std::memcpy(larger.get(), bytes_.get() + bytesBegin_, kept);
+        bytes_ = std::move(larger);
+        blockSize_ = kLargeByteBlock;
+    } else {
+        std::memmove(bytes_.get(), bytes_.get() + bytesBegin_, kept);
+    }
     std::size_t got = kept;
-    while (got < kByteBlock) {
-        const std::size_t read = source_.Read(bytes_.get() + got, kByteBlock - got);
+    while (got < blockSize_) {
+        const std::size_t read = source_.Read(bytes_.get() + got, blockSize_ - got);
         if (read == 0) break;
         got += read;
     }
     bytesBegin_ = 0;
     bytesEnd_ = got;
     peekedEnd_ = 0;
-    textEnded_ = got < kByteBlock;
+    textEnded_ = got < blockSize_;
     // One pass finds both the end of the plain run and, in a plain block, the byte 1A.
     const char* const last = bytes_.get() + got;
     const char* stop = FindUtf8RunEnd(bytes_.get(), last);

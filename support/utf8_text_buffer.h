@@ -38,9 +38,12 @@ public:
         std::size_t lineFeedsBefore = 0;
     };
 
-    // The bytes read from the source at a time. A larger block saves a few reads of a large file
-    // but costs more than it saves in a file of a megabyte, where each lookup's buffer is new.
+    // The bytes read from the source at a time, and from the first megabyte of a source on. A
+    // larger block saves reads of a large file, but costs more than it saves in a file of a
+    // megabyte, where each lookup's buffer is new.
     static constexpr std::size_t kByteBlock = 64 * 1024;
+    static constexpr std::size_t kLargeByteBlock = 256 * 1024;
+    static constexpr std::uint64_t kLargeSource = 1024 * 1024;
 
     explicit Utf8TextBuffer(ByteSource& bytes);
 
@@ -136,6 +139,7 @@ private:
     bool judgesBytes_ = true;  // the facet decodes UTF-8 by the rules PeekPlainLine applies
     std::mbstate_t state_{};
     std::unique_ptr<char[]> bytes_;
+    std::size_t blockSize_ = kByteBlock;  // the bytes read at a time, kLookAhead more held
     std::unique_ptr<wchar_t[]> units_;
     std::string zeroFree_;              // the text of the last plain line that held zero bytes
     std::size_t bytesBegin_ = 0;        // first byte not yet decoded

@@ -172,7 +172,7 @@ TEST_P(RegistryFileReferenceTest, ReaderTakesTheLastOfEachEntryAsTheReference) {
     const std::string tails[] = {
         "UserName=\xC3\xA9\r\n\0\0[x]\nUser=after\n"s,
         "UserName=w\nUserName=\xC3\xA9\r\nUserNames=z\n[x]\nUserName=after\n"};
-    for (const std::size_t bodyLines : {1, 2, 3, 700, 3000}) {
+    for (const std::size_t bodyLines : {1, 2, 3, 700, 3000, 9000}) {
         for (const std::string& longLine :
              {std::string(), "UserName=" + std::string(4090, 'l') + "\n"}) {
             std::string body;

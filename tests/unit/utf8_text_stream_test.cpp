@@ -43,6 +43,17 @@ std::wstring LineAt(Utf8TextStream& stream, const Utf8TextBuffer::LineMark& mark
 
 using Lines = std::vector<std::wstring>;
 
+// The lines of ASCII text as a scan that passes lines by their bytes peeks them, one by one.
+Lines PeekedLinesOf(std::string bytes) {
+    auto stream = StreamOver(std::move(bytes));
+    Lines lines;
+    while (const auto line = stream->Buffer().PeekPlainLine()) {
+        lines.emplace_back(line->bytes.begin(), line->bytes.end());
+        stream->Buffer().SkipPeekedLine();
+    }
+    return lines;
+}
+
 TEST(Utf8TextStreamTest, ReadsUtf8WithTheTextRulesOfRegistryFiles) {
     EXPECT_EQ(StreamOver("")->getloc(), utf8Locale);
     EXPECT_EQ(LinesOf("a\r\nb\rc\n\r\n"), (Lines{L"a", L"b\rc", L""}));
@@ -73,6 +84,21 @@ TEST(Utf8TextStreamTest, LinesCrossingEveryInnerBoundaryComeOutWhole) {
     add(std::string(16383, 'c') + "\rd", std::wstring(16383, L'c') + L"\rd", "\n");
     add(std::string(70000, 'e') + "\xC3\xA9", std::wstring(70000, L'e') + wchar_t(0xE9), "\r\n");
     EXPECT_EQ(LinesOf(bytes), expected);
+}
+
+// Past the first megabyte the blocks grow: numbered lines carried across both kinds of block end.
+TEST(Utf8TextStreamTest, LinesComeOutWholeWhereTheBlocksGrow) {
+    std::string bytes;
+    Lines expected;
+    for (std::size_t line = 0;
+         bytes.size() < Utf8TextBuffer::kLargeSource + 2 * Utf8TextBuffer::kLargeByteBlock;
+         ++line) {
+        const std::string text = std::to_string(line) + std::string(97 + line % 7, 'g');
+        bytes += text + "\n";
+        expected.emplace_back(text.begin(), text.end());
+    }
+    EXPECT_EQ(LinesOf(bytes), expected);
+    EXPECT_EQ(PeekedLinesOf(bytes), expected);
 }
 
 TEST(Utf8TextStreamTest, BoundedLineReadStopsAtTheLimit) {

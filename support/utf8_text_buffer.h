@@ -38,9 +38,9 @@ public:
         std::size_t lineFeedsBefore = 0;
     };
 
-    // The bytes read from the source at a time, and from the first megabyte of a source on. A
-    // larger block saves reads of a large file, but costs more than it saves in a file of a
-    // megabyte, where each lookup's buffer is new.
+    // The bytes read from the source at a time: a block, and a large block once the first
+    // kLargeSource bytes of the source are read. A larger block saves reads of a large file, but
+    // costs more than it saves in a file of a megabyte, where each lookup's buffer is new.
     static constexpr std::size_t kByteBlock = 64 * 1024;
     static constexpr std::size_t kLargeByteBlock = 256 * 1024;
     static constexpr std::uint64_t kLargeSource = 1024 * 1024;

@@ -500,10 +500,10 @@ template <template <bool> class ByteBits, typename AboveSpaceBits, typename AnyO
                 // The few left are measured one by one; a carriage return may end them.
                 for (std::uint64_t left = ends; left != 0; left &= left - 1) {
                     const auto at = LowestBit(left);
-                    const auto length = static_cast<std::size_t>(window + at - lineStartBefore(at));
+                    const char* const lineStart = lineStartBefore(at);
+                    const auto length = static_cast<std::size_t>(window + at - lineStart);
                     if (length < sieve.shortest || (length != 0 && length - 1 > sieve.longest) ||
-                        !secondBegins(lineStartBefore(at)) ||
-                        !EndsLike(lineStartBefore(at), window + at, sieve.end))
+                        !secondBegins(lineStart) || !EndsLike(lineStart, window + at, sieve.end))
                         ends &= ~(left & -left);
                 }
                 seen |= ends;

@@ -86,6 +86,24 @@ inline const char* TextLineStart(const char* firstLine, const char* text) {
     return found;
 }
 
+// Whether the line from lineStart, whose bytes are known up to knownEnd, may be one of the lines
+// named: none is named, or its known bytes differ from those of one of them in no more than bit 5,
+// or hold a zero byte there.
+inline bool MayBeNamedLine(const char* lineStart, const char* knownEnd,
+                           std::span<const std::string> lines) {
+    if (lines.empty()) return true;
+    const auto known = static_cast<std::size_t>(knownEnd - lineStart);
+    for (const std::string& line : lines) {
+        // Looked at from the end: the lines named mostly differ from their look-alikes there.
+        std::size_t at = std::min(line.size(), known);
+        while (at != 0 && lineStart[at - 1] != '\0' &&
+               (lineStart[at - 1] | 0x20) == (line[at - 1] | 0x20))
+            --at;
+        if (at == 0 || lineStart[at - 1] == '\0') return true;
+    }
+    return false;
+}
+
 // Whether the line from lineStart, as far as `upTo`, may hold where one of a sieve's lines begins
 // once zero bytes are dropped: its text may begin as theirs, or it holds the path's first byte.
 inline bool LineMayBeginBefore(const char* lineStart, const char* upTo, const LineSieve& sieve) {
@@ -387,11 +405,12 @@ template <template <bool> class ByteBits, typename AboveSpaceBits, typename AnyO
     const bool measuresZeroLines = zeroLineShortest != SIZE_MAX;
     // A window that holds none of the texts the lines sought begin with or hold, and ends or
     // holds no line too long to pass unseen, is passed by that test alone, unless a line open at
-    // its start was marked, or holds a zero byte and where a line sought may begin, or has a zero
-    // byte follow its text at the window's start (the test sees the texts that begin in its
-    // windows). The test is left out after a window that held some, as where they are dense it
-    // would mostly fail; and where it fails all the same, it lets ever more of its chances pass (1,
-    // 3, 7 ... 63), and fewer again each time it passes windows.
+    // its start was marked (and, where the lines sought are named, may be one of them), or holds
+    // a zero byte and where a line sought may begin, or has a zero byte follow its text at the
+    // window's start (the test sees the texts that begin in its windows). The test is left out
+    // after a window that held some, as where they are dense it would mostly fail; and where it
+    // fails all the same, it lets ever more of its chances pass (1, 3, 7 ... 63), and fewer again
+    // each time it passes windows.
     const bool everyLineSought = byStart && startBytes == 0;
     bool lastFound = true;
     constexpr unsigned kMostQuietSkips = 63;
@@ -427,7 +446,17 @@ template <template <bool> class ByteBits, typename AboveSpaceBits, typename AnyO
             openZerosOnly = openZerosOnly && text == to;
         }
     };
+    const char* namedOpenLine = nullptr;  // the latest open line that may be one named
     for (const char* window = openLine;; window += 64) {
+        if (openLead && !lastFound && quietSkipsLeft == 0 && openLine != namedOpenLine) {
+            // A line marked that its bytes tell is none of the lines named need not be seen. They
+            // are looked at once for each line, as far as the window's end.
+            const char* const knownEnd = window + std::min<std::ptrdiff_t>(64, runEnd - window);
+            if (MayBeNamedLine(openLine, knownEnd, sieve.lines))
+                namedOpenLine = openLine;
+            else
+                openLead = false;
+        }
         if (!lastFound && !everyLineSought && !openLead && !openPath &&
             !(openZero && openBeginning) &&
             (window == openLine || *window != '\0' || window[-1] == '\0') &&
@@ -443,6 +472,8 @@ template <template <bool> class ByteBits, typename AboveSpaceBits, typename AnyO
             window = PassQuietWindows(window, runEnd, sought, longestUnseen, openLine,
                                       earlierStarts, leadWindow, openMayBegin, holdsSought);
             quietSkipsLeft = 0;
+            // The line open where the pass stopped began in a window it passed, if it passed any.
+            if (window != tested) openLead = false;
             if (!holdsSought) {
                 // The window where the pass stopped before a zero byte holds nothing sought and
                 // ends no line; a line begins in it only at its start. So do the windows of
@@ -472,8 +503,8 @@ template <template <bool> class ByteBits, typename AboveSpaceBits, typename AnyO
             return before == 0 ? openLine : AfterLastLineFeed(window, before);
         };
         std::uint64_t seen = 0;
-        // Places of texts sought, as far as the masks made and the second byte of the first line
-        // marked tell.
+        // Of the texts sought: the ends of the lines marked that their length, start and end leave
+        // open, and the places where the path may stand.
         std::uint64_t found = 0;
         const std::uint64_t zeros = zeroBits.In(window);
         const std::uint64_t textStarts = TextStarts(starts, zeros, openZerosOnly);
@@ -481,8 +512,6 @@ template <template <bool> class ByteBits, typename AboveSpaceBits, typename AnyO
         if (byStart) {
             std::uint64_t leadStarts = starts;
             if (startBytes > 0) leadStarts &= firstStartBits.In(window);
-            if (leadStarts != 0 && secondBegins(window + LowestBit(leadStarts)))
-                found |= leadStarts;
             if (leadStarts != 0 || openLead) {
                 std::uint64_t ends = MarkedLineEnds(lineFeeds, leadStarts, openLead);
                 // Lines sought that begin alike mostly differ at their end (headers by their
@@ -506,6 +535,7 @@ template <template <bool> class ByteBits, typename AboveSpaceBits, typename AnyO
                         !secondBegins(lineStart) || !EndsLike(lineStart, window + at, sieve.end))
                         ends &= ~(left & -left);
                 }
+                found |= ends;
                 seen |= ends;
             }
         }

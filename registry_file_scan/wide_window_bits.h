@@ -148,6 +148,9 @@ private:
             return _mm256_movemask_epi8(_mm256_or_si256(PairHitsOf(low, window),
                                                         PairHitsOf(high, window + 32))) == 0;
         }
+        const __m256i eitherCaseHits = _mm256_or_si256(EitherCaseFarHitsOf(low, window),
+                                                       EitherCaseFarHitsOf(high, window + 32));
+        if (exactText_[0] == kNone) return _mm256_movemask_epi8(eitherCaseHits) == 0;
         // A path's end is looked at only where the rest of it may stand.
         __m256i exactLow = ExactFarHitsOf(low, window);
         __m256i exactHigh = ExactFarHitsOf(high, window + 32);
@@ -161,9 +164,7 @@ private:
             }
         }
         return _mm256_movemask_epi8(
-                   _mm256_or_si256(_mm256_or_si256(exactLow, exactHigh),
-                                   _mm256_or_si256(EitherCaseFarHitsOf(low, window),
-                                                   EitherCaseFarHitsOf(high, window + 32)))) == 0;
+                   _mm256_or_si256(_mm256_or_si256(exactLow, exactHigh), eitherCaseHits)) == 0;
     }
     [[gnu::target("avx2")]] __m256i EitherCaseFarHitsOf(__m256i bytes, const char* at) const {
         __m256i far = Equal(Folded(Load(at + far_.eitherCaseAt[0])), far_.eitherCaseByte[0]);

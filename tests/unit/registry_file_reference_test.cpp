@@ -111,7 +111,11 @@ TEST_P(RegistryFileReferenceTest, ReaderAnswersAsTheReferenceBehindShortLines) {
         for (std::size_t at; (at = otherObjectsSections.find("1234")) != std::string::npos;)
             otherObjectsSections.replace(at, 4, "5678");
         std::string shortLines;
-        for (int i = 0; i < 40; ++i) shortLines += "[\nk\r\nF\n[x\\y]\nFileName=k\n";
+        for (int i = 0; i < 40; ++i) {
+            shortLines += "[\nk\r\nF\n[x\\y]\nFileName=k\n";
+            // A header that differs from the one sought in its last digit only.
+            if (i % 8 == 0) shortLines += "[documentum\\Common\\ViewFiles\\0900000180001233]\n";
+        }
         shortLines += quiet;
         for (std::size_t shift = 0; shift < 70; ++shift) {
             // The first line is looked at alone; the windows are laid from the end of it.
